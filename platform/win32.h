@@ -1,0 +1,22 @@
+// The only door to the operating system for every layer above platform/.
+// On Windows it is the real SDK; elsewhere it is our own stand-in, which
+// offers the same names, types and observable behaviour for the subset we use.
+#pragma once
+
+#ifdef _WIN32
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
+#endif
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shellapi.h>
+#include <objbase.h>
+#include <stdio.h>
+#include <wchar.h>
+#else
+#include "platform/win32/api.h"
+#endif

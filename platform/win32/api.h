@@ -1,0 +1,81 @@
+// The Win32 functions of the stand-in, with their Win32 names, arguments and
+// return conventions. Where the stand-in does less than Win32 the comment on
+// the declaration says so in one line.
+#pragma once
+
+#include "platform/win32/types.h"
+
+// Last error (per thread).
+DWORD GetLastError();
+void SetLastError(DWORD code);
+
+// Private heaps. Destroying a heap frees every block still in it.
+HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
+BOOL HeapDestroy(HANDLE heap);
+LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T bytes);
+LPVOID HeapReAlloc(HANDLE heap, DWORD flags, LPVOID block, SIZE_T bytes);
+BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+SIZE_T HeapSize(HANDLE heap, DWORD flags, LPCVOID block);
+HANDLE GetProcessHeap();
+
+// Critical sections, run-once, interlocked operations, sleeping.
+void InitializeCriticalSection(LPCRITICAL_SECTION section);
+void DeleteCriticalSection(LPCRITICAL_SECTION section);
+void EnterCriticalSection(LPCRITICAL_SECTION section);
+void LeaveCriticalSection(LPCRITICAL_SECTION section);
+BOOL TryEnterCriticalSection(LPCRITICAL_SECTION section);
+BOOL InitOnceExecuteOnce(PINIT_ONCE initOnce, PINIT_ONCE_FN initFn, PVOID parameter, LPVOID* context);
+LONG InterlockedCompareExchange(LONG volatile* destination, LONG exchange, LONG comparand);
+LONG InterlockedExchange(LONG volatile* target, LONG value);
+LONG InterlockedIncrement(LONG volatile* addend);
+LONG InterlockedDecrement(LONG volatile* addend);
+void Sleep(DWORD milliseconds);
+DWORD GetTickCount();
+ULONGLONG GetTickCount64();
+DWORD GetCurrentThreadId();
+DWORD GetCurrentProcessId();
+
+// Modules. The stand-in knows the system modules by name ("Kernel32.dll",
+// "User32.dll", ...) and exports from them the functions it implements.
+HMODULE GetModuleHandleW(LPCWSTR moduleName);
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
+
+// Files. Paths take "\" and "/" alike as separators. Share modes are enforced
+// between the handles of this process only, not against other processes.
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped);
+BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPosition, DWORD moveMethod);
+BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
+BOOL FlushFileBuffers(HANDLE file);
+BOOL CloseHandle(HANDLE object);
+BOOL DeleteFileW(LPCWSTR fileName);
+BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
+BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName);
+DWORD GetFileAttributesW(LPCWSTR fileName);
+BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes);
+BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);
+BOOL RemoveDirectoryW(LPCWSTR pathName);
+DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
+BOOL SetCurrentDirectoryW(LPCWSTR pathName);
+DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
+
+// Code pages: CP_ACP (see GetACP), CP_UTF8 and 1252.
+UINT GetACP();
+int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteStr, int multiByte, LPWSTR wideCharStr,
+                        int wideChar);
+int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideCharStr, int wideChar, LPSTR multiByteStr,
+                        int multiByte, LPCSTR defaultChar, LPBOOL usedDefaultChar);
+LPWSTR CharLowerW(LPWSTR text);
+LPWSTR CharUpperW(LPWSTR text);
+int lstrlenW(LPCWSTR text);
+
+// Arithmetic.
+int MulDiv(int number, int numerator, int denominator);
+
+// The runtime library's wide formatted print: %d %i %u %x %X %I64d %I64i %I64u
+// %I64x %s %ls (wide text) %hs (8-bit text) %c %p %%, with flags "-0", width and precision.
+int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args);
+int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);

@@ -1,0 +1,131 @@
+// Modules: the system modules are known by name and export the functions of
+// the stand-in that programs look up at run time.
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+
+#include "platform/win32/api.h"
+
+namespace {
+
+struct Export {
+  const char* name;
+  FARPROC address;
+};
+
+template <typename F>
+FARPROC as_farproc(F* function) {
+  return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
+}
+
+struct Module {
+  const char* name;  // lower case, without ".dll"
+  const Export* exports;
+};
+
+const Export kernel32_exports[] = {
+    {"InitOnceExecuteOnce", as_farproc(&InitOnceExecuteOnce)},
+    {"InterlockedCompareExchange", as_farproc(&InterlockedCompareExchange)},
+    {"InterlockedExchange", as_farproc(&InterlockedExchange)},
+    {"GetTickCount64", as_farproc(&GetTickCount64)},
+    {nullptr, nullptr},
+};
+const Export no_exports[] = {{nullptr, nullptr}};
+
+// Module handles are the addresses of these records; the program's own module is first.
+const Module modules[] = {
+    {"", no_exports},  // the program
+    {"kernel32", kernel32_exports},
+    {"user32", no_exports},
+    {"gdi32", no_exports},
+    {"comctl32", no_exports},
+    {"comdlg32", no_exports},
+    {"shell32", no_exports},
+    {"ole32", no_exports},
+};
+
+char lower_ascii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char>(c - u'A' + 'a') : static_cast<char>(c); }
+
+// Compares a wide module name with a record's name, ignoring case and an optional ".dll".
+bool same_module(LPCWSTR wanted, const char* name) {
+  size_t i = 0;
+  for (; name[i]; ++i)
+    if (lower_ascii(wanted[i]) != name[i]) return false;
+  if (wanted[i] == 0) return true;
+  const char* suffix = ".dll";
+  for (size_t k = 0; k < 4; ++k)
+    if (lower_ascii(wanted[i + k]) != suffix[k]) return false;
+  return wanted[i + 4] == 0;
+}
+
+const Module* module_of(HMODULE handle) {
+  for (const Module& m : modules)
+    if (reinterpret_cast<HMODULE>(const_cast<Module*>(&m)) == handle) return &m;
+  return nullptr;
+}
+
+}  // namespace
+
+HMODULE GetModuleHandleW(LPCWSTR moduleName) {
+  if (!moduleName) return reinterpret_cast<HMODULE>(const_cast<Module*>(&modules[0]));
+  for (const Module& m : modules)
+    if (m.name[0] && same_module(moduleName, m.name)) return reinterpret_cast<HMODULE>(const_cast<Module*>(&m));
+  SetLastError(ERROR_MOD_NOT_FOUND);
+  return nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+  const Module* m = module_of(module);
+  if (!m) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (procName && reinterpret_cast<uintptr_t>(procName) > 0xFFFF)
+    for (const Export* e = m->exports; e->name; ++e)
+      if (std::strcmp(e->name, procName) == 0) return e->address;
+  SetLastError(ERROR_PROC_NOT_FOUND);
+  return nullptr;
+}
+
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
+  if (module && module != GetModuleHandleW(nullptr)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return 0;
+  }
+  char path[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+  if (n < 0) n = 0;
+  path[n] = 0;
+  // The path is UTF-8; convert by hand so this file stands alone.
+  DWORD units = 0;
+  for (ssize_t i = 0; i < n;) {
+    unsigned char b = static_cast<unsigned char>(path[i]);
+    uint32_t c = b;
+    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : 3;
+    if (extra) c = b & (0x3F >> extra);
+    ++i;
+    for (int k = 0; k < extra && i < n; ++k, ++i) c = (c << 6) | (static_cast<unsigned char>(path[i]) & 0x3F);
+    char16_t pair[2];
+    int count = 1;
+    if (c >= 0x10000) {
+      pair[0] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      pair[1] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+      count = 2;
+    } else {
+      pair[0] = static_cast<char16_t>(c);
+    }
+    for (int k = 0; k < count; ++k) {
+      if (units + 1 >= size) {
+        // Win32 truncates, terminates and reports the buffer as too small.
+        if (size) fileName[size - 1] = 0;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+      }
+      fileName[units++] = pair[k];
+    }
+  }
+  if (size) fileName[units] = 0;
+  SetLastError(ERROR_SUCCESS);
+  return units;
+}

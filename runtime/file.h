@@ -1,0 +1,49 @@
+// Numbered, buffered files with line reading and writing in three encodings.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+// Text format values.
+constexpr int32_t FILE_FORMAT_ANSI = 24;
+constexpr int32_t FILE_FORMAT_UTF8 = 2;
+constexpr int32_t FILE_FORMAT_UTF16LE = 25;
+constexpr int32_t FILE_FORMAT_UTF16BE = 4;  // reported by file_read_bom only
+constexpr int32_t FILE_FORMAT_UTF32LE = 5;  // reported by file_read_bom only
+constexpr int32_t FILE_FORMAT_UTF32BE = 6;  // reported by file_read_bom only
+constexpr int32_t FILE_READ_IGNORE_LINE_ENDS = 65536;  // reading stops only at a zero unit
+
+constexpr int32_t FILE_BUFFER_SIZE = 4096;
+
+struct FileObject {
+  HANDLE handle;  // null: no file under this number
+  uint8_t* buffer;
+  int32_t buffer_size;
+  int32_t count;  // read mode: unconsumed bytes; write mode: free bytes
+  int32_t valid;  // read mode: bytes the last refill delivered
+  int32_t mode;   // 1 read, 0 write
+  int32_t write_failed;  // a platform write fell short since the file was opened
+};
+
+void file_library_init();
+void file_close_all();
+int64_t file_create(int64_t number, const WCHAR* name);
+int64_t file_open_read(int64_t number, const WCHAR* name);
+void file_close(int64_t number);
+int32_t file_read_bom(int64_t number);
+int32_t file_at_end(int64_t number);
+WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset);
+void file_write_line(int64_t number, const WCHAR* text, int32_t format);
+int64_t file_write_text(int64_t number, const WCHAR* text, int32_t format);
+// Nonzero when output was lost (a full disk, say): a platform write fell short
+// since the file was opened, pending output included. 0 for a number not open.
+int32_t file_write_failed(int64_t number);
+int64_t file_position(int64_t number);
+void file_set_position(int64_t number, int64_t position);
+int file_delete(const WCHAR* name);
+int file_copy(const WCHAR* source, const WCHAR* target);
+int file_rename(const WCHAR* old_name, const WCHAR* new_name);
+WCHAR* file_current_dir(int32_t offset);
+WCHAR* file_leaf_name(const WCHAR* path, int32_t offset);
+int file_name_is_valid(const WCHAR* name);

@@ -1,0 +1,54 @@
+// The string runtime: string variables, the temporary string stack on which
+// every string expression is built, and the string operations.
+//
+// Stack discipline: remember text_stack_top() as the saved offset, append
+// pieces (text_push, or operations given the current top as their offset),
+// then either text_pop_into a variable or read the value in place and cut
+// back with text_stack_cut(saved). Pointers into the stack are valid only
+// until the next operation that reserves room: keep offsets, not pointers.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32.h"
+
+// A string variable: null, or a block of the string heap owned by it.
+typedef WCHAR* TextVar;
+
+void text_heap_init();
+void text_heap_end();
+HANDLE text_heap();
+
+// The stack. Offsets are byte offsets from the base.
+WCHAR* text_stack_base();
+int32_t text_stack_top();
+int32_t text_stack_capacity();
+WCHAR* text_stack_at(int32_t offset);  // base + offset
+WCHAR* text_stack_reserve(int32_t units, int32_t offset);
+void text_stack_release(int32_t units);
+int32_t text_stack_cut(int32_t offset);
+int32_t text_stack_offset_of(const void* pointer);  // (pointer - base) + 1 on the stack, else 0
+void text_push(const WCHAR* text);
+void text_pop_into(TextVar* variable, int32_t saved_offset);
+
+// Variables.
+void text_assign(TextVar* variable, const WCHAR* text);
+void text_free(WCHAR* block);
+void text_new_copy(TextVar* variable, const WCHAR* text);
+
+// Operations. Those answering WCHAR* write their result on the stack at the
+// offset and answer base + offset.
+int64_t text_length(const WCHAR* text);
+int text_equal(const WCHAR* a, const WCHAR* b);
+int64_t text_count(const WCHAR* text, const WCHAR* pattern);
+WCHAR* text_field(const WCHAR* text, int32_t index, const WCHAR* delimiter, int32_t offset);
+constexpr int TEXT_IGNORE_CASE = 1;
+int64_t text_find(const WCHAR* text, const WCHAR* pattern, int64_t start, int mode);
+WCHAR* text_replace(const WCHAR* text, const WCHAR* pattern, const WCHAR* replacement, int32_t offset);
+WCHAR* text_from_int(int64_t value, int32_t offset);
+int64_t text_to_int(const WCHAR* text);
+
+// Conversions and formatting.
+WCHAR* text_from_utf8(const char* bytes, int32_t offset);
+WCHAR* text_from_ansi(const char* bytes, int32_t offset);
+int text_format(WCHAR* destination, const WCHAR* format, ...);
