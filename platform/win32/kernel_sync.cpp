@@ -60,16 +60,17 @@ BOOL InitOnceExecuteOnce(PINIT_ONCE initOnce, PINIT_ONCE_FN initFn, PVOID parame
     }
     initOnce->Ptr = reinterpret_cast<PVOID>(kOnceRunning);
   }
-  PVOID produced = nullptr;
-  BOOL ok = initFn(initOnce, parameter, &produced);
+  // The routine gets the caller's context pointer itself, null included, as on Win32.
+  if (context) *context = nullptr;
+  BOOL ok = initFn(initOnce, parameter, context);
+  uintptr_t produced = (ok && context) ? reinterpret_cast<uintptr_t>(*context) & ~kOnceReservedBits : 0;
   {
     std::lock_guard<std::mutex> guard(once_lock);
     // A failed routine leaves the object uninitialised, so a later call tries again.
-    initOnce->Ptr = ok ? reinterpret_cast<PVOID>((reinterpret_cast<uintptr_t>(produced) & ~kOnceReservedBits) | kOnceDone)
-                       : nullptr;
+    initOnce->Ptr = ok ? reinterpret_cast<PVOID>(produced | kOnceDone) : nullptr;
   }
   once_changed.notify_all();
-  if (ok && context) *context = reinterpret_cast<LPVOID>(reinterpret_cast<uintptr_t>(produced) & ~kOnceReservedBits);
+  if (ok && context) *context = reinterpret_cast<LPVOID>(produced);
   return ok;
 }
 

@@ -75,3 +75,12 @@ std::string test_dir() {
   s += '/';
   return s;
 }
+
+bool running_under_wine() {
+#ifdef _WIN32
+  HMODULE ntdll = GetModuleHandleW(TEXT("ntdll.dll"));
+  return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}

@@ -12,3 +12,6 @@ std::string u8(const WCHAR* text, size_t units);
 std::u16string w16(const std::string& text);
 // A test's own scratch folder (created empty), with a trailing separator.
 std::string test_dir();
+// True when the tests run under Wine rather than Windows or the stand-in; used
+// only to note where Wine departs from documented Win32 behaviour.
+bool running_under_wine();

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "common/test_text.h"
 #include "platform/win32.h"
 
 TEST(Heap, BlocksAreUsableZeroedOnRequestAndResizable) {
@@ -95,7 +96,7 @@ int once_should_fail = 0;
 BOOL CALLBACK count_once(PINIT_ONCE, PVOID parameter, PVOID* context) {
   ++once_runs;
   if (once_should_fail) return FALSE;
-  *context = parameter;
+  if (context) *context = parameter;  // the caller's own pointer: may be null
   return TRUE;
 }
 }  // namespace
@@ -152,14 +153,25 @@ TEST(Interlocked, CompareExchangeAnswersTheOldValue) {
 }
 
 TEST(LastError, IsKeptPerThread) {
-  SetLastError(ERROR_FILE_NOT_FOUND);
+  // Thread creation and joining may touch the last error themselves, so the
+  // two threads set and read theirs while both are alive.
+  std::atomic<int> step{0};
   DWORD other = 1;
-  std::thread([&] {
+  std::thread worker([&] {
     SetLastError(ERROR_ACCESS_DENIED);
+    step = 1;
+    while (step != 2) std::this_thread::yield();
     other = GetLastError();
-  }).join();
+    step = 3;
+  });
+  while (step != 1) std::this_thread::yield();
+  SetLastError(ERROR_FILE_NOT_FOUND);
+  step = 2;
+  while (step != 3) std::this_thread::yield();
+  DWORD mine = GetLastError();
+  worker.join();
   EXPECT_EQ(other, static_cast<DWORD>(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(mine, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(Modules, UnknownModuleAndOwnModule) {
@@ -171,7 +183,12 @@ TEST(Modules, UnknownModuleAndOwnModule) {
   ASSERT_GT(n, 0u);
   EXPECT_EQ(path[n], 0);
   WCHAR tiny[4];
-  EXPECT_EQ(GetModuleFileNameW(nullptr, tiny, 4), 4u);  // truncated, terminated
-  EXPECT_EQ(tiny[3], 0);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  SetLastError(0);
+  EXPECT_EQ(GetModuleFileNameW(nullptr, tiny, 4), 4u);  // truncated
+  // Documented since Vista: terminated, with ERROR_INSUFFICIENT_BUFFER. Wine 8
+  // keeps the older behaviour (neither), so only the count is checked there.
+  if (!running_under_wine()) {
+    EXPECT_EQ(tiny[3], 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  }
 }
