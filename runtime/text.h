@@ -52,3 +52,8 @@ int64_t text_to_int(const WCHAR* text);
 WCHAR* text_from_utf8(const char* bytes, int32_t offset);
 WCHAR* text_from_ansi(const char* bytes, int32_t offset);
 int text_format(WCHAR* destination, const WCHAR* format, ...);
+
+// Copies count units to the offset (the units may lie on the stack
+// themselves, even overlapping the result), ends them with a zero unit, sets
+// the top behind them and answers base + offset.
+WCHAR* text_stack_put(const WCHAR* units, int64_t count, int32_t offset);

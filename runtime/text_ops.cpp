@@ -1,0 +1,221 @@
+// The string operations the application calls: length, comparison, counting,
+// fields, finding, replacing and numbers. Null strings read as "".
+#include <cassert>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/text.h"
+
+namespace {
+
+const WCHAR kEmpty[1] = {0};
+
+const WCHAR* or_empty(const WCHAR* text) { return text ? text : kEmpty; }
+
+// True when the pattern (m units, m >= 1) starts at at. The terminator of at
+// differs from every pattern unit, so no unit behind the string is read.
+bool matches_at(const WCHAR* at, const WCHAR* pattern, int64_t m) {
+  for (int64_t k = 0; k < m; ++k) {
+    if (at[k] != pattern[k]) return false;
+  }
+  return true;
+}
+
+// The next occurrence of the pattern at or after from, or null.
+const WCHAR* next_match(const WCHAR* from, const WCHAR* pattern, int64_t m) {
+  WCHAR first = pattern[0];
+  for (const WCHAR* p = from; *p; ++p) {
+    if (*p == first && matches_at(p, pattern, m)) return p;
+  }
+  return nullptr;
+}
+
+const WCHAR* end_of(const WCHAR* text) {
+  while (*text) ++text;
+  return text;
+}
+
+// True when the pointer lies anywhere in the stack block, which may move
+// as soon as room is reserved.
+bool in_stack_block(const void* pointer) {
+  auto p = reinterpret_cast<uintptr_t>(pointer);
+  auto base = reinterpret_cast<uintptr_t>(text_stack_base());
+  return base && p >= base && p < base + static_cast<uintptr_t>(text_stack_capacity()) + 10;
+}
+
+// Single-unit lower-casing, remembered per unit (0 = not asked yet: no unit
+// other than 0 lowers to 0), so a search over many lines asks the platform
+// once per distinct unit.
+WCHAR g_lower[65536];
+
+inline WCHAR lower(WCHAR c) {
+  WCHAR& known = g_lower[static_cast<uint16_t>(c)];
+  if (!known && c) known = static_cast<WCHAR>(reinterpret_cast<UINT_PTR>(CharLowerW(reinterpret_cast<LPWSTR>(
+                               static_cast<UINT_PTR>(static_cast<uint16_t>(c))))));
+  return known;
+}
+
+int64_t find_ignoring_case(const WCHAR* from, const WCHAR* pattern) {
+  WCHAR first = lower(pattern[0]);
+  for (const WCHAR* p = from; *p; ++p) {
+    if (lower(*p) != first) continue;
+    int64_t k = 1;
+    while (pattern[k] && p[k] && lower(p[k]) == lower(pattern[k])) ++k;
+    if (!pattern[k]) return p - from;
+    if (!p[k]) return -1;  // the rest of the string is shorter than the pattern
+  }
+  return -1;
+}
+
+}  // namespace
+
+int64_t text_length(const WCHAR* text) { return text ? end_of(text) - text : 0; }
+
+int text_equal(const WCHAR* a, const WCHAR* b) {
+  a = or_empty(a);
+  b = or_empty(b);
+  while (*a && *a == *b) {
+    ++a;
+    ++b;
+  }
+  return *a == *b ? 1 : 0;
+}
+
+int64_t text_count(const WCHAR* text, const WCHAR* pattern) {
+  int64_t m = text_length(pattern);
+  if (!text || m == 0) return 0;
+  int64_t count = 0;
+  for (const WCHAR* p = next_match(text, pattern, m); p; p = next_match(p + m, pattern, m)) ++count;
+  return count;
+}
+
+WCHAR* text_field(const WCHAR* text, int32_t index, const WCHAR* delimiter, int32_t offset) {
+  if (index < 1) return text_stack_at(text_stack_cut(offset));
+  text = or_empty(text);
+  int64_t m = text_length(delimiter);
+  const WCHAR* start = text;
+  const WCHAR* stop = nullptr;
+  if (m == 0) {
+    if (index > 1) return text_stack_at(text_stack_cut(offset));
+    stop = end_of(text);
+  } else {
+    for (int32_t k = 1; k < index; ++k) {
+      const WCHAR* found = next_match(start, delimiter, m);
+      if (!found) return text_stack_at(text_stack_cut(offset));
+      start = found + m;
+    }
+    stop = next_match(start, delimiter, m);
+    if (!stop) stop = end_of(start);
+  }
+  // The field may lie on the stack, even over the offset: text_stack_put
+  // finds it again after the reservation and moves it as one overlapping copy.
+  return text_stack_put(start, stop - start, offset);
+}
+
+int64_t text_find(const WCHAR* text, const WCHAR* pattern, int64_t start, int mode) {
+  if (!text || !*text || !pattern || !*pattern) return 0;
+  const WCHAR* from = text;
+  for (int64_t skip = start > 1 ? start - 1 : 0; skip > 0; --skip, ++from) {
+    if (!*from) return 0;  // a start beyond the length finds nothing
+  }
+  if (mode & TEXT_IGNORE_CASE) {
+    int64_t at = find_ignoring_case(from, pattern);
+    return at < 0 ? 0 : (from - text) + at + 1;
+  }
+  const WCHAR* found = next_match(from, pattern, text_length(pattern));
+  return found ? found - text + 1 : 0;
+}
+
+WCHAR* text_replace(const WCHAR* text, const WCHAR* pattern, const WCHAR* replacement, int32_t offset) {
+  text = or_empty(text);
+  pattern = or_empty(pattern);
+  replacement = or_empty(replacement);
+  int64_t m = text_length(pattern);
+  int64_t count = text_count(text, pattern);
+  // Nothing to replace: one copy, which text_stack_put makes safe for a text
+  // that lies on the stack.
+  if (count == 0) return text_stack_put(text, text_length(text), offset);
+
+  // The result is written over the stack from the offset on, and the stack may
+  // move: arguments that lie on it are copied aside first.
+  TextVar aside[3] = {nullptr, nullptr, nullptr};
+  const WCHAR** arguments[3] = {&text, &pattern, &replacement};
+  for (int i = 0; i < 3; ++i) {
+    if (in_stack_block(*arguments[i])) {
+      text_new_copy(&aside[i], *arguments[i]);
+      *arguments[i] = aside[i];
+    }
+  }
+  int64_t n = text_length(text);
+  int64_t r = text_length(replacement);
+  int64_t units = n + count * (r - m);
+  if (units > INT32_MAX / 2) std::abort();  // cannot fit a 2 GB stack
+
+  WCHAR* out = text_stack_reserve(static_cast<int32_t>(units), offset);
+  const WCHAR* from = text;
+  for (const WCHAR* found = next_match(from, pattern, m); found; found = next_match(from, pattern, m)) {
+    std::memcpy(out, from, static_cast<size_t>(found - from) * sizeof(WCHAR));
+    out += found - from;
+    std::memcpy(out, replacement, static_cast<size_t>(r) * sizeof(WCHAR));
+    out += r;
+    from = found + m;
+  }
+  const WCHAR* end = text + n;
+  std::memcpy(out, from, static_cast<size_t>(end - from) * sizeof(WCHAR));
+  out[end - from] = 0;
+  for (TextVar copy : aside) text_free(copy);
+  return text_stack_at(offset);
+}
+
+WCHAR* text_from_int(int64_t value, int32_t offset) {
+  constexpr int32_t kRoom = 64;
+  WCHAR* out = text_stack_reserve(kRoom, offset);
+  WCHAR digits[24];
+  int count = 0;
+  // The magnitude as unsigned, so the most negative value has one too.
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  do {
+    digits[count++] = static_cast<WCHAR>(TEXT('0') + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  int32_t written = 0;
+  if (value < 0) out[written++] = TEXT('-');
+  while (count) out[written++] = digits[--count];
+  out[written] = 0;
+  text_stack_release(kRoom - written);
+  return out;
+}
+
+int64_t text_to_int(const WCHAR* text) {
+  if (!text) return 0;
+  while (*text == TEXT(' ') || *text == TEXT('\t')) ++text;
+  bool negative = false;
+  if (*text == TEXT('-')) {
+    negative = true;
+    ++text;
+  } else if (*text == TEXT('+')) {
+    ++text;
+  }
+  unsigned base = 10;
+  if (*text == TEXT('$')) {
+    base = 16;
+    ++text;
+  } else if (*text == TEXT('%')) {
+    base = 2;
+    ++text;
+  }
+  // Unsigned arithmetic: overflow wraps silently, as the format promises.
+  uint64_t value = 0;
+  for (;; ++text) {
+    unsigned c = static_cast<uint16_t>(*text);
+    unsigned digit;
+    if (c >= '0' && c <= '9') digit = c - '0';
+    else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+    else break;
+    if (digit >= base) break;
+    value = value * base + digit;
+  }
+  return static_cast<int64_t>(negative ? 0 - value : value);
+}
