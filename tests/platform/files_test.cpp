@@ -1,0 +1,615 @@
+// Conformance of the file functions: dispositions and their last errors,
+// attributes, share modes, reading, writing and seeking, copying, moving,
+// folders and both separators. All but the last test hold on real Win32 too.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/test_text.h"
+#include "platform/win32.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#endif
+
+namespace {
+
+// A wide file name that owns its text.
+struct Name {
+  std::u16string text;
+  explicit Name(const std::string& utf8) : text(w16(utf8)) {}
+  operator const WCHAR*() const { return reinterpret_cast<const WCHAR*>(text.c_str()); }
+};
+
+constexpr DWORD READ_WRITE = GENERIC_READ | GENERIC_WRITE;
+constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE open_file(const WCHAR* name, DWORD access, DWORD share, DWORD disposition,
+                 DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  return CreateFileW(name, access, share, nullptr, disposition, attributes, nullptr);
+}
+
+void put(const WCHAR* name, const std::string& content, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  HANDLE h = open_file(name, GENERIC_WRITE, 0, CREATE_ALWAYS, attributes);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << u8(name) << " error " << GetLastError();
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
+  ASSERT_EQ(written, content.size());
+  ASSERT_TRUE(CloseHandle(h));
+}
+
+// The whole content, or "<error N>" when the file cannot be opened.
+std::string get(const WCHAR* name) {
+  HANDLE h = open_file(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+  if (h == INVALID_HANDLE_VALUE) return "<error " + std::to_string(GetLastError()) + ">";
+  std::string content;
+  char chunk[1000];
+  DWORD got = 0;
+  while (ReadFile(h, chunk, sizeof chunk, &got, nullptr) && got) content.append(chunk, got);
+  CloseHandle(h);
+  return content;
+}
+
+// The last error a failed call left, or 0 when the call succeeded.
+template <typename Call>
+DWORD failure(Call call) {
+  SetLastError(0xDEADBEEF);
+  return call() ? 0 : GetLastError();
+}
+
+bool created(HANDLE h) { return h != INVALID_HANDLE_VALUE && CloseHandle(h); }
+
+}  // namespace
+
+TEST(Files, DispositionsTruncateAndReportWhatTheyFound) {
+  std::string dir = test_dir();
+  Name a(dir + "a.txt"), b(dir + "b.txt");
+
+  SetLastError(0xDEADBEEF);
+  EXPECT_EQ(open_file(a, GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(open_file(a, GENERIC_WRITE, 0, TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(open_file(Name(dir + "missing\\a.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+  SetLastError(0xDEADBEEF);
+  HANDLE h = open_file(a, READ_WRITE, 0, CREATE_NEW);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), 0u);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(h, "hello", 5, &written, nullptr));
+  EXPECT_TRUE(CloseHandle(h));
+
+  EXPECT_EQ(open_file(a, READ_WRITE, 0, CREATE_NEW), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_EQ(get(a), "hello");
+
+  // OPEN_ALWAYS keeps the content and says the file was there.
+  h = open_file(a, GENERIC_READ, 0, OPEN_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  LARGE_INTEGER size;
+  EXPECT_TRUE(GetFileSizeEx(h, &size));
+  EXPECT_EQ(size.QuadPart, 5);
+  CloseHandle(h);
+  SetLastError(0xDEADBEEF);
+  EXPECT_TRUE(created(open_file(b, GENERIC_READ, 0, OPEN_ALWAYS)));
+  EXPECT_EQ(GetLastError(), 0u);
+
+  // CREATE_ALWAYS empties an existing file and says it was there.
+  h = open_file(a, GENERIC_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_TRUE(GetFileSizeEx(h, &size));
+  EXPECT_EQ(size.QuadPart, 0);
+  CloseHandle(h);
+  SetLastError(0xDEADBEEF);
+  EXPECT_TRUE(created(open_file(Name(dir + "c.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS)));
+  EXPECT_EQ(GetLastError(), 0u);
+
+  put(a, "again");
+  EXPECT_TRUE(created(open_file(a, GENERIC_WRITE, 0, TRUNCATE_EXISTING)));
+  EXPECT_EQ(get(a), "");
+
+  // Bad names and arguments.
+  EXPECT_EQ(open_file(nullptr, GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(open_file(TEXT(""), GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(open_file(a, GENERIC_READ, 0, 0), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(open_file(a, GENERIC_READ, 0, TRUNCATE_EXISTING + 1), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(open_file(Name(dir + "what?.txt"), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+  EXPECT_EQ(failure([&] { return CloseHandle(nullptr); }), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  // A folder is no file, whatever the disposition; with backup semantics it opens for queries.
+  Name folder(dir + "folder");
+  ASSERT_TRUE(CreateDirectoryW(folder, nullptr));
+  EXPECT_EQ(open_file(folder, GENERIC_READ, SHARE_ALL, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_file(folder, GENERIC_WRITE, SHARE_ALL, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_file(folder, GENERIC_READ, SHARE_ALL, OPEN_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(created(open_file(folder, GENERIC_READ, SHARE_ALL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS)));
+  EXPECT_EQ(failure([&] { return DeleteFileW(folder); }), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return CopyFileW(folder, Name(dir + "copy"), FALSE); }),
+            static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
+
+TEST(Files, ReadOnlyAndHiddenFilesAreProtected) {
+  std::string dir = test_dir();
+  Name locked(dir + "locked.txt");
+  put(locked, "keep");
+  EXPECT_FALSE(GetFileAttributesW(locked) & FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(SetFileAttributesW(locked, FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(GetFileAttributesW(locked) & FILE_ATTRIBUTE_READONLY);
+
+  EXPECT_EQ(open_file(locked, GENERIC_WRITE, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_file(locked, GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_file(locked, GENERIC_WRITE, 0, TRUNCATE_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return DeleteFileW(locked); }), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(get(locked), "keep");
+
+  ASSERT_TRUE(SetFileAttributesW(locked, FILE_ATTRIBUTE_NORMAL));
+  EXPECT_FALSE(GetFileAttributesW(locked) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(DeleteFileW(locked));
+
+  // A file created read-only is read-only afterwards, yet the creating handle may write.
+  Name born(dir + "born.txt");
+  HANDLE h = open_file(born, READ_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_READONLY);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(h, "abc", 3, &written, nullptr));
+  EXPECT_EQ(written, 3u);
+  CloseHandle(h);
+  EXPECT_TRUE(GetFileAttributesW(born) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(get(born), "abc");
+  EXPECT_TRUE(SetFileAttributesW(born, FILE_ATTRIBUTE_NORMAL));
+
+  // CREATE_ALWAYS over a hidden file must name the attribute; TRUNCATE_EXISTING need not.
+  Name hidden(dir + "hidden.txt");
+  put(hidden, "secret");
+  ASSERT_TRUE(SetFileAttributesW(hidden, FILE_ATTRIBUTE_HIDDEN));
+  EXPECT_TRUE(GetFileAttributesW(hidden) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(open_file(hidden, READ_WRITE, FILE_SHARE_READ, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(get(hidden), "secret");
+  EXPECT_TRUE(created(open_file(hidden, GENERIC_WRITE, FILE_SHARE_READ, TRUNCATE_EXISTING, 0)));
+  EXPECT_EQ(get(hidden), "");
+  put(hidden, "again", FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_EQ(get(hidden), "again");
+  EXPECT_TRUE(created(open_file(hidden, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN)));
+  EXPECT_EQ(get(hidden), "");
+  EXPECT_TRUE(GetFileAttributesW(hidden) & FILE_ATTRIBUTE_HIDDEN);
+  ASSERT_TRUE(SetFileAttributesW(hidden, FILE_ATTRIBUTE_NORMAL));
+  EXPECT_FALSE(GetFileAttributesW(hidden) & FILE_ATTRIBUTE_HIDDEN);
+  EXPECT_TRUE(created(open_file(hidden, GENERIC_WRITE, 0, CREATE_ALWAYS)));
+
+  // Attributes of what is not there, and of a folder.
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(Name(dir + "none")) != INVALID_FILE_ATTRIBUTES; }),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(Name(dir + "none/x")) != INVALID_FILE_ATTRIBUTES; }),
+            static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return SetFileAttributesW(Name(dir + "none"), FILE_ATTRIBUTE_NORMAL); }),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  DWORD folder = GetFileAttributesW(Name(dir));
+  ASSERT_NE(folder, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(folder & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(Files, ShareModesAreEnforcedBetweenHandles) {
+  std::string dir = test_dir();
+  Name f(dir + "shared.txt");
+  put(f, "content");
+
+  HANDLE reader = open_file(f, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  // Others may read alongside, but not write, and must let the reader read.
+  HANDLE second = open_file(f, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  EXPECT_NE(second, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(open_file(f, GENERIC_WRITE, SHARE_ALL, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(open_file(f, GENERIC_READ, 0, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  // A refused CREATE_ALWAYS must not have emptied the file first.
+  EXPECT_EQ(open_file(f, READ_WRITE, SHARE_ALL, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(get(f), "content");
+  // Without FILE_SHARE_DELETE the file can be neither deleted nor renamed.
+  EXPECT_EQ(failure([&] { return DeleteFileW(f); }), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(failure([&] { return MoveFileW(f, Name(dir + "moved.txt")); }),
+            static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(second);
+  CloseHandle(reader);
+  EXPECT_EQ(get(f), "content");
+
+  // An exclusive handle keeps everyone out until it is closed.
+  HANDLE exclusive = open_file(f, READ_WRITE, 0, OPEN_EXISTING);
+  ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(open_file(f, GENERIC_READ, SHARE_ALL, OPEN_EXISTING), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(failure([&] { return CopyFileW(f, Name(dir + "copy.txt"), FALSE); }),
+            static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(exclusive);
+  EXPECT_TRUE(created(open_file(f, GENERIC_READ, 0, OPEN_EXISTING)));
+
+  // Copying onto a target that is open for writing without write sharing is refused.
+  Name target(dir + "target.txt");
+  put(target, "old");
+  HANDLE writer = open_file(target, GENERIC_WRITE, FILE_SHARE_READ, OPEN_EXISTING);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(failure([&] { return CopyFileW(f, target, FALSE); }), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(writer);
+  EXPECT_EQ(get(target), "old");
+
+  // With FILE_SHARE_DELETE the file may be deleted while open; it is gone once closed.
+  HANDLE lenient = open_file(f, GENERIC_READ, SHARE_ALL, OPEN_EXISTING);
+  ASSERT_NE(lenient, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(DeleteFileW(f));
+  CloseHandle(lenient);
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(f) != INVALID_FILE_ATTRIBUTES; }),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(Files, ReadWriteAndSeekRoundTrip) {
+  std::string dir = test_dir();
+  Name f(dir + "data.bin");
+  std::string data(10000, '\0');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 251);
+
+  HANDLE h = open_file(f, READ_WRITE, 0, CREATE_ALWAYS);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD done = 0;
+  ASSERT_TRUE(WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &done, nullptr));
+  EXPECT_EQ(done, data.size());
+  LARGE_INTEGER size, at, move;
+  ASSERT_TRUE(GetFileSizeEx(h, &size));
+  EXPECT_EQ(size.QuadPart, 10000);
+  EXPECT_TRUE(FlushFileBuffers(h));
+
+  move.QuadPart = 0;
+  ASSERT_TRUE(SetFilePointerEx(h, move, &at, FILE_BEGIN));
+  EXPECT_EQ(at.QuadPart, 0);
+  std::string back(4096, '\0');
+  ASSERT_TRUE(ReadFile(h, back.data(), 4096, &done, nullptr));
+  EXPECT_EQ(done, 4096u);
+  EXPECT_EQ(back, data.substr(0, 4096));
+
+  move.QuadPart = -10;
+  ASSERT_TRUE(SetFilePointerEx(h, move, &at, FILE_END));
+  EXPECT_EQ(at.QuadPart, 9990);
+  ASSERT_TRUE(ReadFile(h, back.data(), 100, &done, nullptr));
+  EXPECT_EQ(done, 10u);
+  EXPECT_EQ(back.substr(0, 10), data.substr(9990));
+  // At the end a read succeeds with nothing.
+  done = 77;
+  EXPECT_TRUE(ReadFile(h, back.data(), 100, &done, nullptr));
+  EXPECT_EQ(done, 0u);
+
+  // A seek before the start fails and leaves the position alone.
+  move.QuadPart = -1;
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_BEGIN); }),
+            static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+  move.QuadPart = -20000;
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_CURRENT); }),
+            static_cast<DWORD>(ERROR_NEGATIVE_SEEK));
+  move.QuadPart = 0;
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, 3); }),
+            static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  ASSERT_TRUE(SetFilePointerEx(h, move, &at, FILE_CURRENT));
+  EXPECT_EQ(at.QuadPart, 10000);
+
+  // Writing past the end fills the gap with zeros.
+  move.QuadPart = 10000;
+  ASSERT_TRUE(SetFilePointerEx(h, move, nullptr, FILE_CURRENT));
+  ASSERT_TRUE(WriteFile(h, "!", 1, &done, nullptr));
+  ASSERT_TRUE(GetFileSizeEx(h, &size));
+  EXPECT_EQ(size.QuadPart, 20001);
+  move.QuadPart = 19990;
+  ASSERT_TRUE(SetFilePointerEx(h, move, nullptr, FILE_BEGIN));
+  ASSERT_TRUE(ReadFile(h, back.data(), 100, &done, nullptr));
+  EXPECT_EQ(back.substr(0, done), std::string(10, '\0') + "!");
+  CloseHandle(h);
+
+  // Each handle does only what it was opened for.
+  HANDLE reader = open_file(f, GENERIC_READ, SHARE_ALL, OPEN_EXISTING);
+  HANDLE writer = open_file(f, GENERIC_WRITE, SHARE_ALL, OPEN_EXISTING);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(failure([&] { return WriteFile(reader, "x", 1, &done, nullptr); }),
+            static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return FlushFileBuffers(reader); }), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return ReadFile(writer, back.data(), 1, &done, nullptr); }),
+            static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(WriteFile(writer, "AB", 2, &done, nullptr));
+  CloseHandle(writer);
+  ASSERT_TRUE(ReadFile(reader, back.data(), 3, &done, nullptr));
+  EXPECT_EQ(back.substr(0, done), "AB" + data.substr(2, 1));
+  CloseHandle(reader);
+}
+
+TEST(Files, CopyHonoursFailIfExistsAndReplacesWhole) {
+  std::string dir = test_dir();
+  Name source(dir + "source.txt"), target(dir + "target.txt"), fresh(dir + "fresh.txt");
+  put(source, "new content");
+  put(target, "old");
+
+  EXPECT_EQ(failure([&] { return CopyFileW(source, target, TRUE); }), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_EQ(get(target), "old");
+  EXPECT_TRUE(CopyFileW(source, target, FALSE));
+  EXPECT_EQ(get(target), "new content");
+  EXPECT_TRUE(CopyFileW(source, fresh, TRUE));
+  EXPECT_EQ(get(fresh), "new content");
+  EXPECT_EQ(get(source), "new content");
+
+  EXPECT_EQ(failure([&] { return CopyFileW(Name(dir + "none.txt"), target, FALSE); }),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CopyFileW(source, Name(dir + "none\\x.txt"), FALSE); }),
+            static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CopyFileW(nullptr, target, FALSE); }), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CopyFileW(source, nullptr, FALSE); }), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_FALSE(CopyFileW(source, source, FALSE));
+  EXPECT_EQ(get(source), "new content");
+  EXPECT_EQ(get(target), "new content");
+
+  // The copy of a read-only file is read-only; a read-only target is not replaced.
+  ASSERT_TRUE(SetFileAttributesW(source, FILE_ATTRIBUTE_READONLY));
+  Name copy(dir + "copy.txt");
+  EXPECT_TRUE(CopyFileW(source, copy, FALSE));
+  EXPECT_TRUE(GetFileAttributesW(copy) & FILE_ATTRIBUTE_READONLY);
+  put(fresh, "other");
+  EXPECT_EQ(failure([&] { return CopyFileW(fresh, copy, FALSE); }), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(get(copy), "new content");
+  EXPECT_TRUE(SetFileAttributesW(source, FILE_ATTRIBUTE_NORMAL));
+  EXPECT_TRUE(SetFileAttributesW(copy, FILE_ATTRIBUTE_NORMAL));
+}
+
+TEST(Files, MoveNeverReplacesAnExistingTarget) {
+  std::string dir = test_dir();
+  Name a(dir + "a.txt"), b(dir + "b.txt"), c(dir + "c.txt");
+  put(a, "first");
+  put(b, "second");
+
+  EXPECT_EQ(failure([&] { return MoveFileW(a, b); }), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(get(a), "first");
+  EXPECT_EQ(get(b), "second");
+
+  EXPECT_TRUE(MoveFileW(a, c));
+  EXPECT_EQ(get(c), "first");
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(a) != INVALID_FILE_ATTRIBUTES; }),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_TRUE(MoveFileW(c, c));  // onto its own name: nothing to do
+  EXPECT_EQ(get(c), "first");
+  EXPECT_EQ(failure([&] { return MoveFileW(a, Name(dir + "d.txt")); }), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return MoveFileW(c, Name(dir + "none\\c.txt")); }),
+            static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(get(c), "first");
+
+  // A read-only file may be renamed.
+  ASSERT_TRUE(SetFileAttributesW(c, FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(MoveFileW(c, a));
+  EXPECT_TRUE(GetFileAttributesW(a) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_TRUE(SetFileAttributesW(a, FILE_ATTRIBUTE_NORMAL));
+
+  // Folders move with their content, and not onto another folder.
+  Name one(dir + "one"), two(dir + "two"), three(dir + "three");
+  ASSERT_TRUE(CreateDirectoryW(one, nullptr));
+  ASSERT_TRUE(CreateDirectoryW(three, nullptr));
+  put(Name(dir + "one/inside.txt"), "deep");
+  EXPECT_TRUE(MoveFileW(one, two));
+  EXPECT_EQ(get(Name(dir + "two\\inside.txt")), "deep");
+  EXPECT_EQ(failure([&] { return MoveFileW(two, three); }), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(failure([&] { return MoveFileW(b, three); }), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(get(Name(dir + "two\\inside.txt")), "deep");
+  EXPECT_EQ(get(b), "second");
+}
+
+TEST(Files, FoldersAndTheCurrentDirectory) {
+  std::string dir = test_dir();
+  Name sub(dir + "sub"), inner(dir + "sub\\inner");
+  EXPECT_TRUE(CreateDirectoryW(sub, nullptr));
+  EXPECT_EQ(failure([&] { return CreateDirectoryW(sub, nullptr); }), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(failure([&] { return CreateDirectoryW(Name(dir + "none/sub"), nullptr); }),
+            static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  EXPECT_TRUE(CreateDirectoryW(inner, nullptr));
+
+  EXPECT_EQ(failure([&] { return RemoveDirectoryW(sub); }), static_cast<DWORD>(ERROR_DIR_NOT_EMPTY));
+  Name file(dir + "file.txt");
+  put(file, "x");
+  EXPECT_EQ(failure([&] { return RemoveDirectoryW(file); }), static_cast<DWORD>(ERROR_DIRECTORY));
+  EXPECT_EQ(failure([&] { return RemoveDirectoryW(Name(dir + "none")); }), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  EXPECT_FALSE(SetCurrentDirectoryW(file));
+  EXPECT_EQ(failure([&] { return SetCurrentDirectoryW(Name(dir + "none")); }),
+            static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+
+  // The buffer contract: the size needed with the terminator, or the length without it.
+  DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  ASSERT_GT(needed, 1u);
+  std::u16string saved(needed, u'\0');
+  auto* buffer = reinterpret_cast<WCHAR*>(saved.data());
+  EXPECT_EQ(GetCurrentDirectoryW(needed - 1, buffer), needed);
+  EXPECT_EQ(GetCurrentDirectoryW(needed, buffer), needed - 1);
+  EXPECT_EQ(saved[needed - 1], u'\0');
+
+  // Relative names follow the current directory.
+  ASSERT_TRUE(SetCurrentDirectoryW(sub));
+  put(TEXT("relative.txt"), "here");
+  EXPECT_EQ(get(Name(dir + "sub/relative.txt")), "here");
+  EXPECT_TRUE(SetCurrentDirectoryW(buffer));
+  EXPECT_EQ(get(TEXT("relative.txt")), "<error 2>");
+
+  EXPECT_TRUE(RemoveDirectoryW(inner));
+  EXPECT_TRUE(DeleteFileW(Name(dir + "sub/relative.txt")));
+  EXPECT_TRUE(RemoveDirectoryW(sub));
+  EXPECT_EQ(GetFileAttributesW(sub), INVALID_FILE_ATTRIBUTES);
+
+  // The folder for temporary files ends with a separator and exists.
+  WCHAR temp[MAX_PATH + 1];
+  DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  ASSERT_GT(length, 0u);
+  ASSERT_LE(length, static_cast<DWORD>(MAX_PATH));
+  EXPECT_TRUE(temp[length - 1] == '\\' || temp[length - 1] == '/') << u8(temp);
+  DWORD attributes = GetFileAttributesW(temp);
+  EXPECT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
+  EXPECT_GE(GetTempPathW(1, temp), length + 1);
+  EXPECT_EQ(temp[0], 0);
+}
+
+TEST(Files, BothSeparatorsNameTheSameFiles) {
+  std::string dir = test_dir();
+  ASSERT_TRUE(CreateDirectoryW(Name(dir + "a"), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(Name(dir + "a\\b/"), nullptr));
+  put(Name(dir + "a\\b\\file.txt"), "both");
+  EXPECT_EQ(get(Name(dir + "a/b/file.txt")), "both");
+  EXPECT_EQ(get(Name(dir + "a/b\\..\\b/file.txt")), "both");
+  EXPECT_TRUE(CopyFileW(Name(dir + "a/b/file.txt"), Name(dir + "a\\copy.txt"), TRUE));
+  EXPECT_TRUE(MoveFileW(Name(dir + "a\\copy.txt"), Name(dir + "a/b/moved.txt")));
+  EXPECT_EQ(get(Name(dir + "a\\b\\moved.txt")), "both");
+  EXPECT_TRUE(DeleteFileW(Name(dir + "a\\b\\moved.txt")));
+  EXPECT_TRUE(DeleteFileW(Name(dir + "a/b/file.txt")));
+  EXPECT_TRUE(RemoveDirectoryW(Name(dir + "a/b")));
+  EXPECT_TRUE(RemoveDirectoryW(Name(dir + "a\\")));
+}
+
+#ifndef _WIN32
+namespace {
+
+size_t entries_in(const std::string& dir) {
+  size_t n = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir)) ++n;
+  return n;
+}
+
+}  // namespace
+
+TEST(FilesLinux, FullDisksNamesAndStaleHandles) {
+  std::string dir = test_dir();
+
+  // A full disk reports ERROR_DISK_FULL and what did reach the file.
+  HANDLE full = open_file(TEXT("/dev/full"), GENERIC_WRITE, SHARE_ALL, OPEN_EXISTING);
+  ASSERT_NE(full, INVALID_HANDLE_VALUE);
+  DWORD written = 99;
+  EXPECT_EQ(failure([&] { return WriteFile(full, "data", 4, &written, nullptr); }),
+            static_cast<DWORD>(ERROR_DISK_FULL));
+  EXPECT_EQ(written, 0u);
+  EXPECT_TRUE(CloseHandle(full));
+
+  // Names that UTF-16 cannot spell faithfully are refused, and nothing is created.
+  const char16_t lone_high[] = {'b', 0xD800, '.', 't', 0};
+  const char16_t lone_low[] = {'b', 0xDC00, 0xD800, 0};
+  for (const char16_t* bad : {lone_high, lone_low}) {
+    std::u16string name = w16(dir) + bad;
+    EXPECT_EQ(open_file(name.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_EQ(failure([&] { return CreateDirectoryW(name.c_str(), nullptr); }),
+              static_cast<DWORD>(ERROR_INVALID_NAME));
+    EXPECT_EQ(failure([&] { return DeleteFileW(name.c_str()); }), static_cast<DWORD>(ERROR_INVALID_NAME));
+  }
+  EXPECT_EQ(entries_in(dir), 0u);
+  // A proper pair becomes the UTF-8 name.
+  std::u16string smile = w16(dir) + u"\U0001F600.txt";
+  put(smile.c_str(), ":)");
+  EXPECT_TRUE(std::filesystem::exists(dir + "\xF0\x9F\x98\x80.txt"));
+
+  // Closed and made-up handles are refused, not followed.
+  HANDLE h = open_file(smile.c_str(), GENERIC_READ, 0, OPEN_EXISTING);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(CloseHandle(h));
+  char buffer[4];
+  DWORD done;
+  EXPECT_EQ(failure([&] { return CloseHandle(h); }), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(failure([&] { return ReadFile(h, buffer, 4, &done, nullptr); }), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  int not_a_handle = 0;
+  EXPECT_EQ(failure([&] { return CloseHandle(&not_a_handle); }), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(failure([&] { return WriteFile(INVALID_HANDLE_VALUE, "x", 1, &done, nullptr); }),
+            static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  // The current directory is answered as the POSIX path, and cannot be removed while current.
+  ASSERT_TRUE(CreateDirectoryW(Name(dir + "here"), nullptr));
+  char saved[4096];
+  ASSERT_TRUE(getcwd(saved, sizeof saved));
+  ASSERT_TRUE(SetCurrentDirectoryW(Name(dir + "here")));
+  WCHAR cwd[4096];
+  DWORD length = GetCurrentDirectoryW(4096, cwd);
+  EXPECT_EQ(u8(cwd, length) + "/", std::filesystem::canonical(dir + "here").string() + "/");
+  EXPECT_EQ(failure([&] { return RemoveDirectoryW(Name(dir + "here")); }), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  ASSERT_EQ(chdir(saved), 0);
+  EXPECT_TRUE(RemoveDirectoryW(Name(dir + "here")));
+}
+
+TEST(FilesLinux, FailedWritesAndCopiesLeaveNoPartialTarget) {
+  std::string dir = test_dir();
+  Name big(dir + "big.bin"), target(dir + "target.bin");
+  put(big, std::string(100000, 'b'));
+  put(target, "old");
+
+  // A file size limit stops writes part way: the count says how far they got.
+  struct rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct rlimit limit = saved;
+  limit.rlim_cur = 50000;
+  auto old_handler = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  HANDLE h = open_file(Name(dir + "limited.bin"), GENERIC_WRITE, 0, CREATE_ALWAYS);
+  std::string chunk(30000, 'c');
+  DWORD first = 0, second = 0;
+  BOOL first_ok = WriteFile(h, chunk.data(), 30000, &first, nullptr);
+  DWORD error = failure([&] { return WriteFile(h, chunk.data(), 30000, &second, nullptr); });
+  BOOL copied = CopyFileW(big, target, FALSE);
+  DWORD copy_error = GetLastError();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, old_handler);
+  CloseHandle(h);
+
+  EXPECT_TRUE(first_ok);
+  EXPECT_EQ(first, 30000u);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_EQ(second, 20000u);
+  EXPECT_FALSE(copied);
+  EXPECT_EQ(copy_error, static_cast<DWORD>(ERROR_FILE_TOO_LARGE));
+  EXPECT_EQ(get(target), "old");
+  EXPECT_EQ(entries_in(dir), 3u);  // big, target, limited: no temporary copy left behind
+}
+
+TEST(FilesLinux, MovesAcrossFileSystemsCopyThenDelete) {
+  std::string dir = test_dir();
+  struct stat here, shm;
+  if (stat(dir.c_str(), &here) != 0 || stat("/dev/shm", &shm) != 0 || here.st_dev == shm.st_dev) {
+    GTEST_SKIP() << "no second file system at /dev/shm";
+  }
+  std::string away = "/dev/shm/webrolo-files-test-" + std::to_string(getpid());
+  std::filesystem::remove_all(away);
+  ASSERT_TRUE(std::filesystem::create_directory(away));
+
+  Name source(dir + "source.txt"), target(away + "/target.txt"), taken(away + "/taken.txt");
+  put(source, "travels");
+  ASSERT_TRUE(SetFileAttributesW(source, FILE_ATTRIBUTE_READONLY));
+  put(taken, "stays");
+  EXPECT_EQ(failure([&] { return MoveFileW(source, taken); }), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(get(taken), "stays");
+  EXPECT_TRUE(MoveFileW(source, target));
+  EXPECT_EQ(get(target), "travels");
+  EXPECT_TRUE(GetFileAttributesW(target) & FILE_ATTRIBUTE_READONLY);
+  EXPECT_EQ(GetFileAttributesW(source), INVALID_FILE_ATTRIBUTES);
+
+  // Folders do not move across file systems, as in Win32.
+  ASSERT_TRUE(CreateDirectoryW(Name(dir + "folder"), nullptr));
+  EXPECT_EQ(failure([&] { return MoveFileW(Name(dir + "folder"), Name(away + "/folder")); }),
+            static_cast<DWORD>(ERROR_NOT_SAME_DEVICE));
+  std::filesystem::remove_all(away);
+}
+#endif
