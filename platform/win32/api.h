@@ -43,6 +43,9 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
 // Files. Paths take "\" and "/" alike as separators. Share modes are enforced
 // between the handles of this process only, not against other processes.
+// Overlapped reads and writes are not supported (ERROR_INVALID_PARAMETER).
+// Hidden and system are kept in an extended attribute, and dropped on file systems without them.
+// Files always show FILE_ATTRIBUTE_ARCHIVE; it cannot be cleared.
 HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES security,
                    DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE templateFile);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped);
