@@ -47,3 +47,13 @@ int file_rename(const WCHAR* old_name, const WCHAR* new_name);
 WCHAR* file_current_dir(int32_t offset);
 WCHAR* file_leaf_name(const WCHAR* path, int32_t offset);
 int file_name_is_valid(const WCHAR* name);
+
+// Byte-level access, shared by the parts of the file library. They work on
+// the record of an open file (buffered or not) and keep the logical position.
+FileObject* file_object(int64_t number);  // the open file of a number, or null
+// Takes up to n bytes; fewer only at the end of the file (or on a read error).
+int32_t file_read_bytes(FileObject* file, void* destination, int32_t bytes);
+// Gives back the last n bytes just taken, so the next read delivers them again.
+void file_unread_bytes(FileObject* file, int32_t bytes);
+// Writes n bytes; answers how many were accepted (short only when the platform fell short).
+int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes);

@@ -1,0 +1,91 @@
+// Whole-file operations and file names: delete, copy, rename, the current
+// directory, the file-name part of a path and the validity of a name.
+#include <cstring>
+
+#include "runtime/file.h"
+#include "runtime/text.h"
+
+namespace {
+
+bool is_separator(WCHAR unit) { return unit == TEXT('\\') || unit == TEXT('/'); }
+
+WCHAR* empty_at(int32_t offset) {
+  text_stack_cut(offset);
+  return text_stack_at(offset);
+}
+
+}  // namespace
+
+int file_delete(const WCHAR* name) {
+  if (!name) return 0;
+  return DeleteFileW(name) ? 1 : 0;
+}
+
+int file_copy(const WCHAR* source, const WCHAR* target) {
+  if (!source || !target) return 0;
+  return CopyFileW(source, target, FALSE) ? 1 : 0;
+}
+
+int file_rename(const WCHAR* old_name, const WCHAR* new_name) {
+  if (!old_name || !new_name) return 0;
+  return MoveFileW(old_name, new_name) ? 1 : 0;
+}
+
+WCHAR* file_current_dir(int32_t offset) {
+  // Room for the answer, an appended backslash and the zero unit.
+  DWORD room = MAX_PATH;
+  WCHAR* out = text_stack_reserve(static_cast<int32_t>(room) + 2, offset);
+  DWORD length = GetCurrentDirectoryW(room, out);
+  if (length >= room) {
+    // A longer directory: the answer is the size it needs; ask again with that much room
+    // rather than hand out a truncated or empty name.
+    room = length;
+    out = text_stack_reserve(static_cast<int32_t>(room) + 2, offset);
+    length = GetCurrentDirectoryW(room, out);
+    if (length >= room) length = 0;
+  }
+  if (length == 0) return empty_at(offset);
+  if (out[length - 1] != TEXT('\\')) out[length++] = TEXT('\\');
+  text_stack_cut(offset + static_cast<int32_t>(length) * 2);
+  return text_stack_at(offset);
+}
+
+WCHAR* file_leaf_name(const WCHAR* path, int32_t offset) {
+  if (!path) return empty_at(offset);
+  size_t start = path[0] == TEXT('"') ? 1 : 0;
+  size_t end = start;
+  for (; path[end] && path[end] != TEXT('"'); ++end) {
+    if (is_separator(path[end])) start = end + 1;
+  }
+  size_t length = end - start;
+  // A path on the stack may move when room is reserved: keep its offset, not its address.
+  int32_t on_stack = text_stack_offset_of(path);
+  int32_t source_offset = on_stack ? on_stack - 1 + static_cast<int32_t>(start * sizeof(WCHAR)) : 0;
+  WCHAR* out = text_stack_reserve(static_cast<int32_t>(length), offset);
+  const WCHAR* source = on_stack ? text_stack_at(source_offset) : path + start;
+  memmove(out, source, length * sizeof(WCHAR));
+  out[length] = 0;
+  return out;
+}
+
+int file_name_is_valid(const WCHAR* name) {
+  if (!name || !name[0]) return 0;
+  for (const WCHAR* unit = name; *unit; ++unit) {
+    if (*unit < 32) return 0;
+    switch (*unit) {
+      case TEXT('"'):
+      case TEXT('*'):
+      case TEXT('/'):
+      case TEXT(':'):
+      case TEXT('<'):
+      case TEXT('>'):
+      case TEXT('?'):
+      case TEXT('\\'):
+      case TEXT('|'):
+        return 0;
+      default:
+        break;
+    }
+  }
+  return 1;
+}
