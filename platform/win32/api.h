@@ -82,3 +82,9 @@ int MulDiv(int number, int numerator, int denominator);
 // %I64x %s %ls (wide text) %hs (8-bit text) %c %p %%, with flags "-0", width and precision.
 int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args);
 int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);
+
+// Processes, pipes, standard handles, waiting.
+#include "platform/win32/api_kernel_process.h"
+
+// Opening documents with the desktop; the component library.
+#include "platform/win32/api_shell.h"
