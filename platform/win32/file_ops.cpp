@@ -14,6 +14,7 @@
 
 #include "platform/win32/api.h"
 #include "platform/win32/file_attrs.h"
+#include "platform/win32/file_ops.h"
 #include "platform/win32/file_share.h"
 #include "platform/win32/paths.h"
 
@@ -34,26 +35,6 @@ bool same_entry(const std::string& a, const std::string& b) {
   return lstat(a.c_str(), &sa) == 0 && lstat(b.c_str(), &sb) == 0 && same_file(sa, sb) &&
          stat(path_parent(a).c_str(), &pa) == 0 && stat(path_parent(b).c_str(), &pb) == 0 && same_file(pa, pb) &&
          path_leaf(a) == path_leaf(b);
-}
-
-// Renames `from` to `to` unless `to` exists; the check and the rename are one step. Returns 0 or an errno.
-int place_new(const char* from, const char* to, bool directory) {
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
-  // The file system has no such rename. A second link claims the name just as atomically.
-  if (!directory) {
-    if (link(from, to) != 0) return errno;
-    if (unlink(from) == 0) return 0;
-    int err = errno;
-    unlink(to);
-    return err;
-  }
-  // A folder cannot be linked: claim the name with an empty folder, then rename over that.
-  if (mkdir(to, 0700) != 0) return errno;
-  if (rename(from, to) == 0) return 0;
-  int err = errno;
-  rmdir(to);
-  return err;
 }
 
 int copy_data(int from, int to) {
@@ -90,7 +71,7 @@ DWORD copy_into_place(int source, const struct stat& st, const std::string& targ
   if (close(fd) != 0 && !err && errno != EINTR) err = errno;
   if (!err) {
     err = replace ? (rename(temp.c_str(), target.c_str()) == 0 ? 0 : errno)
-                  : place_new(temp.c_str(), target.c_str(), false);
+                  : rename_new(temp.c_str(), target.c_str(), false);
   }
   if (!err) return 0;
   unlink(temp.c_str());
@@ -164,10 +145,33 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
   struct stat st;
   if (lstat(from.c_str(), &st) != 0) return fail_with(error_for_path(errno, from));
   if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, SHARE_ALL)) return fail_with(error);
-  int err = place_new(from.c_str(), to.c_str(), S_ISDIR(st.st_mode));
+  int err = rename_new(from.c_str(), to.c_str(), S_ISDIR(st.st_mode));
   if (!err) return TRUE;
   // Moving a file onto its own name changes nothing and succeeds, as in Win32.
   if (err == EEXIST || err == ENOTEMPTY) return same_entry(from, to) ? TRUE : fail_with(ERROR_ALREADY_EXISTS);
   if (err == EXDEV) return move_across(from, st, to);
   return fail_with(error_for_path(err, to));
+}
+
+int rename_new(const char* from, const char* to, bool directory) {
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+  return rename_new_by_link(from, to, directory);
+}
+
+int rename_new_by_link(const char* from, const char* to, bool directory) {
+  // A second link claims the name as atomically as the rename would.
+  if (!directory) {
+    if (link(from, to) != 0) return errno;
+    if (unlink(from) == 0) return 0;
+    int err = errno;
+    unlink(to);
+    return err;
+  }
+  // A folder cannot be linked: claim the name with an empty folder, then rename over that.
+  if (mkdir(to, 0700) != 0) return errno;
+  if (rename(from, to) == 0) return 0;
+  int err = errno;
+  rmdir(to);
+  return err;
 }
