@@ -1,0 +1,90 @@
+// The display backend beneath the stand-in's windows: native top-level
+// surfaces, presenting pixels, input, the screen, and waiting with a timeout.
+// The window manager (window.cpp, message.cpp) is its only user. Two
+// backends: headless (images in memory, injected input, a virtual clock; the
+// default, and what tests use) and SDL2 (a real window on X11 or Wayland).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/win32/types.h"
+#include "platform/win32/types_gdi.h"
+
+namespace display {
+
+// One native top-level surface per top-level window of the stand-in.
+struct Surface;
+
+enum class ShowState { Hidden, Normal, Minimized, Maximized };
+
+struct InputEvent {
+  enum class Kind {
+    None,
+    MouseMove,   // x, y
+    MouseDown,   // x, y, button
+    MouseUp,     // x, y, button
+    MouseWheel,  // x, y, wheel (WHEEL_DELTA units, positive away from the user)
+    KeyDown,     // key (virtual-key code), scan, text: the characters the key types, if any
+    KeyUp,       // key, scan
+    Close,       // the user asked to close the surface's window
+    Moved,       // x, y: the surface's new screen position (moved by the user)
+    Resized,     // width, height: the surface's new size (resized by the user)
+    Activated,   // the surface became the foreground surface
+    Exposed,     // the surface must be presented again
+  };
+  Kind kind = Kind::None;
+  Surface* surface = nullptr;  // the surface the event belongs to, or null (pointer events: hit by position)
+  int x = 0, y = 0;            // screen coordinates
+  int width = 0, height = 0;
+  int button = 0;              // 1 left, 2 right, 3 middle
+  int wheel = 0;
+  UINT key = 0;
+  UINT scan = 0;
+  WCHAR text[8] = {};          // zero-terminated
+  bool repeat = false;
+};
+
+class Backend {
+ public:
+  virtual ~Backend() = default;
+
+  // Surfaces: outer rectangles in screen pixels, ARGB32 (premultiplied) pixels.
+  virtual Surface* create_surface(int x, int y, int width, int height, bool topmost) = 0;
+  virtual void destroy_surface(Surface* surface) = 0;
+  virtual void set_bounds(Surface* surface, int x, int y, int width, int height) = 0;
+  virtual void set_title(Surface* surface, const WCHAR* title) = 0;
+  // Icon pixels ARGB32 premultiplied, width x height, stride in bytes; null clears.
+  virtual void set_icon(Surface* surface, const uint32_t* pixels, int width, int height, int stride) = 0;
+  virtual void set_show_state(Surface* surface, ShowState state, bool activate) = 0;
+  virtual void set_topmost(Surface* surface, bool topmost) = 0;
+  virtual void raise(Surface* surface) = 0;
+  // Shows the window's composed image; dirty is the changed part in surface coordinates.
+  virtual void present(Surface* surface, const uint32_t* pixels, int width, int height, int stride,
+                       const RECT& dirty) = 0;
+
+  // Screen.
+  virtual int screen_width() = 0;
+  virtual int screen_height() = 0;
+  virtual int dots_per_inch() = 0;
+
+  // Input: the next event, or false when there is none now.
+  virtual bool next_event(InputEvent* event) = 0;
+  // Waits until an event may be available or the timeout (milliseconds, INFINITE
+  // for none) has passed; answers false on timeout. Also woken by wake().
+  virtual bool wait(DWORD timeout) = 0;
+  // Wakes a wait() in progress (from any thread).
+  virtual void wake() = 0;
+
+  // Milliseconds since an arbitrary start: the clock behind timers and
+  // double-click timing (virtual in the headless backend).
+  virtual uint64_t now() = 0;
+};
+
+// The backend in use: headless unless a program chose another before its first window.
+Backend& current();
+void use(Backend* backend);  // takes ownership; only before the first window exists
+
+Backend* make_headless();
+Backend* make_sdl();  // null when no display can be opened
+
+}  // namespace display
