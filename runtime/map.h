@@ -15,6 +15,7 @@ struct MapEntry {
 constexpr uint32_t MAP_IGNORE_CASE = 1;
 constexpr uint32_t MAP_VALUES_NEED_SETUP = 2;
 constexpr uint32_t MAP_INTEGER_KEYS = 4;
+// map_new sets flag 2 itself; a caller chooses 1 or 4 by setting them on the map while it is empty.
 
 struct TextMap {
   MapEntry* current;
@@ -45,5 +46,8 @@ void* map_next(TextMap* map);
 void* map_delete_current(TextMap* map);
 void map_clear(TextMap* map);
 void map_free(TextMap* map);
-// The bucket a key falls in.
+// The hash of a key; its bucket is the hash modulo the bucket count.
 uint32_t map_hash(const char* key, uint32_t flags);
+// Installs the routines that create, copy and release maps held inside
+// records (layout kind -6, runtime/record.h).
+void map_library_init();

@@ -44,6 +44,8 @@ struct PoolChunk {
 constexpr uint32_t MEM_POOL_LOCKED = 1;  // low two bits equal to 1: the pool has its own lock
 constexpr uint32_t MEM_POOL_SHARED = 4;
 
+// Null when memory is exhausted, and for an element size no chunk could hold or chunk bounds
+// other than 1 <= minimum <= maximum.
 ElementPool* mem_pool_new(uint64_t element_size, int32_t minimum_chunk, int32_t maximum_chunk, uint32_t flags);
 void* mem_pool_alloc(ElementPool* pool);
 void* mem_pool_alloc_zero(ElementPool* pool);

@@ -2,6 +2,7 @@
 // by the caller, or dynamic numbers that are the identity of the record).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 typedef void (*ObjReleaseRoutine)(int64_t number);
