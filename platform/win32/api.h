@@ -65,7 +65,10 @@ DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
 BOOL SetCurrentDirectoryW(LPCWSTR pathName);
 DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
 
-// Code pages: CP_ACP (see GetACP), CP_UTF8 and 1252.
+// Code pages: CP_ACP (see GetACP), CP_UTF8 and 1252. Flags: MB_PRECOMPOSED, MB_ERR_INVALID_CHARS,
+// WC_NO_BEST_FIT_CHARS, WC_ERR_INVALID_CHARS. Code page 1252 has no best-fit mapping: a character it
+// lacks becomes the default character even without WC_NO_BEST_FIT_CHARS.
+// GetACP: 65001 when the user's locale (LC_ALL, LC_CTYPE, LANG) has a UTF-8 character set, else 1252.
 UINT GetACP();
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteStr, int multiByte, LPWSTR wideCharStr,
                         int wideChar);
@@ -80,6 +83,7 @@ int MulDiv(int number, int numerator, int denominator);
 
 // The runtime library's wide formatted print: %d %i %u %x %X %I64d %I64i %I64u
 // %I64x %s %ls (wide text) %hs (8-bit text) %c %p %%, with flags "-0", width and precision.
+// Also %o, %hc, ll and I32 sizes and the flags "+ #"; no floating-point conversions.
 int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args);
 int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);
 
