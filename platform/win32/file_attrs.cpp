@@ -91,7 +91,7 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {
         [&] { return removexattr(p, ATTRIBUTE_NAME); });
     if (err) return fail_with(unsupported(err) ? ERROR_NOT_SUPPORTED : error_from_errno(err));
   }
-  // Read-only means something only for files; Win32 ignores it on folders too.
+  // Win32 does not enforce read-only on folders either, so folders keep their permissions.
   if (S_ISREG(st.st_mode)) {
     mode_t mode = st.st_mode & 07777;
     mode_t wanted = (attributes & FILE_ATTRIBUTE_READONLY) ? mode & ~0222 : mode | S_IWUSR;

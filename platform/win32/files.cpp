@@ -36,6 +36,24 @@ DWORD close_file(HandleHeader* record) {
   return result == 0 || err == EINTR ? 0 : error_from_errno(err);
 }
 
+// The checks ReadFile and WriteFile share: the file behind the handle when it
+// may do the transfer (`access` is FILE_SHARE_READ or FILE_SHARE_WRITE); else
+// null with the last error set. The count is zeroed first, as Win32 does.
+FileHandle* transfer_handle(HANDLE handle, DWORD access, const void* buffer, DWORD bytes, LPDWORD count,
+                            LPOVERLAPPED overlapped) {
+  if (count) *count = 0;
+  FileHandle* file = file_from(handle);
+  DWORD error = !file                        ? ERROR_INVALID_HANDLE
+                : overlapped                 ? ERROR_INVALID_PARAMETER
+                : !(file->access & access)   ? ERROR_ACCESS_DENIED
+                : file->directory            ? ERROR_INVALID_FUNCTION
+                : bytes && !buffer           ? ERROR_NOACCESS
+                                             : 0;
+  if (!error) return file;
+  SetLastError(error);
+  return nullptr;
+}
+
 HANDLE fail_handle(DWORD error) {
   SetLastError(error);
   return INVALID_HANDLE_VALUE;
@@ -155,13 +173,8 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped) {
-  if (bytesRead) *bytesRead = 0;
-  FileHandle* file = file_from(handle);
-  if (!file) return fail_with(ERROR_INVALID_HANDLE);
-  if (overlapped) return fail_with(ERROR_INVALID_PARAMETER);
-  if (!(file->access & FILE_SHARE_READ)) return fail_with(ERROR_ACCESS_DENIED);
-  if (file->directory) return fail_with(ERROR_INVALID_FUNCTION);
-  if (bytesToRead && !buffer) return fail_with(ERROR_NOACCESS);
+  FileHandle* file = transfer_handle(handle, FILE_SHARE_READ, buffer, bytesToRead, bytesRead, overlapped);
+  if (!file) return FALSE;
   auto* out = static_cast<char*>(buffer);
   DWORD done = 0;
   while (done < bytesToRead) {
@@ -182,13 +195,8 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped) {
-  if (bytesWritten) *bytesWritten = 0;
-  FileHandle* file = file_from(handle);
-  if (!file) return fail_with(ERROR_INVALID_HANDLE);
-  if (overlapped) return fail_with(ERROR_INVALID_PARAMETER);
-  if (!(file->access & FILE_SHARE_WRITE)) return fail_with(ERROR_ACCESS_DENIED);
-  if (file->directory) return fail_with(ERROR_INVALID_FUNCTION);
-  if (bytesToWrite && !buffer) return fail_with(ERROR_NOACCESS);
+  FileHandle* file = transfer_handle(handle, FILE_SHARE_WRITE, buffer, bytesToWrite, bytesWritten, overlapped);
+  if (!file) return FALSE;
   const auto* in = static_cast<const char*>(buffer);
   DWORD done = 0;
   DWORD error = 0;
