@@ -57,6 +57,7 @@ void store_pointer(void* slot, void* value) { std::memcpy(slot, &value, sizeof v
 // (b may be the same as a). limit is the size of the record, for checks.
 template <class Visit>
 void walk(uint8_t* a, const uint8_t* b, const int64_t* layout, int64_t limit, Visit& visit) {
+  (void)limit;  // read by the checks only
   if (!layout) return;
   for (const int64_t* entry = layout; entry[0] != MEM_LAYOUT_END;) {
     int64_t words = entry_words(entry);
