@@ -332,7 +332,8 @@ void mem_pool_end(ElementPool* pool) {
     return;
   }
   EnterCriticalSection(&shared_lock);
-  if (--entry->use_count == 0) {
+  const bool last_user = --entry->use_count == 0;
+  if (last_user) {
     if (entry->previous) {
       entry->previous->next = entry->next;
     } else {
@@ -342,7 +343,10 @@ void mem_pool_end(ElementPool* pool) {
       entry->next->previous = entry->previous;
     }
     mem_free(entry);
-    private_pool_end(pool);
   }
   LeaveCriticalSection(&shared_lock);
+  // Out of the list, nobody else can reach the pool: its own lock is taken after the global one is given back.
+  if (last_user) {
+    private_pool_end(pool);
+  }
 }
