@@ -50,8 +50,8 @@ ReadFigures read_ours(const std::u16string& name) {
   int32_t format = file_read_bom(1);
   while (!file_at_end(1)) {
     int32_t top = text_stack_top();
-    WCHAR* line = file_read_line(1, format, top);
-    r.units += text_length(line);
+    file_read_line(1, format, top);
+    r.units += (text_stack_top() - top) / 2;  // the line's length, as the stack top says
     ++r.lines;
     text_stack_cut(top);
   }
