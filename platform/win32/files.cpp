@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <mutex>
 #include <string>
 
 #include "platform/win32/api.h"
@@ -169,10 +170,18 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
   }
   bool existed = !created && (creationDisposition == CREATE_ALWAYS || creationDisposition == OPEN_ALWAYS);
   SetLastError(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  // A child process may be given the descriptor as one of its standard handles.
+  static std::once_flag installed;
+  std::call_once(installed, [] {
+    handle_set_descriptor_fn(HANDLE_KIND_FILE,
+                             [](HandleHeader* record) { return static_cast<FileHandle*>(record)->fd; });
+  });
   return handle_open(file, HANDLE_KIND_FILE, close_file);
 }
 
 BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED overlapped) {
+  // Pipes and the standard handles read their own way.
+  if (!overlapped && !file_from(handle)) return handle_stream_read(handle, buffer, bytesToRead, bytesRead);
   FileHandle* file = transfer_handle(handle, FILE_SHARE_READ, buffer, bytesToRead, bytesRead, overlapped);
   if (!file) return FALSE;
   auto* out = static_cast<char*>(buffer);
@@ -195,6 +204,7 @@ BOOL ReadFile(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead
 }
 
 BOOL WriteFile(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED overlapped) {
+  if (!overlapped && !file_from(handle)) return handle_stream_write(handle, buffer, bytesToWrite, bytesWritten);
   FileHandle* file = transfer_handle(handle, FILE_SHARE_WRITE, buffer, bytesToWrite, bytesWritten, overlapped);
   if (!file) return FALSE;
   const auto* in = static_cast<const char*>(buffer);
