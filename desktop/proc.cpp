@@ -129,6 +129,7 @@ WCHAR* command_line(const WCHAR* program, const WCHAR* parameters) {
 // Null when there is none; from the general heap otherwise.
 WCHAR* directory_of(const WCHAR* program) {
   int64_t last = 0;
+  if (!program[0]) return nullptr;
   for (int64_t i = 1; program[i]; ++i) {
     if (program[i] == u'\\') last = i;
   }

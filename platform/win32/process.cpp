@@ -7,8 +7,8 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/pidfd.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -209,7 +209,7 @@ DWORD process_spawn(const SpawnRequest& request, HANDLE* process, DWORD* id) {
   auto* state = new ProcessState;
   state->pid = pid;
   // The child cannot be reaped before this: only its handles reap it.
-  state->pidfd = pidfd_open(pid, 0);
+  state->pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
   if (state->pidfd >= 0) fcntl(state->pidfd, F_SETFD, FD_CLOEXEC);
   *process = open_handle(state);
   *id = static_cast<DWORD>(pid);

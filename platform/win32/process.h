@@ -35,3 +35,5 @@ HANDLE process_duplicate(HANDLE process);
 DWORD program_find(const std::u16string& name, bool search, std::string* path);
 // A program of the desktop by its POSIX name, on PATH only; empty when missing.
 std::string program_on_path(const std::string& name);
+// The folder and the name joined by one "/", the folder made absolute from the current directory.
+std::string path_in(const std::string& folder, const std::string& name);

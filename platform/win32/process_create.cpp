@@ -148,23 +148,29 @@ DWORD program_find(const std::u16string& name, bool search, std::string* path) {
   std::vector<std::string> candidates;
   if (named_path) {
     // Absolute, so that the child's own working folder does not change what it runs.
-    std::string base = posix[0] == '/' ? std::string() : current_directory() + "/";
-    for (const std::string& n : names) candidates.push_back(base + n);
+    for (const std::string& n : names) candidates.push_back(n[0] == '/' ? n : path_in(".", n));
   } else {
-    std::vector<std::string> dirs = {program_directory(), current_directory()};
+    std::vector<std::string> dirs = {program_directory(), "."};
     for (const std::string& d : path_directories()) dirs.push_back(d);
     for (const std::string& d : dirs) {
       if (d.empty()) continue;
-      std::string base = d[0] == '/' ? d : current_directory() + "/" + d;
-      for (const std::string& n : names) candidates.push_back(base + "/" + n);
+      for (const std::string& n : names) candidates.push_back(path_in(d, n));
     }
   }
   return first_program(candidates, named_path, path);
 }
 
+std::string path_in(const std::string& folder, const std::string& name) {
+  std::string base = folder;
+  if (folder == ".") base = current_directory();
+  else if (folder[0] != '/') base = current_directory() + "/" + folder;
+  while (base.size() > 1 && base.back() == '/') base.pop_back();
+  return base == "/" ? base + name : base + "/" + name;
+}
+
 std::string program_on_path(const std::string& name) {
   for (const std::string& d : path_directories()) {
-    std::string candidate = d + "/" + name;
+    std::string candidate = path_in(d, name);
     int err;
     if (probe(candidate, &err) == Probe::Program) return candidate;
   }

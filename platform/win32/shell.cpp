@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <string>
 
 #include "platform/win32/api.h"
@@ -78,18 +77,12 @@ std::u16string guessed_address(const std::u16string& file) {
   return std::u16string();
 }
 
-std::string absolute(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  char buffer[PATH_MAX];
-  return std::string(getcwd(buffer, sizeof buffer) ? buffer : ".") + "/" + path;
-}
-
 // The document behind a Win32 name: relative names in the current directory, then in the given folder.
 DWORD locate(LPCWSTR file, const std::string& directory, std::string* path, struct stat* st) {
   std::string posix;
   if (DWORD error = posix_path(file, &posix)) return error == ERROR_INVALID_NAME ? ERROR_FILE_NOT_FOUND : error;
-  std::string candidates[2] = {absolute(posix)};
-  if (posix[0] != '/' && !directory.empty()) candidates[1] = absolute(directory) + "/" + posix;
+  std::string candidates[2] = {posix[0] == '/' ? posix : path_in(".", posix)};
+  if (posix[0] != '/' && !directory.empty()) candidates[1] = path_in(directory, posix);
   int first_errno = 0;
   for (const std::string& candidate : candidates) {
     if (candidate.empty()) continue;

@@ -1,0 +1,231 @@
+// The launcher: programs on pipes, waiting, quoting, and the shell fallback.
+// Documents reach the desktop only on Linux, through a fake opener on PATH,
+// so nothing real is ever opened.
+#include "desktop/proc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/fake_opener.h"
+#include "common/test_text.h"
+#include "runtime/mem.h"
+
+namespace {
+
+#ifdef _WIN32
+const WCHAR* const SHELL = TEXT("cmd.exe");
+const WCHAR* const QUOTED_SHELL = TEXT("\"cmd.exe\"");
+const WCHAR* const COPY_INPUT = TEXT("/c more");
+const WCHAR* const SAY_HELLO = TEXT("/c echo hello");
+const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("/c echo oops 1>&2");
+const WCHAR* const EXIT_5 = TEXT("/c exit 5");
+const WCHAR* const MAKE_FILE = TEXT("/c echo x > made.txt");
+#else
+const WCHAR* const SHELL = TEXT("sh");
+const WCHAR* const QUOTED_SHELL = TEXT("\"sh\"");
+const WCHAR* const COPY_INPUT = TEXT("-c cat");
+const WCHAR* const SAY_HELLO = TEXT("-c \"echo hello\"");
+const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("-c \"echo oops >&2\"");
+const WCHAR* const EXIT_5 = TEXT("-c \"exit 5\"");
+// Late on purpose: only a launcher that really waits finds the file at once.
+const WCHAR* const MAKE_FILE = TEXT("-c \"sleep 0.3; echo x > made.txt\"");
+#endif
+
+constexpr DWORD PATIENCE = 20000;
+
+class Proc : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mem_heap_init();
+    proc_init();
+  }
+  void TearDown() override {
+    proc_end();
+    mem_heap_end();
+  }
+};
+
+ProcessRecord* record_of(int64_t result) { return result > 1 ? reinterpret_cast<ProcessRecord*>(result) : nullptr; }
+
+std::string read_all(HANDLE reader) {
+  std::string out;
+  char buffer[256];
+  DWORD got;
+  while (ReadFile(reader, buffer, sizeof buffer, &got, nullptr)) out.append(buffer, got);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
+  return out;
+}
+
+std::string trimmed(std::string text) {
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
+DWORD exit_code_after_wait(ProcessRecord* record) {
+  EXPECT_EQ(WaitForSingleObject(record->process, PATIENCE), WAIT_OBJECT_0);
+  DWORD code = 99;
+  EXPECT_TRUE(GetExitCodeProcess(record->process, &code));
+  return code;
+}
+
+TEST_F(Proc, PipeRoundTripWithARealChild) {
+  uint32_t flags = PROC_OPEN | PROC_READ | PROC_WRITE;
+  ProcessRecord* child = record_of(proc_run(SHELL, COPY_INPUT, TEXT(""), flags, nullptr));
+  ASSERT_NE(child, nullptr);
+  EXPECT_NE(child->process, nullptr);
+  EXPECT_NE(child->process_id, 0u);
+  EXPECT_NE(child->process_id, 0xFFFFFFFFu);
+  EXPECT_EQ(child->flags, flags);
+  ASSERT_NE(child->input_pipe, nullptr);
+  ASSERT_NE(child->output_pipe, nullptr);
+  EXPECT_EQ(child->error_pipe, nullptr);
+
+  const char text[] = "line one\r\nline two\r\n";
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(child->input_pipe, text, sizeof text - 1, &written, nullptr));
+  // The end of its input ends the child, which holds no copy of our writing end.
+  CloseHandle(child->input_pipe);
+  child->input_pipe = nullptr;
+  EXPECT_EQ(exit_code_after_wait(child), 0u);
+  std::string out = read_all(child->output_pipe);
+  EXPECT_NE(out.find("line one"), std::string::npos) << out;
+  EXPECT_EQ(trimmed(out).substr(trimmed(out).size() - 8), "line two") << out;
+}
+
+TEST_F(Proc, ErrorPipeAndConnectedPrograms) {
+  ProcessRecord* failing = record_of(proc_run(SHELL, SAY_OOPS_ON_ERROR, nullptr, PROC_OPEN | PROC_ERROR, nullptr));
+  ASSERT_NE(failing, nullptr);
+  EXPECT_EQ(failing->output_pipe, nullptr);
+  ASSERT_NE(failing->error_pipe, nullptr);
+  EXPECT_EQ(trimmed(read_all(failing->error_pipe)), "oops");
+
+  // The second program reads what the first one writes.
+  ProcessRecord* first = record_of(proc_run_flags(SHELL, SAY_HELLO, nullptr, PROC_OPEN | PROC_READ));
+  ASSERT_NE(first, nullptr);
+  ProcessRecord* second =
+      record_of(proc_run(SHELL, COPY_INPUT, nullptr, PROC_OPEN | PROC_READ | PROC_CONNECT, first));
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(second->input_pipe, nullptr);
+  EXPECT_EQ(trimmed(read_all(second->output_pipe)), "hello");
+  // The first record still owns its own reading end.
+  char buffer[8];
+  DWORD got;
+  EXPECT_FALSE(ReadFile(first->output_pipe, buffer, sizeof buffer, &got, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
+}
+
+TEST_F(Proc, QuotingWaitingAndDirectory) {
+  // Already in quotes: taken as it is, not quoted again.
+  ProcessRecord* child = record_of(proc_run(QUOTED_SHELL, EXIT_5, TEXT(""), PROC_OPEN | PROC_WAIT, nullptr));
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(WaitForSingleObject(child->process, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(exit_code_after_wait(child), 5u);
+
+  // Waited for, in the given directory; without the open bit the answer is 1.
+  std::u16string dir = w16(test_dir());
+  EXPECT_EQ(proc_run_flags(SHELL, MAKE_FILE, dir.c_str(), PROC_WAIT), 1);
+  EXPECT_NE(GetFileAttributesW((dir + u"made.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  // The pipe bits do nothing without the open bit.
+  EXPECT_EQ(proc_run_flags(SHELL, EXIT_5, nullptr, PROC_READ | PROC_WAIT), 1);
+}
+
+TEST_F(Proc, NothingStarted) {
+  EXPECT_EQ(proc_run(TEXT("no-such-program-4711"), TEXT(""), TEXT(""), PROC_OPEN | PROC_READ, nullptr), 0);
+  EXPECT_EQ(proc_run_plain(TEXT("no-such-program-4711"), TEXT("x"), nullptr), 0);
+  std::u16string missing = w16(test_dir()) + u"no-such-page.html";
+  EXPECT_EQ(proc_open(missing.c_str()), 0);
+  EXPECT_EQ(proc_open(nullptr), 0);
+  EXPECT_EQ(proc_open(TEXT("")), 0);
+}
+
+#ifndef _WIN32
+
+void make_file(const std::string& path, const std::string& text, mode_t mode = 0644) {
+  std::u16string name = w16(path);
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), nullptr, nullptr);
+  CloseHandle(file);
+  chmod(path.c_str(), mode);
+}
+
+std::string real(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  std::string out = resolved ? resolved : path;
+  free(resolved);
+  return out;
+}
+
+TEST_F(Proc, OpenDocumentsThroughTheDesktop) {
+  std::string dir = test_dir();
+  FakeOpener opener(dir);
+  make_file(dir + "page.html", "<html></html>");
+  std::u16string page = w16(dir + "page.html");
+  EXPECT_EQ(proc_open(page.c_str()), 1);
+  std::string record = opener.record();
+  EXPECT_NE(record.find("args: [" + real(dir + "page.html") + "]"), std::string::npos) << record;
+  char cwd[4096];
+  ASSERT_TRUE(getcwd(cwd, sizeof cwd));
+  EXPECT_NE(record.find("cwd: " + real(cwd) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("own session"), std::string::npos) << record;
+}
+
+TEST_F(Proc, BackslashGivesTheShellItsDirectory) {
+  std::string dir = test_dir();
+  mkdir((dir + "docs").c_str(), 0755);
+  FakeOpener opener(dir);
+  make_file(dir + "docs/page.html", "<html></html>");
+  std::u16string page = w16(dir + "docs\\page.html");
+  EXPECT_EQ(proc_open(page.c_str()), 1);
+  std::string record = opener.record();
+  EXPECT_NE(record.find("args: [" + real(dir + "docs/page.html") + "]"), std::string::npos) << record;
+  EXPECT_NE(record.find("cwd: " + real(dir + "docs") + "\n"), std::string::npos) << record;
+}
+
+TEST_F(Proc, WebAddressAndShellRecords) {
+  std::string dir = test_dir();
+  FakeOpener opener(dir);
+  make_file(dir + "page.html", "<html></html>");
+  std::u16string page = w16(dir + "page.html");
+  // With a pipe bit the shell is not tried, although it would open the page.
+  EXPECT_EQ(proc_run(page.c_str(), TEXT(""), TEXT(""), PROC_OPEN | PROC_READ, nullptr), 0);
+  EXPECT_EQ(proc_run(page.c_str(), TEXT(""), TEXT(""), PROC_OPEN | PROC_WRITE, nullptr), 0);
+  // Without one it is, and the record names the shell's process.
+  ProcessRecord* shell = record_of(proc_run(page.c_str(), TEXT(""), TEXT(""), PROC_OPEN | PROC_WAIT, nullptr));
+  ASSERT_NE(shell, nullptr);
+  EXPECT_EQ(shell->process_id, 0xFFFFFFFFu);
+  EXPECT_EQ(WaitForSingleObject(shell->process, 0), WAIT_OBJECT_0);
+  EXPECT_EQ(shell->input_pipe, nullptr);
+  EXPECT_EQ(shell->output_pipe, nullptr);
+  EXPECT_NE(opener.record().find(real(dir + "page.html")), std::string::npos);
+
+  unlink((dir + "opened.txt").c_str());
+  EXPECT_EQ(proc_open(TEXT("https://example.com/links?a=1")), 1);
+  std::string record = opener.record();
+  EXPECT_NE(record.find("args: [https://example.com/links?a=1]\n"), std::string::npos) << record;
+}
+
+TEST_F(Proc, ProgramsWithBlanksAndHiddenStarts) {
+  std::string dir = test_dir();
+  mkdir((dir + "my dir").c_str(), 0755);
+  make_file(dir + "my dir/prog", "#!/bin/sh\necho spaced $1\n", 0755);
+  std::u16string program = w16(dir + "my dir/prog");
+  ProcessRecord* spaced = record_of(proc_run(program.c_str(), TEXT("arg"), nullptr, PROC_OPEN | PROC_READ, nullptr));
+  ASSERT_NE(spaced, nullptr);
+  EXPECT_EQ(read_all(spaced->output_pipe), "spaced arg\n");
+
+  // Hidden: detached into a session of its own, except when its handles go to pipes.
+  const WCHAR* session_check = TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own || echo shared\"");
+  ProcessRecord* piped = record_of(proc_run(SHELL, session_check, nullptr, PROC_OPEN | PROC_READ | PROC_HIDDEN, nullptr));
+  ASSERT_NE(piped, nullptr);
+  EXPECT_EQ(read_all(piped->output_pipe), "shared\n");
+  std::u16string folder = w16(dir);
+  const WCHAR* to_file = TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own > s.txt\"");
+  EXPECT_EQ(proc_run_flags(SHELL, to_file, folder.c_str(), PROC_HIDDEN | PROC_WAIT), 1);
+  EXPECT_NE(GetFileAttributesW((folder + u"s.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+#endif
+
+}  // namespace
