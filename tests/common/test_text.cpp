@@ -66,7 +66,9 @@ std::u16string w16(const std::string& text) {
 
 std::string test_dir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  std::filesystem::path dir = std::filesystem::temp_directory_path() / "webrolo-tests";
+  // Per process, so that test programs run side by side never share files.
+  std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("webrolo-tests-" + std::to_string(GetCurrentProcessId()));
   if (info) dir /= std::string(info->test_suite_name()) + "." + info->name();
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);
