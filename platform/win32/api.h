@@ -87,6 +87,9 @@ int MulDiv(int number, int numerator, int denominator);
 int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args);
 int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);
 
+// Device contexts, objects, drawing and text.
+#include "platform/win32/api_gdi.h"
+
 // Processes, pipes, standard handles, waiting.
 #include "platform/win32/api_kernel_process.h"
 
