@@ -13,6 +13,13 @@
 
 namespace {
 
+// Wide text of the platform's own character type (wchar_t on Windows).
+using Wide = std::basic_string<WCHAR>;
+Wide wide(const std::string& utf8) {
+  std::u16string text = w16(utf8);
+  return Wide(text.begin(), text.end());
+}
+
 #ifdef _WIN32
 const WCHAR* const SHELL = TEXT("cmd.exe");
 const WCHAR* const QUOTED_SHELL = TEXT("\"cmd.exe\"");
@@ -123,9 +130,9 @@ TEST_F(Proc, QuotingWaitingAndDirectory) {
   EXPECT_EQ(exit_code_after_wait(child), 5u);
 
   // Waited for, in the given directory; without the open bit the answer is 1.
-  std::u16string dir = w16(test_dir());
+  Wide dir = wide(test_dir());
   EXPECT_EQ(proc_run_flags(SHELL, MAKE_FILE, dir.c_str(), PROC_WAIT), 1);
-  EXPECT_NE(GetFileAttributesW((dir + u"made.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((dir + TEXT("made.txt")).c_str()), INVALID_FILE_ATTRIBUTES);
   // The pipe bits do nothing without the open bit.
   EXPECT_EQ(proc_run_flags(SHELL, EXIT_5, nullptr, PROC_READ | PROC_WAIT), 1);
 }
@@ -133,7 +140,7 @@ TEST_F(Proc, QuotingWaitingAndDirectory) {
 TEST_F(Proc, NothingStarted) {
   EXPECT_EQ(proc_run(TEXT("no-such-program-4711"), TEXT(""), TEXT(""), PROC_OPEN | PROC_READ, nullptr), 0);
   EXPECT_EQ(proc_run_plain(TEXT("no-such-program-4711"), TEXT("x"), nullptr), 0);
-  std::u16string missing = w16(test_dir()) + u"no-such-page.html";
+  Wide missing = wide(test_dir()) + TEXT("no-such-page.html");
   EXPECT_EQ(proc_open(missing.c_str()), 0);
   EXPECT_EQ(proc_open(nullptr), 0);
   EXPECT_EQ(proc_open(TEXT("")), 0);
@@ -142,7 +149,7 @@ TEST_F(Proc, NothingStarted) {
 #ifndef _WIN32
 
 void make_file(const std::string& path, const std::string& text, mode_t mode = 0644) {
-  std::u16string name = w16(path);
+  Wide name = wide(path);
   HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   WriteFile(file, text.data(), static_cast<DWORD>(text.size()), nullptr, nullptr);
@@ -161,7 +168,7 @@ TEST_F(Proc, OpenDocumentsThroughTheDesktop) {
   std::string dir = test_dir();
   FakeOpener opener(dir);
   make_file(dir + "page.html", "<html></html>");
-  std::u16string page = w16(dir + "page.html");
+  Wide page = wide(dir + "page.html");
   EXPECT_EQ(proc_open(page.c_str()), 1);
   std::string record = opener.record();
   EXPECT_NE(record.find("args: [" + real(dir + "page.html") + "]"), std::string::npos) << record;
@@ -176,7 +183,7 @@ TEST_F(Proc, BackslashGivesTheShellItsDirectory) {
   mkdir((dir + "docs").c_str(), 0755);
   FakeOpener opener(dir);
   make_file(dir + "docs/page.html", "<html></html>");
-  std::u16string page = w16(dir + "docs\\page.html");
+  Wide page = wide(dir + "docs\\page.html");
   EXPECT_EQ(proc_open(page.c_str()), 1);
   std::string record = opener.record();
   EXPECT_NE(record.find("args: [" + real(dir + "docs/page.html") + "]"), std::string::npos) << record;
@@ -187,7 +194,7 @@ TEST_F(Proc, WebAddressAndShellRecords) {
   std::string dir = test_dir();
   FakeOpener opener(dir);
   make_file(dir + "page.html", "<html></html>");
-  std::u16string page = w16(dir + "page.html");
+  Wide page = wide(dir + "page.html");
   // With a pipe bit the shell is not tried, although it would open the page.
   EXPECT_EQ(proc_run(page.c_str(), TEXT(""), TEXT(""), PROC_OPEN | PROC_READ, nullptr), 0);
   EXPECT_EQ(proc_run(page.c_str(), TEXT(""), TEXT(""), PROC_OPEN | PROC_WRITE, nullptr), 0);
@@ -210,7 +217,7 @@ TEST_F(Proc, ProgramsWithBlanksAndHiddenStarts) {
   std::string dir = test_dir();
   mkdir((dir + "my dir").c_str(), 0755);
   make_file(dir + "my dir/prog", "#!/bin/sh\necho spaced $1\n", 0755);
-  std::u16string program = w16(dir + "my dir/prog");
+  Wide program = wide(dir + "my dir/prog");
   ProcessRecord* spaced = record_of(proc_run(program.c_str(), TEXT("arg"), nullptr, PROC_OPEN | PROC_READ, nullptr));
   ASSERT_NE(spaced, nullptr);
   EXPECT_EQ(read_all(spaced->output_pipe), "spaced arg\n");
@@ -220,10 +227,10 @@ TEST_F(Proc, ProgramsWithBlanksAndHiddenStarts) {
   ProcessRecord* piped = record_of(proc_run(SHELL, session_check, nullptr, PROC_OPEN | PROC_READ | PROC_HIDDEN, nullptr));
   ASSERT_NE(piped, nullptr);
   EXPECT_EQ(read_all(piped->output_pipe), "shared\n");
-  std::u16string folder = w16(dir);
+  Wide folder = wide(dir);
   const WCHAR* to_file = TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own > s.txt\"");
   EXPECT_EQ(proc_run_flags(SHELL, to_file, folder.c_str(), PROC_HIDDEN | PROC_WAIT), 1);
-  EXPECT_NE(GetFileAttributesW((folder + u"s.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((folder + TEXT("s.txt")).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 #endif

@@ -10,6 +10,13 @@
 
 namespace {
 
+// Wide text of the platform's own character type (wchar_t on Windows).
+using Wide = std::basic_string<WCHAR>;
+Wide wide(const std::string& utf8) {
+  std::u16string text = w16(utf8);
+  return Wide(text.begin(), text.end());
+}
+
 INT_PTR app_result(const SHELLEXECUTEINFOW& info) { return reinterpret_cast<INT_PTR>(info.hInstApp); }
 
 SHELLEXECUTEINFOW request(const WCHAR* file, const WCHAR* directory = nullptr, ULONG mask = SEE_MASK_FLAG_NO_UI) {
@@ -23,7 +30,7 @@ SHELLEXECUTEINFOW request(const WCHAR* file, const WCHAR* directory = nullptr, U
 }
 
 TEST(Shell, MissingDocumentIsReported) {
-  std::u16string missing = w16(test_dir()) + u"missing-page.html";
+  Wide missing = wide(test_dir()) + TEXT("missing-page.html");
   SHELLEXECUTEINFOW info = request(missing.c_str(), nullptr, SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
   EXPECT_FALSE(ShellExecuteExW(&info));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -33,8 +40,8 @@ TEST(Shell, MissingDocumentIsReported) {
 
 #ifndef _WIN32
 
-std::u16string make_file(const std::string& path, const char* text) {
-  std::u16string name = w16(path);
+Wide make_file(const std::string& path, const char* text) {
+  Wide name = wide(path);
   HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(file, INVALID_HANDLE_VALUE);
   WriteFile(file, text, static_cast<DWORD>(std::char_traits<char>::length(text)), nullptr, nullptr);
@@ -64,7 +71,7 @@ TEST(ShellLinux, DocumentsAndAddressesGoToTheOpener) {
   std::string dir = test_dir();
   mkdir((dir + "docs").c_str(), 0755);
   FakeOpener opener(dir);
-  std::u16string page = make_file(dir + "docs/page.html", "<html></html>");
+  Wide page = make_file(dir + "docs/page.html", "<html></html>");
   char cwd[4096];
   ASSERT_TRUE(getcwd(cwd, sizeof cwd));
 
@@ -79,7 +86,7 @@ TEST(ShellLinux, RelativeDocumentFoundInTheGivenFolder) {
   std::string dir = test_dir();
   FakeOpener opener(dir);
   make_file(dir + "page.html", "<html></html>");
-  std::u16string folder = w16(dir);
+  Wide folder = wide(dir);
   // The folder is also the opener's working folder.
   std::string record = open_and_wait(opener, TEXT("page.html"), folder.c_str());
   EXPECT_NE(record.find("args: [" + real(dir) + "/page.html]"), std::string::npos) << record;
@@ -105,13 +112,13 @@ TEST(ShellLinux, WebAddresses) {
 TEST(ShellLinux, FailuresReachNoOpener) {
   std::string dir = test_dir();
   FakeOpener opener(dir);
-  std::u16string missing_folder = w16(dir) + u"nowhere\\page.html";
+  Wide missing_folder = wide(dir) + TEXT("nowhere\\page.html");
   SHELLEXECUTEINFOW info = request(missing_folder.c_str());
   EXPECT_FALSE(ShellExecuteExW(&info));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(app_result(info), SE_ERR_PNF);
 
-  std::u16string page = make_file(dir + "page.html", "x");
+  Wide page = make_file(dir + "page.html", "x");
   info = request(page.c_str());
   info.lpVerb = TEXT("print");
   EXPECT_FALSE(ShellExecuteExW(&info));
@@ -137,7 +144,7 @@ TEST(ShellLinux, FailuresReachNoOpener) {
 TEST(ShellLinux, TheOpenerNeverBlocksTheCaller) {
   std::string dir = test_dir();
   FakeOpener opener(dir, "exec sleep 60");
-  std::u16string page = make_file(dir + "page.html", "x");
+  Wide page = make_file(dir + "page.html", "x");
   SHELLEXECUTEINFOW info = request(page.c_str(), nullptr, SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
   ASSERT_TRUE(ShellExecuteExW(&info));
   EXPECT_FALSE(opener.record().empty());
@@ -152,7 +159,7 @@ TEST(ShellLinux, ProgramsAreStartedWithTheirParameters) {
   std::string dir = test_dir();
   FakeOpener opener(dir);
   std::string out = dir + "tool-args.txt";
-  std::u16string tool = make_file(dir + "tool.sh", ("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" +
+  Wide tool = make_file(dir + "tool.sh", ("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" +
                                                     out + "'\n").c_str());
   chmod((dir + "tool.sh").c_str(), 0755);
   SHELLEXECUTEINFOW info = request(tool.c_str(), nullptr, SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
@@ -166,7 +173,7 @@ TEST(ShellLinux, ProgramsAreStartedWithTheirParameters) {
   EXPECT_FALSE(opener.called());
 
   // Runnable by its mode but no program: opened as a document instead.
-  std::u16string page = make_file(dir + "marked.html", "<html></html>");
+  Wide page = make_file(dir + "marked.html", "<html></html>");
   chmod((dir + "marked.html").c_str(), 0755);
   std::string record = open_and_wait(opener, page.c_str());
   EXPECT_NE(record.find("marked.html]"), std::string::npos) << record;
