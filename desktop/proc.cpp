@@ -35,7 +35,8 @@ struct Launcher {
 Launcher launcher;
 
 constexpr uint32_t PIPE_BITS = PROC_READ | PROC_WRITE | PROC_ERROR | PROC_CONNECT;
-constexpr DWORD SHELL_MASK = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;  // 0x540
+constexpr DWORD SHELL_MASK = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+static_assert(SHELL_MASK == 0x540, "keep the process handle, wait for DDE, no error dialogs");
 
 void free_program(int64_t number) {
   auto* program = static_cast<StartedProgram*>(obj_get(launcher.programs, number));

@@ -12,8 +12,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 #include "platform/win32/api.h"
@@ -82,7 +85,7 @@ bool wait_for(ProcessState* state, DWORD milliseconds) {
       int timeout = -1;
       if (milliseconds != INFINITE) {
         ULONGLONG now = GetTickCount64();
-        timeout = now >= deadline ? 0 : static_cast<int>(deadline - now);
+        timeout = now >= deadline ? 0 : static_cast<int>(std::min<ULONGLONG>(deadline - now, INT_MAX));
       }
       int n = poll(&p, 1, timeout);
       if (n >= 0 || errno != EINTR) {
@@ -114,10 +117,14 @@ DWORD close_process(HandleHeader* record) {
     delete state;
     return 0;
   }
-  std::thread([state] {
-    reap(state, true);
-    delete state;
-  }).detach();
+  try {
+    std::thread([state] {
+      reap(state, true);
+      delete state;
+    }).detach();
+  } catch (const std::system_error&) {
+    // No thread to be had: the child stays a zombie until this process ends.
+  }
   return 0;
 }
 
@@ -193,7 +200,9 @@ DWORD process_spawn(const SpawnRequest& request, HANDLE* process, DWORD* id) {
 
   int copies[3];
   int err = plan_std_fds(request, &actions, copies);
-  if (!err && !request.directory.empty()) err = posix_spawn_file_actions_addchdir_np(&actions, request.directory.c_str());
+  if (!err && !request.directory.empty()) {
+    err = posix_spawn_file_actions_addchdir_np(&actions, request.directory.c_str());
+  }
   pid_t pid = 0;
   if (!err) {
     err = posix_spawn(&pid, request.path.c_str(), &actions, &attributes, argv.data(),

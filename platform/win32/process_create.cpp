@@ -65,17 +65,18 @@ Probe probe(const std::string& path, int* err) {
 // The first file among the candidates decides, as in Win32: a file found that
 // is no program ends the search with ERROR_BAD_EXE_FORMAT.
 DWORD first_program(const std::vector<std::string>& candidates, bool named_path, std::string* out) {
-  DWORD error = ERROR_FILE_NOT_FOUND;
+  DWORD error = 0;  // for a named path: what the first candidate was instead of a program
   for (const std::string& candidate : candidates) {
     int err = ENOENT;
-    switch (probe(candidate, &err)) {
-      case Probe::Program: *out = candidate; return 0;
-      case Probe::NotProgram: return ERROR_BAD_EXE_FORMAT;
-      case Probe::Folder: if (named_path && error == ERROR_FILE_NOT_FOUND) error = ERROR_ACCESS_DENIED; break;
-      case Probe::Missing: if (named_path && error == ERROR_FILE_NOT_FOUND) error = error_for_path(err, candidate); break;
+    Probe found = probe(candidate, &err);
+    if (found == Probe::Program) {
+      *out = candidate;
+      return 0;
     }
+    if (found == Probe::NotProgram) return ERROR_BAD_EXE_FORMAT;
+    if (named_path && !error) error = found == Probe::Folder ? ERROR_ACCESS_DENIED : error_for_path(err, candidate);
   }
-  return error;
+  return error ? error : ERROR_FILE_NOT_FOUND;
 }
 
 // Where the program of an unquoted command line ends: Win32 tries the text up

@@ -10,11 +10,20 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <climits>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+
+// The path with every link resolved, as a program reports its working folder.
+inline std::string real_path(const std::string& path) {
+  char* resolved = realpath(path.c_str(), nullptr);
+  std::string out = resolved ? resolved : path;
+  free(resolved);
+  return out;
+}
 
 class FakeOpener {
  public:

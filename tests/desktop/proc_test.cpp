@@ -7,18 +7,12 @@
 
 #include <string>
 
+#include "common/child_io.h"
 #include "common/fake_opener.h"
 #include "common/test_text.h"
 #include "runtime/mem.h"
 
 namespace {
-
-// Wide text of the platform's own character type (wchar_t on Windows).
-using Wide = std::basic_string<WCHAR>;
-Wide wide(const std::string& utf8) {
-  std::u16string text = w16(utf8);
-  return Wide(text.begin(), text.end());
-}
 
 #ifdef _WIN32
 const WCHAR* const SHELL = TEXT("cmd.exe");
@@ -54,20 +48,6 @@ class Proc : public ::testing::Test {
 };
 
 ProcessRecord* record_of(int64_t result) { return result > 1 ? reinterpret_cast<ProcessRecord*>(result) : nullptr; }
-
-std::string read_all(HANDLE reader) {
-  std::string out;
-  char buffer[256];
-  DWORD got;
-  while (ReadFile(reader, buffer, sizeof buffer, &got, nullptr)) out.append(buffer, got);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
-  return out;
-}
-
-std::string trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  return text;
-}
 
 DWORD exit_code_after_wait(ProcessRecord* record) {
   EXPECT_EQ(WaitForSingleObject(record->process, PATIENCE), WAIT_OBJECT_0);
@@ -149,19 +129,8 @@ TEST_F(Proc, NothingStarted) {
 #ifndef _WIN32
 
 void make_file(const std::string& path, const std::string& text, mode_t mode = 0644) {
-  Wide name = wide(path);
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), nullptr, nullptr);
-  CloseHandle(file);
+  put_file(path, text);
   chmod(path.c_str(), mode);
-}
-
-std::string real(const std::string& path) {
-  char* resolved = realpath(path.c_str(), nullptr);
-  std::string out = resolved ? resolved : path;
-  free(resolved);
-  return out;
 }
 
 TEST_F(Proc, OpenDocumentsThroughTheDesktop) {
@@ -171,10 +140,10 @@ TEST_F(Proc, OpenDocumentsThroughTheDesktop) {
   Wide page = wide(dir + "page.html");
   EXPECT_EQ(proc_open(page.c_str()), 1);
   std::string record = opener.record();
-  EXPECT_NE(record.find("args: [" + real(dir + "page.html") + "]"), std::string::npos) << record;
+  EXPECT_NE(record.find("args: [" + real_path(dir + "page.html") + "]"), std::string::npos) << record;
   char cwd[4096];
   ASSERT_TRUE(getcwd(cwd, sizeof cwd));
-  EXPECT_NE(record.find("cwd: " + real(cwd) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("cwd: " + real_path(cwd) + "\n"), std::string::npos) << record;
   EXPECT_NE(record.find("own session"), std::string::npos) << record;
 }
 
@@ -186,8 +155,8 @@ TEST_F(Proc, BackslashGivesTheShellItsDirectory) {
   Wide page = wide(dir + "docs\\page.html");
   EXPECT_EQ(proc_open(page.c_str()), 1);
   std::string record = opener.record();
-  EXPECT_NE(record.find("args: [" + real(dir + "docs/page.html") + "]"), std::string::npos) << record;
-  EXPECT_NE(record.find("cwd: " + real(dir + "docs") + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("args: [" + real_path(dir + "docs/page.html") + "]"), std::string::npos) << record;
+  EXPECT_NE(record.find("cwd: " + real_path(dir + "docs") + "\n"), std::string::npos) << record;
 }
 
 TEST_F(Proc, WebAddressAndShellRecords) {
@@ -205,7 +174,7 @@ TEST_F(Proc, WebAddressAndShellRecords) {
   EXPECT_EQ(WaitForSingleObject(shell->process, 0), WAIT_OBJECT_0);
   EXPECT_EQ(shell->input_pipe, nullptr);
   EXPECT_EQ(shell->output_pipe, nullptr);
-  EXPECT_NE(opener.record().find(real(dir + "page.html")), std::string::npos);
+  EXPECT_NE(opener.record().find(real_path(dir + "page.html")), std::string::npos);
 
   unlink((dir + "opened.txt").c_str());
   EXPECT_EQ(proc_open(TEXT("https://example.com/links?a=1")), 1);
@@ -223,8 +192,10 @@ TEST_F(Proc, ProgramsWithBlanksAndHiddenStarts) {
   EXPECT_EQ(read_all(spaced->output_pipe), "spaced arg\n");
 
   // Hidden: detached into a session of its own, except when its handles go to pipes.
-  const WCHAR* session_check = TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own || echo shared\"");
-  ProcessRecord* piped = record_of(proc_run(SHELL, session_check, nullptr, PROC_OPEN | PROC_READ | PROC_HIDDEN, nullptr));
+  const WCHAR* session_check =
+      TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own || echo shared\"");
+  uint32_t flags = PROC_OPEN | PROC_READ | PROC_HIDDEN;
+  ProcessRecord* piped = record_of(proc_run(SHELL, session_check, nullptr, flags, nullptr));
   ASSERT_NE(piped, nullptr);
   EXPECT_EQ(read_all(piped->output_pipe), "shared\n");
   Wide folder = wide(dir);

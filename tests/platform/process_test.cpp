@@ -8,17 +8,11 @@
 #include <sys/stat.h>
 #endif
 
+#include "common/child_io.h"
 #include "common/test_text.h"
 #include "platform/win32.h"
 
 namespace {
-
-// Wide text of the platform's own character type (wchar_t on Windows).
-using Wide = std::basic_string<WCHAR>;
-Wide wide(const std::string& utf8) {
-  std::u16string text = w16(utf8);
-  return Wide(text.begin(), text.end());
-}
 
 #ifdef _WIN32
 const WCHAR* const COPY_INPUT = TEXT("cmd.exe /c more");
@@ -60,21 +54,6 @@ BOOL start(const WCHAR* line, HANDLE in, HANDLE out, HANDLE err, PROCESS_INFORMA
   Wide writable = line;  // CreateProcessW may write into its command line
   return CreateProcessW(nullptr, writable.data(), nullptr, nullptr, inherit, 0, nullptr, directory, &startup,
                         started);
-}
-
-// Everything until the writers are gone, which ReadFile reports as a broken pipe.
-std::string read_all(HANDLE reader) {
-  std::string out;
-  char buffer[256];
-  DWORD got;
-  while (ReadFile(reader, buffer, sizeof buffer, &got, nullptr)) out.append(buffer, got);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BROKEN_PIPE));
-  return out;
-}
-
-std::string trimmed(std::string text) {
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
-  return text;
 }
 
 // Waits for the child, ends it if it overstays, and releases its handles.
@@ -196,11 +175,7 @@ TEST(Process, StartFailures) {
 #endif
 
   // A document is found but is no program.
-  Wide page = wide(dir) + TEXT("page.html");
-  HANDLE file = CreateFileW(page.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  WriteFile(file, "<html></html>", 13, nullptr, nullptr);
-  CloseHandle(file);
+  Wide page = put_file(dir + "page.html", "<html></html>");
   Wide quoted_page = TEXT("\"") + page + TEXT("\"");
   EXPECT_FALSE(start(quoted_page.c_str(), nullptr, nullptr, nullptr, &started));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
@@ -320,12 +295,7 @@ std::string output_of(const WCHAR* line, DWORD creation = 0, LPVOID environment 
 }
 
 void make_script(const std::string& path, const std::string& body, mode_t mode = 0755) {
-  Wide name = wide(path);
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  std::string text = "#!/bin/sh\n" + body + "\n";
-  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), nullptr, nullptr);
-  CloseHandle(file);
+  put_file(path, "#!/bin/sh\n" + body + "\n");
   chmod(path.c_str(), mode);
 }
 

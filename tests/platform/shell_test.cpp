@@ -4,18 +4,12 @@
 
 #include <string>
 
+#include "common/child_io.h"
 #include "common/fake_opener.h"
 #include "common/test_text.h"
 #include "platform/win32.h"
 
 namespace {
-
-// Wide text of the platform's own character type (wchar_t on Windows).
-using Wide = std::basic_string<WCHAR>;
-Wide wide(const std::string& utf8) {
-  std::u16string text = w16(utf8);
-  return Wide(text.begin(), text.end());
-}
 
 INT_PTR app_result(const SHELLEXECUTEINFOW& info) { return reinterpret_cast<INT_PTR>(info.hInstApp); }
 
@@ -40,22 +34,6 @@ TEST(Shell, MissingDocumentIsReported) {
 
 #ifndef _WIN32
 
-Wide make_file(const std::string& path, const char* text) {
-  Wide name = wide(path);
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  EXPECT_NE(file, INVALID_HANDLE_VALUE);
-  WriteFile(file, text, static_cast<DWORD>(std::char_traits<char>::length(text)), nullptr, nullptr);
-  CloseHandle(file);
-  return name;
-}
-
-std::string real(const std::string& path) {
-  char* resolved = realpath(path.c_str(), nullptr);
-  std::string out = resolved ? resolved : path;
-  free(resolved);
-  return out;
-}
-
 // Opens the file and waits for the opener to finish.
 std::string open_and_wait(const FakeOpener& opener, const WCHAR* file, const WCHAR* directory = nullptr) {
   SHELLEXECUTEINFOW info = request(file, directory, SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
@@ -71,26 +49,26 @@ TEST(ShellLinux, DocumentsAndAddressesGoToTheOpener) {
   std::string dir = test_dir();
   mkdir((dir + "docs").c_str(), 0755);
   FakeOpener opener(dir);
-  Wide page = make_file(dir + "docs/page.html", "<html></html>");
+  Wide page = put_file(dir + "docs/page.html", "<html></html>");
   char cwd[4096];
   ASSERT_TRUE(getcwd(cwd, sizeof cwd));
 
   // An absolute document: the opener gets its path and runs detached in our working folder.
   std::string record = open_and_wait(opener, page.c_str());
-  EXPECT_NE(record.find("args: [" + real(dir + "docs/page.html") + "]"), std::string::npos) << record;
-  EXPECT_NE(record.find("cwd: " + real(cwd) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("args: [" + real_path(dir + "docs/page.html") + "]"), std::string::npos) << record;
+  EXPECT_NE(record.find("cwd: " + real_path(cwd) + "\n"), std::string::npos) << record;
   EXPECT_NE(record.find("own session"), std::string::npos) << record;
 }
 
 TEST(ShellLinux, RelativeDocumentFoundInTheGivenFolder) {
   std::string dir = test_dir();
   FakeOpener opener(dir);
-  make_file(dir + "page.html", "<html></html>");
+  put_file(dir + "page.html", "<html></html>");
   Wide folder = wide(dir);
   // The folder is also the opener's working folder.
   std::string record = open_and_wait(opener, TEXT("page.html"), folder.c_str());
-  EXPECT_NE(record.find("args: [" + real(dir) + "/page.html]"), std::string::npos) << record;
-  EXPECT_NE(record.find("cwd: " + real(dir) + "\n"), std::string::npos) << record;
+  EXPECT_NE(record.find("args: [" + real_path(dir) + "/page.html]"), std::string::npos) << record;
+  EXPECT_NE(record.find("cwd: " + real_path(dir) + "\n"), std::string::npos) << record;
 }
 
 TEST(ShellLinux, WebAddresses) {
@@ -118,7 +96,7 @@ TEST(ShellLinux, FailuresReachNoOpener) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(app_result(info), SE_ERR_PNF);
 
-  Wide page = make_file(dir + "page.html", "x");
+  Wide page = put_file(dir + "page.html", "x");
   info = request(page.c_str());
   info.lpVerb = TEXT("print");
   EXPECT_FALSE(ShellExecuteExW(&info));
@@ -144,7 +122,7 @@ TEST(ShellLinux, FailuresReachNoOpener) {
 TEST(ShellLinux, TheOpenerNeverBlocksTheCaller) {
   std::string dir = test_dir();
   FakeOpener opener(dir, "exec sleep 60");
-  Wide page = make_file(dir + "page.html", "x");
+  Wide page = put_file(dir + "page.html", "x");
   SHELLEXECUTEINFOW info = request(page.c_str(), nullptr, SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
   ASSERT_TRUE(ShellExecuteExW(&info));
   EXPECT_FALSE(opener.record().empty());
@@ -159,8 +137,7 @@ TEST(ShellLinux, ProgramsAreStartedWithTheirParameters) {
   std::string dir = test_dir();
   FakeOpener opener(dir);
   std::string out = dir + "tool-args.txt";
-  Wide tool = make_file(dir + "tool.sh", ("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" +
-                                                    out + "'\n").c_str());
+  Wide tool = put_file(dir + "tool.sh", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + out + "'\n");
   chmod((dir + "tool.sh").c_str(), 0755);
   SHELLEXECUTEINFOW info = request(tool.c_str(), nullptr, SEE_MASK_FLAG_NO_UI | SEE_MASK_NOCLOSEPROCESS);
   info.lpParameters = TEXT("\"a b\" c\\\"d");
@@ -173,7 +150,7 @@ TEST(ShellLinux, ProgramsAreStartedWithTheirParameters) {
   EXPECT_FALSE(opener.called());
 
   // Runnable by its mode but no program: opened as a document instead.
-  Wide page = make_file(dir + "marked.html", "<html></html>");
+  Wide page = put_file(dir + "marked.html", "<html></html>");
   chmod((dir + "marked.html").c_str(), 0755);
   std::string record = open_and_wait(opener, page.c_str());
   EXPECT_NE(record.find("marked.html]"), std::string::npos) << record;
