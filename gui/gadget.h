@@ -1,0 +1,151 @@
+// Gadgets: controls placed in a window or a container, numbered like every
+// other object, each dispatched through the operation table of its kind.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/win32.h"
+
+// What a parent-message operation answers for a message it leaves alone; the
+// window procedure then goes on with its own handling.
+constexpr LRESULT GADGET_NOT_HANDLED = -791621423;  // 0xD0D0D0D1 in 32 bits
+
+// Kind identifiers.
+constexpr int32_t GADGET_KIND_BUTTON = 1;
+constexpr int32_t GADGET_KIND_FIELD = 2;
+constexpr int32_t GADGET_KIND_LIST = 6;
+constexpr int32_t GADGET_KIND_INNER_CHILD = 8;  // a kind whose control has an inner child window
+constexpr int32_t GADGET_KIND_CONTAINER = 11;
+
+// Which colour of gadget_set_color / gadget_get_color.
+constexpr int32_t GADGET_FRONT_COLOR = 1;
+constexpr int32_t GADGET_BACK_COLOR = 2;
+
+// Event types of gadget events (code 13100).
+constexpr int64_t GADGET_EVENT = 13100;
+constexpr int64_t GADGET_TYPE_LEFT_CLICK = 0;
+constexpr int64_t GADGET_TYPE_RIGHT_CLICK = 1;
+constexpr int64_t GADGET_TYPE_DOUBLE_CLICK = 2;
+constexpr int64_t GADGET_TYPE_FOCUS = 14000;
+constexpr int64_t GADGET_TYPE_LOST_FOCUS = 14001;
+constexpr int64_t GADGET_TYPE_DRAG_START = 14002;
+
+// Attribute 1 of a string field: its maximum text length.
+constexpr int32_t GADGET_ATTRIBUTE_TEXT_LIMIT = 1;
+
+struct GadgetKindOps;
+
+struct GadgetObject {
+  HWND handle;                  // the control; non-null while the gadget is live
+  GadgetKindOps* kind;
+  WNDPROC previous_procedure;   // the control's procedure before the gadget procedure
+  int32_t back_color;           // -1 = the platform's colour
+  int32_t front_color;          // -1 = the platform's colour
+  HBRUSH back_brush;            // shared, from the brush cache
+};
+
+// One table per kind: identifier, size, then 39 routine slots (null = not
+// provided). Slot n is at byte 8 * n; the reserved positions hold nothing in
+// any kind of this program.
+typedef void (*GadgetReservedSlot)();
+struct GadgetKindOps {
+  int32_t kind;
+  int32_t size;  // sizeof(GadgetKindOps), 320
+  LRESULT (*parent_message)(GadgetObject* gadget, HWND parent, UINT message, WPARAM wp, LPARAM lp);  // 1
+  void (*on_destroy)(GadgetObject* gadget);                                                          // 2
+  int64_t (*get_state)(GadgetObject* gadget);                                                        // 3
+  void (*set_state)(GadgetObject* gadget, int64_t state);                                            // 4
+  WCHAR* (*get_text)(GadgetObject* gadget, int32_t offset);                                          // 5
+  void (*set_text)(GadgetObject* gadget, const WCHAR* text);                                         // 6
+  int64_t (*add_item)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image);      // 7
+  int64_t (*add_item_flags)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image,
+                            int64_t flags);                                                          // 8
+  void (*remove_item)(GadgetObject* gadget, int64_t index);                                          // 9
+  void (*clear_items)(GadgetObject* gadget);                                                         // 10
+  GadgetReservedSlot reserved_11;
+  int64_t (*count_items)(GadgetObject* gadget);                                                      // 12
+  int64_t (*get_item_state)(GadgetObject* gadget, int64_t index);                                    // 13
+  void (*set_item_state)(GadgetObject* gadget, int64_t index, int64_t state);                        // 14
+  WCHAR* (*get_item_text)(GadgetObject* gadget, int64_t index, int64_t column, int32_t offset);      // 15
+  void (*set_item_text)(GadgetObject* gadget, int64_t index, const WCHAR* text);                     // 16
+  void (*reopen_list)(GadgetObject* gadget);                                                         // 17
+  GadgetReservedSlot reserved_18, reserved_19, reserved_20, reserved_21;
+  void (*hide)(GadgetObject* gadget, int64_t hide);                                                  // 22
+  GadgetReservedSlot reserved_23, reserved_24;
+  int64_t (*get_attribute)(GadgetObject* gadget, int64_t attribute);                                 // 25
+  void (*set_attribute)(GadgetObject* gadget, int64_t attribute, int64_t value);                     // 26
+  GadgetReservedSlot reserved_27, reserved_28;
+  void (*set_color)(GadgetObject* gadget, int32_t which, int32_t color);                             // 29
+  int32_t (*get_color)(GadgetObject* gadget, int32_t which);                                         // 30
+  GadgetReservedSlot reserved_31, reserved_32;
+  void (*set_item_data)(GadgetObject* gadget, int64_t index, int64_t data);                          // 33
+  int64_t (*get_item_data)(GadgetObject* gadget, int64_t index);                                     // 34
+  void (*required_size)(GadgetObject* gadget, int32_t* width, int32_t* height);                      // 35
+  GadgetReservedSlot reserved_36, reserved_37;
+  void (*set_font)(GadgetObject* gadget, HFONT font);                                                // 38
+  GadgetReservedSlot reserved_39;
+};
+static_assert(sizeof(GadgetKindOps) == 320);
+static_assert(offsetof(GadgetKindOps, parent_message) == 8);
+static_assert(offsetof(GadgetKindOps, set_font) == 8 * 38);
+
+// Library life cycle.
+void gadget_init();
+void gadget_end();
+
+// Called by the window layer. gadget_prepare_window: step "prepare the window
+// for gadgets" of opening a window (makes it the current gadget list, or
+// restores the lists it had). gadget_forward_parent_message: a message a child
+// sent its parent (WM_COMMAND, WM_NOTIFY, WM_CTLCOLOR*, WM_HSCROLL,
+// WM_VSCROLL, 13120), handed to the parent-message slot of the gadget
+// `child`; GADGET_NOT_HANDLED when the child is no gadget or its kind leaves
+// the message alone.
+void gadget_prepare_window(HWND window, int64_t window_number);
+LRESULT gadget_forward_parent_message(HWND child, HWND parent, UINT message, WPARAM wp, LPARAM lp);
+
+// The gadget behind a control handle, null when the control is none of ours.
+GadgetObject* gadget_from_handle(HWND control);
+// The gadget of a number, null when the number names no live gadget.
+GadgetObject* gadget_object(int64_t gadget);
+
+// Constructors: the gadget number for -1, else the control's handle; 0 on failure.
+int64_t gadget_new_container(int64_t number, int x, int y, int width, int height, int64_t flags = 0);
+int64_t gadget_new_list(int64_t number, int x, int y, int width, int height, int64_t flags = 0);
+int64_t gadget_new_field(int64_t number, int x, int y, int width, int height, const WCHAR* text,
+                         int64_t flags = 0);
+int64_t gadget_new_button(int64_t number, int x, int y, int width, int height, const WCHAR* text,
+                          int64_t flags = 0);
+
+// Gadget lists: where new gadgets go.
+void gadget_pop_list();
+HWND gadget_current_list();
+
+// Generic operations. A number that names no gadget does nothing and answers
+// 0 or the empty text. Texts are given on the temporary string stack at the offset.
+HWND gadget_handle(int64_t gadget);
+void gadget_free(int64_t gadget);
+void gadget_set_text(int64_t gadget, const WCHAR* text);
+WCHAR* gadget_get_text(int64_t gadget, int32_t offset);
+int64_t gadget_get_state(int64_t gadget);
+void gadget_set_state(int64_t gadget, int64_t state);
+int64_t gadget_add_item(int64_t gadget, int64_t position, const WCHAR* text);
+void gadget_remove_item(int64_t gadget, int64_t index);
+void gadget_clear(int64_t gadget);
+int64_t gadget_item_count(int64_t gadget);
+WCHAR* gadget_item_text(int64_t gadget, int64_t index, int32_t offset);
+WCHAR* gadget_item_text(int64_t gadget, int64_t index, int64_t column, int32_t offset);
+void gadget_set_item_text(int64_t gadget, int64_t index, const WCHAR* text);
+int64_t gadget_get_item_state(int64_t gadget, int64_t index);
+void gadget_set_item_state(int64_t gadget, int64_t index, int64_t state);
+void gadget_set_item_data(int64_t gadget, int64_t index, int64_t data);
+int64_t gadget_get_item_data(int64_t gadget, int64_t index);
+int64_t gadget_get_attribute(int64_t gadget, int64_t attribute);
+void gadget_set_attribute(int64_t gadget, int64_t attribute, int64_t value);
+void gadget_set_color(int64_t gadget, int32_t which, int32_t color);
+int32_t gadget_get_color(int64_t gadget, int32_t which);
+// -1 as the gadget: the font of gadgets created from now on; -1 as the font: the default GUI font.
+void gadget_set_font(int64_t gadget, HFONT font);
+void gadget_set_hidden(int64_t gadget, int64_t hide);
+// The platform's result of adding the tool.
+LRESULT gadget_set_tip(int64_t gadget, const WCHAR* text);
