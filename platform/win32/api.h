@@ -93,5 +93,10 @@ int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);
 // Processes, pipes, standard handles, waiting.
 #include "platform/win32/api_kernel_process.h"
 
+// Windows, classes, messages, input and painting.
+#include "platform/win32/types_gdi.h"
+#include "platform/win32/types_user.h"
+#include "platform/win32/api_user.h"
+
 // Opening documents with the desktop; the component library.
 #include "platform/win32/api_shell.h"

@@ -1,0 +1,107 @@
+// Icons and cursors as handles: the standard ones by their IDI_ / IDC_
+// number, and a module's icon resources, which all stand for the program's
+// icon (the stand-in reads no resources). None of them is ever freed: Win32
+// shares loaded icons and cursors too. Also mouse tracking (WM_MOUSELEAVE).
+#include "platform/win32/window_internal.h"
+
+namespace user {
+namespace {
+
+struct IconRecord {
+  bool cursor;
+  WORD id;
+};
+
+// The standard cursors and icons, and the program's icon.
+IconRecord cursors[] = {{true, 32512}, {true, 32513}, {true, 32514}, {true, 32515}, {true, 32516},
+                        {true, 32640}, {true, 32641}, {true, 32642}, {true, 32643}, {true, 32644},
+                        {true, 32645}, {true, 32646}, {true, 32648}, {true, 32649}, {true, 32650},
+                        {true, 32651}};
+IconRecord icons[] = {{false, 32512}, {false, 32513}, {false, 32514}, {false, 32515},
+                      {false, 32516}, {false, 32517}, {false, 32518}};
+IconRecord program_icon{false, 1};
+HCURSOR current_cursor = nullptr;
+
+template <size_t N>
+HICON lookup(IconRecord (&table)[N], LPCWSTR name) {
+  if (!IS_INTRESOURCE(name)) return nullptr;
+  WORD id = static_cast<WORD>(reinterpret_cast<ULONG_PTR>(name));
+  for (IconRecord& r : table)
+    if (r.id == id) return reinterpret_cast<HICON>(&r);
+  return nullptr;
+}
+
+HWND tracked = nullptr;  // the window that asked for WM_MOUSELEAVE
+
+}  // namespace
+
+// Called for every mouse message retrieved: leaving the tracked window tells it so.
+void mouse_tracking(HWND now_under) {
+  if (tracked && tracked != now_under) {
+    HWND h = tracked;
+    tracked = nullptr;
+    if (find(h)) PostMessageW(h, WM_MOUSELEAVE, 0, 0);
+  }
+}
+
+}  // namespace user
+
+using namespace user;
+
+HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
+  if (!name) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (!instance) {
+    HICON icon = lookup(icons, name);
+    if (!icon) SetLastError(1812L);  // ERROR_RESOURCE_TYPE_NOT_FOUND
+    return icon;
+  }
+  return reinterpret_cast<HICON>(&program_icon);
+}
+
+HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
+  HCURSOR cursor = name && !instance ? lookup(cursors, name) : nullptr;
+  if (!cursor) SetLastError(1812L);
+  return cursor;
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+  HCURSOR old = current_cursor;
+  current_cursor = cursor;
+  return old;
+}
+
+HCURSOR GetCursor() { return current_cursor; }
+
+BOOL DestroyIcon(HICON icon) { return icon ? TRUE : FALSE; }
+
+BOOL DestroyCursor(HCURSOR cursor) { return cursor ? TRUE : FALSE; }
+
+BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track) {
+  if (!track || track->cbSize != sizeof(TRACKMOUSEEVENT)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (track->dwFlags & TME_QUERY) {
+    track->dwFlags = tracked ? TME_LEAVE : 0;
+    track->hwndTrack = tracked;
+    return TRUE;
+  }
+  if (!find_or_fail(track->hwndTrack)) return FALSE;
+  if (track->dwFlags & TME_CANCEL) {
+    if ((track->dwFlags & TME_LEAVE) && tracked == track->hwndTrack) tracked = nullptr;
+    return TRUE;
+  }
+  if (track->dwFlags & TME_LEAVE) {
+    POINT p = cursor_pos;
+    Window* under = window_at(p);
+    if (!under || under->handle != track->hwndTrack) {
+      PostMessageW(track->hwndTrack, WM_MOUSELEAVE, 0, 0);  // already outside
+      return TRUE;
+    }
+    tracked = track->hwndTrack;
+  }
+  return TRUE;
+}
