@@ -1,0 +1,8 @@
+// What the window files share among themselves.
+#pragma once
+
+// Room for "WindowClass_" and any 64-bit number.
+constexpr int WINDOW_CLASS_NAME_SIZE = 40;
+
+// Looks up what the procedure needs from the platform once (the MDI frame procedure, where there is one).
+void win_procedure_init();
