@@ -5,11 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "gui/window.h"
 #include "platform/win32.h"
 
 // What a parent-message operation answers for a message it leaves alone; the
 // window procedure then goes on with its own handling.
-constexpr LRESULT GADGET_NOT_HANDLED = -791621423;  // 0xD0D0D0D1 in 32 bits
+constexpr LRESULT GADGET_NOT_HANDLED = WIN_NOT_HANDLED;
 
 // Kind identifiers.
 constexpr int32_t GADGET_KIND_BUTTON = 1;
@@ -22,8 +23,7 @@ constexpr int32_t GADGET_KIND_CONTAINER = 11;
 constexpr int32_t GADGET_FRONT_COLOR = 1;
 constexpr int32_t GADGET_BACK_COLOR = 2;
 
-// Event types of gadget events (code 13100).
-constexpr int64_t GADGET_EVENT = 13100;
+// Event types of gadget events (code EVENT_GADGET, 13100).
 constexpr int64_t GADGET_TYPE_LEFT_CLICK = 0;
 constexpr int64_t GADGET_TYPE_RIGHT_CLICK = 1;
 constexpr int64_t GADGET_TYPE_DOUBLE_CLICK = 2;
@@ -38,7 +38,7 @@ struct GadgetKindOps;
 
 struct GadgetObject {
   HWND handle;                  // the control; non-null while the gadget is live
-  GadgetKindOps* kind;
+  const GadgetKindOps* kind;
   WNDPROC previous_procedure;   // the control's procedure before the gadget procedure
   int32_t back_color;           // -1 = the platform's colour
   int32_t front_color;          // -1 = the platform's colour
@@ -50,41 +50,41 @@ struct GadgetObject {
 // any kind of this program.
 typedef void (*GadgetReservedSlot)();
 struct GadgetKindOps {
-  int32_t kind;
-  int32_t size;  // sizeof(GadgetKindOps), 320
-  LRESULT (*parent_message)(GadgetObject* gadget, HWND parent, UINT message, WPARAM wp, LPARAM lp);  // 1
-  void (*on_destroy)(GadgetObject* gadget);                                                          // 2
-  int64_t (*get_state)(GadgetObject* gadget);                                                        // 3
-  void (*set_state)(GadgetObject* gadget, int64_t state);                                            // 4
-  WCHAR* (*get_text)(GadgetObject* gadget, int32_t offset);                                          // 5
-  void (*set_text)(GadgetObject* gadget, const WCHAR* text);                                         // 6
-  int64_t (*add_item)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image);      // 7
+  int32_t kind = 0;
+  int32_t size = 0;  // sizeof(GadgetKindOps), 320
+  LRESULT (*parent_message)(GadgetObject* gadget, HWND parent, UINT message, WPARAM wp, LPARAM lp) = nullptr;  // 1
+  void (*on_destroy)(GadgetObject* gadget) = nullptr;  // 2
+  int64_t (*get_state)(GadgetObject* gadget) = nullptr;  // 3
+  void (*set_state)(GadgetObject* gadget, int64_t state) = nullptr;  // 4
+  WCHAR* (*get_text)(GadgetObject* gadget, int32_t offset) = nullptr;  // 5
+  void (*set_text)(GadgetObject* gadget, const WCHAR* text) = nullptr;  // 6
+  int64_t (*add_item)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image) = nullptr;  // 7
   int64_t (*add_item_flags)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image,
-                            int64_t flags);                                                          // 8
-  void (*remove_item)(GadgetObject* gadget, int64_t index);                                          // 9
-  void (*clear_items)(GadgetObject* gadget);                                                         // 10
-  GadgetReservedSlot reserved_11;
-  int64_t (*count_items)(GadgetObject* gadget);                                                      // 12
-  int64_t (*get_item_state)(GadgetObject* gadget, int64_t index);                                    // 13
-  void (*set_item_state)(GadgetObject* gadget, int64_t index, int64_t state);                        // 14
-  WCHAR* (*get_item_text)(GadgetObject* gadget, int64_t index, int64_t column, int32_t offset);      // 15
-  void (*set_item_text)(GadgetObject* gadget, int64_t index, const WCHAR* text);                     // 16
-  void (*reopen_list)(GadgetObject* gadget);                                                         // 17
-  GadgetReservedSlot reserved_18, reserved_19, reserved_20, reserved_21;
-  void (*hide)(GadgetObject* gadget, int64_t hide);                                                  // 22
-  GadgetReservedSlot reserved_23, reserved_24;
-  int64_t (*get_attribute)(GadgetObject* gadget, int64_t attribute);                                 // 25
-  void (*set_attribute)(GadgetObject* gadget, int64_t attribute, int64_t value);                     // 26
-  GadgetReservedSlot reserved_27, reserved_28;
-  void (*set_color)(GadgetObject* gadget, int32_t which, int32_t color);                             // 29
-  int32_t (*get_color)(GadgetObject* gadget, int32_t which);                                         // 30
-  GadgetReservedSlot reserved_31, reserved_32;
-  void (*set_item_data)(GadgetObject* gadget, int64_t index, int64_t data);                          // 33
-  int64_t (*get_item_data)(GadgetObject* gadget, int64_t index);                                     // 34
-  void (*required_size)(GadgetObject* gadget, int32_t* width, int32_t* height);                      // 35
-  GadgetReservedSlot reserved_36, reserved_37;
-  void (*set_font)(GadgetObject* gadget, HFONT font);                                                // 38
-  GadgetReservedSlot reserved_39;
+                            int64_t flags) = nullptr;  // 8
+  void (*remove_item)(GadgetObject* gadget, int64_t index) = nullptr;  // 9
+  void (*clear_items)(GadgetObject* gadget) = nullptr;  // 10
+  GadgetReservedSlot reserved_11 = nullptr;
+  int64_t (*count_items)(GadgetObject* gadget) = nullptr;  // 12
+  int64_t (*get_item_state)(GadgetObject* gadget, int64_t index) = nullptr;  // 13
+  void (*set_item_state)(GadgetObject* gadget, int64_t index, int64_t state) = nullptr;  // 14
+  WCHAR* (*get_item_text)(GadgetObject* gadget, int64_t index, int64_t column, int32_t offset) = nullptr;  // 15
+  void (*set_item_text)(GadgetObject* gadget, int64_t index, const WCHAR* text) = nullptr;  // 16
+  void (*reopen_list)(GadgetObject* gadget) = nullptr;  // 17
+  GadgetReservedSlot reserved_18 = nullptr, reserved_19 = nullptr, reserved_20 = nullptr, reserved_21 = nullptr;
+  void (*hide)(GadgetObject* gadget, int64_t hide) = nullptr;  // 22
+  GadgetReservedSlot reserved_23 = nullptr, reserved_24 = nullptr;
+  int64_t (*get_attribute)(GadgetObject* gadget, int64_t attribute) = nullptr;  // 25
+  void (*set_attribute)(GadgetObject* gadget, int64_t attribute, int64_t value) = nullptr;  // 26
+  GadgetReservedSlot reserved_27 = nullptr, reserved_28 = nullptr;
+  void (*set_color)(GadgetObject* gadget, int32_t which, int32_t color) = nullptr;  // 29
+  int32_t (*get_color)(GadgetObject* gadget, int32_t which) = nullptr;  // 30
+  GadgetReservedSlot reserved_31 = nullptr, reserved_32 = nullptr;
+  void (*set_item_data)(GadgetObject* gadget, int64_t index, int64_t data) = nullptr;  // 33
+  int64_t (*get_item_data)(GadgetObject* gadget, int64_t index) = nullptr;  // 34
+  void (*required_size)(GadgetObject* gadget, int32_t* width, int32_t* height) = nullptr;  // 35
+  GadgetReservedSlot reserved_36 = nullptr, reserved_37 = nullptr;
+  void (*set_font)(GadgetObject* gadget, HFONT font) = nullptr;  // 38
+  GadgetReservedSlot reserved_39 = nullptr;
 };
 static_assert(sizeof(GadgetKindOps) == 320);
 static_assert(offsetof(GadgetKindOps, parent_message) == 8);
@@ -119,6 +119,8 @@ int64_t gadget_new_button(int64_t number, int x, int y, int width, int height, c
 
 // Gadget lists: where new gadgets go.
 void gadget_pop_list();
+// Makes a container the current list again (pushing the current one), as its creation did.
+void gadget_open_list(int64_t gadget);
 HWND gadget_current_list();
 
 // Generic operations. A number that names no gadget does nothing and answers
@@ -144,7 +146,9 @@ int64_t gadget_get_attribute(int64_t gadget, int64_t attribute);
 void gadget_set_attribute(int64_t gadget, int64_t attribute, int64_t value);
 void gadget_set_color(int64_t gadget, int32_t which, int32_t color);
 int32_t gadget_get_color(int64_t gadget, int32_t which);
-// -1 as the gadget: the font of gadgets created from now on; -1 as the font: the default GUI font.
+// -1 as the gadget: the font of gadgets created from now on; GADGET_DEFAULT_FONT as the font: the default
+// GUI font; a null font: the platform's system font.
+#define GADGET_DEFAULT_FONT (reinterpret_cast<HFONT>(static_cast<INT_PTR>(-1)))
 void gadget_set_font(int64_t gadget, HFONT font);
 void gadget_set_hidden(int64_t gadget, int64_t hide);
 // The platform's result of adding the tool.
