@@ -125,7 +125,7 @@ BOOL SetCursorPos(int x, int y);
 UINT GetDoubleClickTime();
 BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track);
 BOOL MessageBeep(UINT type);
-// Icons and cursors: the standard ones, and any resource of a module (all alike: the program's icon).
+// Icons (icon.cpp, with api_icon.h) and the standard cursors.
 HICON LoadIconW(HINSTANCE instance, LPCWSTR name);
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name);
 HCURSOR SetCursor(HCURSOR cursor);

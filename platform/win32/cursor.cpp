@@ -1,7 +1,6 @@
-// Icons and cursors as handles: the standard ones by their IDI_ / IDC_
-// number, and a module's icon resources, which all stand for the program's
-// icon (the stand-in reads no resources). None of them is ever freed: Win32
-// shares loaded icons and cursors too. Also mouse tracking (WM_MOUSELEAVE).
+// Cursors as handles: the standard ones by their IDC_ number, shared and
+// never freed, as in Win32 (icons are icon.cpp's). Also mouse tracking
+// (WM_MOUSELEAVE).
 #include "platform/win32/window_internal.h"
 
 namespace user {
@@ -12,14 +11,11 @@ struct IconRecord {
   WORD id;
 };
 
-// The standard cursors and icons, and the program's icon.
+// The standard cursors.
 IconRecord cursors[] = {{true, 32512}, {true, 32513}, {true, 32514}, {true, 32515}, {true, 32516},
                         {true, 32640}, {true, 32641}, {true, 32642}, {true, 32643}, {true, 32644},
                         {true, 32645}, {true, 32646}, {true, 32648}, {true, 32649}, {true, 32650},
                         {true, 32651}};
-IconRecord icons[] = {{false, 32512}, {false, 32513}, {false, 32514}, {false, 32515},
-                      {false, 32516}, {false, 32517}, {false, 32518}};
-IconRecord program_icon{false, 1};
 HCURSOR current_cursor = nullptr;
 
 template <size_t N>
@@ -48,19 +44,6 @@ void mouse_tracking(HWND now_under) {
 
 using namespace user;
 
-HICON LoadIconW(HINSTANCE instance, LPCWSTR name) {
-  if (!name) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  if (!instance) {
-    HICON icon = lookup(icons, name);
-    if (!icon) SetLastError(1812L);  // ERROR_RESOURCE_TYPE_NOT_FOUND
-    return icon;
-  }
-  return reinterpret_cast<HICON>(&program_icon);
-}
-
 HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
   HCURSOR cursor = name && !instance ? lookup(cursors, name) : nullptr;
   if (!cursor) SetLastError(1812L);
@@ -74,8 +57,6 @@ HCURSOR SetCursor(HCURSOR cursor) {
 }
 
 HCURSOR GetCursor() { return current_cursor; }
-
-BOOL DestroyIcon(HICON icon) { return icon ? TRUE : FALSE; }
 
 BOOL DestroyCursor(HCURSOR cursor) { return cursor ? TRUE : FALSE; }
 

@@ -36,7 +36,8 @@ COLORREF pixel(HWND window, int x, int y);
 bool save_png(HWND window, const char* path);  // the whole top-level window
 
 // What a GetMessageW that would wait forever calls, with a message naming the open
-// windows; by default it prints the message and aborts. Null restores the default.
+// windows; by default it prints the message and aborts. When the handler returns,
+// GetMessageW answers -1 with ERROR_TIMEOUT. Null restores the default.
 void set_stall_handler(void (*handler)(const char* message));
 
 }  // namespace headless

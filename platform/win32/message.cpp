@@ -107,20 +107,22 @@ std::string open_windows() {
   return list.empty() ? "\n  (none)" : list;
 }
 
-// Waits until something for mask may be there; false when the timeout passed.
-// A wait without end that nothing can end is a stalled test: it is reported.
-bool wait_for(Queue* q, DWORD timeout, DWORD mask) {
+enum class Wait { Ready, Timeout, Stalled };
+
+// Waits until something for mask may be there. A wait without end that
+// nothing can end is a stalled test: it is reported.
+Wait wait_for(Queue* q, DWORD timeout, DWORD mask) {
   display::Backend& screen = display::current();
   uint64_t start = now();
   for (;;) {
-    if (status(q) & mask) return true;
+    if (status(q) & mask) return Wait::Ready;
     uint64_t t = now();
     uint64_t wait = UINT64_MAX;
     uint64_t due = next_timer_due(q);
     if (due != UINT64_MAX && (mask & QS_TIMER)) wait = due > t ? due - t : 0;
     if (timeout != INFINITE) {
       uint64_t end = start + timeout;
-      if (t >= end) return false;
+      if (t >= end) return Wait::Timeout;
       if (end - t < wait) wait = end - t;
     }
     if (wait == UINT64_MAX) {
@@ -128,7 +130,7 @@ bool wait_for(Queue* q, DWORD timeout, DWORD mask) {
         std::string message = "GetMessageW would wait forever: no input is scripted and nothing else can come."
                               "\nOpen top-level windows:" + open_windows();
         stall_handler(message.c_str());
-        return false;
+        return Wait::Stalled;
       }
     } else {
       screen.wait(static_cast<DWORD>(wait));
@@ -280,7 +282,11 @@ BOOL GetMessageW(LPMSG msg, HWND window, UINT min, UINT max) {
     return -1;
   }
   Queue* q = current_queue();
-  while (!peek(q, msg, window, min, max, PM_REMOVE)) wait_for(q, INFINITE, QS_ALLINPUT | QS_ALLPOSTMESSAGE);
+  while (!peek(q, msg, window, min, max, PM_REMOVE))
+    if (wait_for(q, INFINITE, QS_ALLINPUT | QS_ALLPOSTMESSAGE) == Wait::Stalled) {
+      SetLastError(ERROR_TIMEOUT);
+      return -1;
+    }
   return msg->message != WM_QUIT;
 }
 
@@ -332,7 +338,7 @@ DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE*, DWORD milliseconds
   Queue* q = current_queue();
   if (!mask) mask = QS_ALLINPUT;
   if (milliseconds == 0) return (status(q) & mask) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
-  return wait_for(q, milliseconds, mask | QS_SENDMESSAGE) ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+  return wait_for(q, milliseconds, mask | QS_SENDMESSAGE) == Wait::Ready ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD milliseconds, DWORD mask) {

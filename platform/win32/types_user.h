@@ -853,5 +853,6 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define ERROR_INVALID_MESSAGE 1002L
 #define ERROR_NOT_FOUND 1168L
 #define ERROR_MESSAGE_SYNC_ONLY 1159L
+#define ERROR_TIMEOUT 1460L
 
 #include "platform/win32/types_controls.h"

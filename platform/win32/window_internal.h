@@ -148,6 +148,7 @@ ATOM atom_find(const std::u16string& name);
 const std::u16string* atom_name(ATOM atom);
 // The standard controls' registration: each fills a WNDCLASSEXW and calls this.
 ATOM register_system_class(const WNDCLASSEXW& wc);
+void register_listbox_class();  // listbox.cpp
 std::u16string fold(const std::u16string& s);  // for case-insensitive comparison
 
 // --- Window procedures and messages (message.cpp).
