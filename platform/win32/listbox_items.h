@@ -1,0 +1,74 @@
+// The lines of a list box: their texts, item data and selection marks, in
+// the order the list shows them. A line costs its text in a shared arena plus
+// one 24-byte record, so a list of a million lines stays near the size of
+// its text. Appending is amortized constant time; a sorted insertion is a
+// binary search and one move of the records behind it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/win32/api.h"
+
+namespace listbox {
+
+struct Item {
+  const WCHAR* text;  // not terminated: length units
+  uint32_t length;
+  uint32_t selected;  // used by multiple-selection lists only
+  ULONG_PTR data;     // LB_SETITEMDATA
+};
+
+// Lines compare as list boxes order them: without regard to case (each unit
+// lowered by the system's simple case mapping), unit by unit, a prefix first.
+int compare_folded(const WCHAR* a, size_t a_length, const WCHAR* b, size_t b_length);
+bool starts_with_folded(const WCHAR* text, size_t length, const WCHAR* prefix, size_t prefix_length);
+
+class ItemStore {
+ public:
+  ItemStore() = default;
+  ItemStore(const ItemStore&) = delete;
+  ItemStore& operator=(const ItemStore&) = delete;
+  ~ItemStore();
+
+  int count() const { return static_cast<int>(items_.size()); }
+  const Item& operator[](int index) const { return items_[static_cast<size_t>(index)]; }
+  Item& operator[](int index) { return items_[static_cast<size_t>(index)]; }
+
+  // Inserts a copy of the text before index (0..count()), with data 0 and not
+  // selected. False when memory runs out or the list is full; nothing changes then.
+  bool insert(int index, const WCHAR* text, size_t length);
+  void erase(int index);
+  void clear();
+  // Room for lines more lines holding units more text units; false when memory runs out.
+  bool reserve(size_t lines, size_t units);
+  size_t capacity() const { return items_.capacity(); }
+
+  // Where a sorted insertion puts the text: before the first line that does not sort below it.
+  int sorted_position(const WCHAR* text, size_t length) const;
+  // The first line after start, wrapping round to start itself, that equals the
+  // text (exact) or begins with it, ignoring case; -1 when none does. A start
+  // outside the list searches from the top. An empty text finds nothing.
+  int find(int start, const WCHAR* text, size_t length, bool exact) const;
+
+  // Bytes held: records (with the vector's spare room) and text chunks.
+  size_t bytes_held() const;
+
+ private:
+  struct Chunk {
+    WCHAR* base;
+    size_t size;  // units
+    size_t used;
+  };
+  const WCHAR* keep_text(const WCHAR* text, size_t length);
+  void compact();
+  void free_chunks(std::vector<Chunk>& chunks);
+
+  std::vector<Item> items_;
+  std::vector<Chunk> chunks_;  // the last one is filled by small texts
+  size_t live_units_ = 0;      // text units of the lines in the list
+  size_t dead_units_ = 0;      // units of erased lines still in the chunks
+};
+
+}  // namespace listbox
