@@ -149,6 +149,8 @@ const std::u16string* atom_name(ATOM atom);
 // The standard controls' registration: each fills a WNDCLASSEXW and calls this.
 ATOM register_system_class(const WNDCLASSEXW& wc);
 void register_listbox_class();  // listbox.cpp
+void register_edit_class();     // edit.cpp
+void register_button_class();   // button.cpp
 std::u16string fold(const std::u16string& s);  // for case-insensitive comparison
 
 // --- Window procedures and messages (message.cpp).
