@@ -69,6 +69,8 @@ void key(UINT vk, const WCHAR* text) {
   key_up(vk);
 }
 
+void leave_foreground() { SetActiveWindow(nullptr); }
+
 void advance(DWORD milliseconds) { display::headless::advance(milliseconds); }
 
 int pump() {

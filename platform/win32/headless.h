@@ -23,6 +23,9 @@ void key_down(UINT key, const WCHAR* text = nullptr);
 void key_up(UINT key);
 void key(UINT key, const WCHAR* text = nullptr);  // down and up
 
+// Another program comes to the front: none of this one's windows stays active or in the foreground.
+void leave_foreground();
+
 // Moves the virtual clock on.
 void advance(DWORD milliseconds);
 

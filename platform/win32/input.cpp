@@ -217,7 +217,8 @@ void sync_keys(Queue* q, const RawInput& in) {
   using K = display::InputEvent::Kind;
   const display::InputEvent& e = in.event;
   if (e.kind == K::KeyDown || e.kind == K::KeyUp) set_key(q->key_state, e.key, e.kind == K::KeyDown);
-  if (e.kind == K::MouseDown || e.kind == K::MouseUp) set_key(q->key_state, button_vk(e.button), e.kind == K::MouseDown);
+  if (e.kind == K::MouseDown || e.kind == K::MouseUp)
+    set_key(q->key_state, button_vk(e.button), e.kind == K::MouseDown);
 }
 
 }  // namespace
@@ -232,7 +233,8 @@ void input_event(const display::InputEvent& e) {
     case K::MouseUp:
     case K::MouseWheel:
       cursor_pos = POINT{e.x, e.y};
-      if (e.kind == K::MouseDown || e.kind == K::MouseUp) set_key(async_keys, button_vk(e.button), e.kind == K::MouseDown);
+      if (e.kind == K::MouseDown || e.kind == K::MouseUp)
+        set_key(async_keys, button_vk(e.button), e.kind == K::MouseDown);
       in.keys = mouse_keys(async_keys);
       // Moves coalesce: only where the pointer is now matters.
       if (e.kind == K::MouseMove && !q->input.empty() && q->input.back().event.kind == K::MouseMove) {

@@ -125,7 +125,9 @@ HWND GetAncestor(HWND window, UINT flags) {
   Window* w = find_or_fail(window);
   if (!w) return nullptr;
   switch (flags) {
-    case GA_PARENT: return w->parent ? w->parent->handle : (w->handle == GetDesktopWindow() ? nullptr : GetDesktopWindow());
+    case GA_PARENT:
+      if (w->parent) return w->parent->handle;
+      return w->handle == GetDesktopWindow() ? nullptr : GetDesktopWindow();
     case GA_ROOT: return w->handle == GetDesktopWindow() ? w->handle : root(w)->handle;
     case GA_ROOTOWNER: {
       Window* r = root(w);

@@ -149,6 +149,15 @@ TEST(HeadlessInput, ClickActivates) {
   EXPECT_EQ(LOWORD(activate->wParam), WA_CLICKACTIVE);
   EXPECT_LT(position_of(s.plain, WM_MOUSEACTIVATE), position_of(s.top, WM_ACTIVATE));
   EXPECT_LT(position_of(s.top, WM_ACTIVATE), position_of(s.plain, WM_LBUTTONDOWN));
+  // Another program in front: nothing of ours is active, and the program hears so.
+  message_log().clear();
+  headless::leave_foreground();
+  EXPECT_EQ(GetForegroundWindow(), nullptr);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+  const LoggedMessage* app = find_logged(s.top, WM_ACTIVATEAPP);
+  ASSERT_TRUE(app);
+  EXPECT_FALSE(app->wParam);
   DestroyWindow(other);
 }
 
