@@ -50,10 +50,10 @@ void key(HWND w, UINT vk) {
   SendMessageW(w, WM_KEYUP, vk, static_cast<LPARAM>(0xC0000001u));
 }
 
-// A client point inside character index, just right of its leading edge.
+// A client point on the leading edge of character index (narrow letters leave no room inside them).
 LPARAM at_char(HWND w, int index) {
   LRESULT pos = SendMessageW(w, EM_POSFROMCHAR, static_cast<WPARAM>(index), 0);
-  return MAKELPARAM(static_cast<SHORT>(LOWORD(pos)) + 1, static_cast<SHORT>(HIWORD(pos)) + 2);
+  return MAKELPARAM(static_cast<SHORT>(LOWORD(pos)), static_cast<SHORT>(HIWORD(pos)) + 2);
 }
 
 Wide clipboard_text() {
