@@ -289,8 +289,8 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: return on_button_down(lb, message, wParam, x, y);
     case WM_MOUSEMOVE: return on_mouse_move(lb, x, y);
-    case WM_LBUTTONUP: return on_button_up(lb);
-    case WM_CAPTURECHANGED: lb->tracking = false; return 0;
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED: return end_press(lb);
     case WM_KEYDOWN: return on_key_down(lb, wParam);
     case WM_CHAR: return on_char(lb, static_cast<WCHAR>(wParam));
     case WM_MOUSEWHEEL:

@@ -29,7 +29,8 @@ struct ListBox {
   int wheel_remain = 0;
   HFONT font = nullptr;  // null: the system font
   bool focused = false;
-  bool tracking = false;  // a press of ours is under way, the mouse captured
+  bool tracking = false;       // a press of ours is under way, the mouse captured
+  bool press_changed = false;  // that press has moved the selection
   bool redraw = true;     // WM_SETREDRAW
 };
 
@@ -68,10 +69,12 @@ bool select_single(ListBox* lb, int index);  // -1 clears
 bool select_range(ListBox* lb, int first, int last, bool on);  // multiple selection; clamped
 void set_caret(ListBox* lb, int index);  // moves the focus rectangle, no scrolling
 
-// --- Input (listbox_input.cpp).
+// --- Input (listbox_input.cpp). A press moves the selection at once and, as
+// in Win32, reports it with LBN_SELCHANGE when the press ends.
 LRESULT on_button_down(ListBox* lb, UINT message, WPARAM keys, int x, int y);
 LRESULT on_mouse_move(ListBox* lb, int x, int y);
-LRESULT on_button_up(ListBox* lb);
+// Ends a press (button up, capture or focus lost) and reports the selection change it made.
+LRESULT end_press(ListBox* lb);
 LRESULT on_key_down(ListBox* lb, WPARAM key);
 LRESULT on_char(ListBox* lb, WCHAR c);
 LRESULT on_wheel(ListBox* lb, int delta);

@@ -1,11 +1,11 @@
 // What the user does to a list box: presses and drags of the left button,
 // double clicks, the navigation keys, type-ahead, the wheel, the scroll bars
 // and the focus. These, and only these, notify the parent: LBN_SELCHANGE
-// when a user action moves the selection (in a multiple-selection list, on
-// every navigation key, as Win32 has it), LBN_DBLCLK on a double click, and
-// LBN_SETFOCUS and LBN_KILLFOCUS, which Win32 sends with or without
-// LBS_NOTIFY. Every notification may destroy the list: after each one the
-// handler returns at once if it did.
+// when a user action has moved the selection (at the end of a press; in a
+// multiple-selection list on every navigation key, as Win32 has it),
+// LBN_DBLCLK on a double click, and LBN_SETFOCUS and LBN_KILLFOCUS, which
+// Win32 sends with or without LBS_NOTIFY. Every notification may destroy the
+// list: after each one the handler returns at once if it did.
 #include "platform/win32/listbox.h"
 
 namespace listbox {
@@ -52,10 +52,8 @@ LRESULT on_focus(ListBox* lb, bool gained) {
     return 0;
   }
   HWND self = lb->self;
-  if (lb->tracking) {
-    lb->tracking = false;
-    if (GetCapture() == self) ReleaseCapture();
-  }
+  end_press(lb);
+  if (!IsWindow(self)) return 0;
   lb->focused = false;
   lb->wheel_remain = 0;
   invalidate_item(lb, lb->caret);
@@ -87,7 +85,7 @@ LRESULT on_button_down(ListBox* lb, UINT message, WPARAM keys, int, int y) {
       set_caret(lb, index);
       changed = toggle(lb, index);
     }
-    if (changed && !notify_user(lb, LBN_SELCHANGE)) return 0;
+    lb->press_changed |= changed;
   }
   if (message == WM_LBUTTONDBLCLK) notify_user(lb, LBN_DBLCLK);
   return 0;
@@ -104,15 +102,17 @@ LRESULT on_mouse_move(ListBox* lb, int, int y) {
   else if ((index = item_at(lb, y)) < 0) index = n - 1;
   if (index == lb->caret) return 0;
   bool multiple_only = is_multi(lb) && !is_extended(lb);
-  if (move_to(lb, index, true, multiple_only)) notify_user(lb, LBN_SELCHANGE);
+  lb->press_changed |= move_to(lb, index, true, multiple_only);
   return 0;
 }
 
-LRESULT on_button_up(ListBox* lb) {
-  if (lb->tracking) {
-    lb->tracking = false;
-    if (GetCapture() == lb->self) ReleaseCapture();
-  }
+LRESULT end_press(ListBox* lb) {
+  if (!lb->tracking) return 0;
+  lb->tracking = false;
+  bool changed = lb->press_changed;
+  lb->press_changed = false;
+  if (GetCapture() == lb->self) ReleaseCapture();  // its WM_CAPTURECHANGED finds the press ended
+  if (changed) notify_user(lb, LBN_SELCHANGE);
   return 0;
 }
 
