@@ -334,7 +334,8 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
 
   RECT box = to_surface(dc, *rect);
   int top = box.top;
-  if (single && (format & DT_VCENTER)) top = box.top + (box.bottom - box.top - line_height) / 2;
+  // Halves rounded each on its own, as Win32 centres.
+  if (single && (format & DT_VCENTER)) top = box.top + (box.bottom - box.top) / 2 - line_height / 2;
   if (single && (format & DT_BOTTOM)) top = box.bottom - line_height;
   bool clipped = !(format & DT_NOCLIP);
   if (clipped) clip_to(dc, box);

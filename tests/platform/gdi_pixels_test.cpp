@@ -88,6 +88,28 @@ TEST(GdiPixels, WindowContextsDrawAtTheirOriginWithinTheirClip) {
   EXPECT_EQ(image.color(0, 79), RGB(59, 25, 34)) << "a rectangle past the image is cut to it";
   gdi::fill_surface(image.surface, RECT{0, 0, 5, 5}, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
   EXPECT_EQ(image.color(0, 0), WHITE);
+
+  // Win32 faults on null rectangles and out-pointers; the stand-in refuses them, and a null or foreign brush.
+  dc = gdi::dc_for_surface(image.surface, POINT{0, 0}, RECT{0, 0, 100, 80}, nullptr);
+  RECT all{0, 0, 100, 80};
+  EXPECT_EQ(FillRect(dc, nullptr, panel), 0);
+  EXPECT_EQ(FrameRect(dc, nullptr, panel), 0);
+  EXPECT_FALSE(DrawEdge(dc, nullptr, EDGE_SUNKEN, BF_RECT));
+  EXPECT_FALSE(DrawFocusRect(dc, nullptr));
+  EXPECT_EQ(FillRect(dc, &all, nullptr), 0);
+  EXPECT_EQ(FillRect(dc, &all, reinterpret_cast<HBRUSH>(&all)), 0) << "not a brush";
+  EXPECT_NE(FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))), 0);
+  EXPECT_EQ(image.color(0, 0), WHITE);
+  SIZE size{};
+  EXPECT_FALSE(GetTextExtentPoint32W(dc, nullptr, 3, &size));
+  EXPECT_FALSE(GetTextExtentPoint32W(dc, TEXT("abc"), 3, nullptr));
+  EXPECT_FALSE(GetTextExtentPoint32W(dc, TEXT("abc"), -1, &size));
+  EXPECT_FALSE(GetTextMetricsW(dc, nullptr));
+  EXPECT_EQ(DrawTextW(dc, nullptr, 3, &all, 0), 0);
+  EXPECT_EQ(DrawTextW(dc, TEXT("x"), -1, nullptr, 0), 0);
+  EXPECT_FALSE(ExtTextOutW(dc, 0, 0, 0, nullptr, nullptr, 3, nullptr));
+  gdi::dc_release(dc);
+  EXPECT_EQ(FillRect(dc, &all, panel), 0) << "a released context is gone";
   DeleteObject(panel);
 }
 
