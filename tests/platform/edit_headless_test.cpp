@@ -62,10 +62,11 @@ int x_of(HWND e, int index) { return static_cast<SHORT>(LOWORD(SendMessageW(e, E
 
 POINT screen_at_char(HWND e, int index) { return headless::on_screen(e, x_of(e, index) + 1, 8); }
 
-// The darkest pixel of the client area, as the sum of its red, green and blue.
-int darkest(HWND w) {
+// The darkest pixel of the client area less inset pixels at each side, as the sum of its red, green and blue.
+int darkest(HWND w, int inset = 0) {
   RECT c;
   GetClientRect(w, &c);
+  InflateRect(&c, -inset, -inset);
   int least = 3 * 255;
   for (int y = c.top; y < c.bottom; ++y)
     for (int x = c.left; x < c.right; ++x) {
@@ -263,6 +264,16 @@ TEST_F(Headless, ButtonLooksPressedWhileHeld) {
   EXPECT_EQ(count_code(b, BN_CLICKED), 1);
   // The Space key, with the focus on it.
   headless::key(VK_SPACE);
+  headless::pump();
+  EXPECT_EQ(count_code(b, BN_CLICKED), 2);
+  // Disabled, its label turns grey and a click does nothing.
+  // (Inside the edges and the focus rectangle: the label alone.)
+  EXPECT_LT(darkest(b, 4), 3 * 60);
+  EnableWindow(b, FALSE);
+  settle(b);
+  COLORREF g = GetSysColor(COLOR_GRAYTEXT);
+  EXPECT_GE(darkest(b, 4), GetRValue(g) + GetGValue(g) + GetBValue(g) - 30);
+  headless::click(inside.x, inside.y);
   headless::pump();
   EXPECT_EQ(count_code(b, BN_CLICKED), 2);
 }
