@@ -101,6 +101,9 @@ int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);
 // Opening documents with the desktop; the component library.
 #include "platform/win32/api_shell.h"
 
+// Icons; message boxes, the file dialogs and the common controls' start-up.
+#include "platform/win32/api_icon.h"
+
 // Global memory and the clipboard; the caret.
 #include "platform/win32/api_clipboard.h"
 #include "platform/win32/api_caret.h"
