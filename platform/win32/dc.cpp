@@ -11,10 +11,6 @@ namespace gdi {
 
 namespace {
 
-RECT surface_rect(cairo_surface_t* s) {
-  return RECT{0, 0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s)};
-}
-
 void hold_state(const DcState& s) {
   hold(s.brush);
   hold(s.pen);

@@ -12,6 +12,7 @@
 #include <mutex>
 
 #include "platform/win32/display_headless.h"
+#include "platform/win32/gdi_internal.h"
 
 namespace display {
 
@@ -243,11 +244,7 @@ uint32_t pixel(Surface* s, int x, int y) {
 
 COLORREF color_at(Surface* s, int x, int y) {
   if (x < 0 || y < 0 || x >= s->width || y >= s->height) return CLR_INVALID;
-  uint32_t p = pixel(s, x, y);
-  uint32_t a = p >> 24;
-  if (a == 0) return RGB(0, 0, 0);
-  auto channel = [a](uint32_t v) { return static_cast<BYTE>(a == 255 ? v : (v * 255 + a / 2) / a); };
-  return RGB(channel((p >> 16) & 0xFF), channel((p >> 8) & 0xFF), channel(p & 0xFF));
+  return gdi::color_of_pixel(pixel(s, x, y), true);
 }
 
 bool save_png(Surface* s, const char* path) {

@@ -10,20 +10,9 @@ namespace gdi {
 
 namespace {
 
-RECT surface_rect(cairo_surface_t* s) {
-  return RECT{0, 0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s)};
-}
-
 uint32_t pixel_of(COLORREF c) {
   return 0xFF000000u | (static_cast<uint32_t>(GetRValue(c)) << 16) | (static_cast<uint32_t>(GetGValue(c)) << 8) |
          GetBValue(c);
-}
-
-COLORREF color_of_pixel(uint32_t p, bool has_alpha) {
-  uint32_t a = has_alpha ? p >> 24 : 255;
-  if (a == 0) return RGB(0, 0, 0);
-  auto channel = [a](uint32_t v) { return static_cast<BYTE>(a == 255 ? v : (v * 255 + a / 2) / a); };
-  return RGB(channel((p >> 16) & 0xFF), channel((p >> 8) & 0xFF), channel(p & 0xFF));
 }
 
 // Applies op to every pixel of rect within clip.
@@ -122,6 +111,13 @@ void fill_pixels(cairo_surface_t* surface, const RECT& rect, const RECT& clip, C
     std::fill(row + r.left, row + r.right, value);
   }
   cairo_surface_mark_dirty_rectangle(surface, r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+COLORREF color_of_pixel(uint32_t p, bool has_alpha) {
+  uint32_t a = has_alpha ? p >> 24 : 255;
+  if (a == 0) return RGB(0, 0, 0);
+  auto channel = [a](uint32_t v) { return static_cast<BYTE>(a == 255 ? v : (v * 255 + a / 2) / a); };
+  return RGB(channel((p >> 16) & 0xFF), channel((p >> 8) & 0xFF), channel(p & 0xFF));
 }
 
 void set_cairo_color(cairo_t* cr, COLORREF c) {

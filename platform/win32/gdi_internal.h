@@ -22,4 +22,7 @@ HWND__* dc_window(HDC dc);
 // Fills a surface rectangle with a brush as FillRect would (for background erasing).
 void fill_surface(cairo_surface_t* target, const RECT& rect, HBRUSH brush);
 
+// The colour of an ARGB32 pixel (premultiplied when has_alpha; RGB24 otherwise), as GetPixel answers it.
+COLORREF color_of_pixel(uint32_t pixel, bool has_alpha);
+
 }  // namespace gdi

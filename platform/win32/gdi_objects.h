@@ -128,6 +128,9 @@ Font* font_of(const Dc* dc);  // the selected font, or the system font
 int font_object(Font* font, int size, void* buffer);  // GetObjectW for a font
 
 // Small helpers.
+inline RECT surface_rect(cairo_surface_t* s) {
+  return RECT{0, 0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s)};
+}
 inline bool rect_empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 inline RECT intersect(const RECT& a, const RECT& b) {
   RECT r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
