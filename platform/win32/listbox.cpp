@@ -94,7 +94,13 @@ LRESULT set_cur_sel(ListBox* lb, int index) {
 }
 
 LRESULT set_sel(ListBox* lb, bool on, int index) {
-  if (!is_multi(lb) || index < -1 || index >= lb->items.count()) return LB_ERR;
+  if (index < -1 || index >= lb->items.count()) return LB_ERR;
+  if (!is_multi(lb)) {
+    // Meant for multiple selection; a single-selection list takes it as selecting or clearing that line.
+    if (on && index >= 0) set_cur_sel(lb, index);
+    else if (!on && (index == -1 || index == lb->selected)) select_single(lb, -1);
+    return LB_OKAY;
+  }
   if (index == -1) {
     select_range(lb, 0, lb->items.count() - 1, on);
     return LB_OKAY;

@@ -175,12 +175,15 @@ bool ItemStore::reserve(size_t lines, size_t units) {
 }
 
 int ItemStore::sorted_position(const WCHAR* text, size_t length) const {
-  size_t low = 0, high = items_.size();
-  while (low < high) {
-    size_t mid = low + (high - low) / 2;
-    const Item& item = items_[mid];
+  // Probes in the order Win32 list boxes probe, so that a list made unsorted by
+  // LB_INSERTSTRING places a new line where theirs do; on a tie the search goes
+  // on to the left, before every equal line.
+  long long low = 0, high = static_cast<long long>(items_.size()) - 1;
+  while (low <= high) {
+    long long mid = (low + high) / 2;
+    const Item& item = items_[static_cast<size_t>(mid)];
     if (compare_folded(item.text, item.length, text, length) < 0) low = mid + 1;
-    else high = mid;
+    else high = mid - 1;
   }
   return static_cast<int>(low);
 }

@@ -303,9 +303,14 @@ TEST(ListBoxInput, ParentDestroyingTheListMidNotification) {
 
 TEST(ListBoxStandIn, AnswersWin32LeavesOpen) {
   Scene s(3, LBS_HASSTRINGS);
-  // LB_SETSEL belongs to multiple-selection lists.
-  EXPECT_EQ(s.send(LB_SETSEL, TRUE, 1), LB_ERR);
+  // LB_SETSEL belongs to multiple-selection lists; a single-selection list selects or clears the line.
+  EXPECT_EQ(s.send(LB_SETSEL, TRUE, 1), LB_OKAY);
+  EXPECT_EQ(s.send(LB_GETCURSEL), 1);
+  EXPECT_EQ(s.send(LB_SETSEL, FALSE, 0), LB_OKAY);
+  EXPECT_EQ(s.send(LB_GETCURSEL), 1) << "another line's mark is not there to clear";
+  EXPECT_EQ(s.send(LB_SETSEL, FALSE, 1), LB_OKAY);
   EXPECT_EQ(s.send(LB_GETCURSEL), LB_ERR);
+  EXPECT_EQ(s.send(LB_SETSEL, TRUE, 3), LB_ERR);
   // No buffer: the length alone.
   EXPECT_EQ(s.send(LB_GETTEXT, 1, 0), 13);
   // A null text finds nothing and adds the empty line.

@@ -219,6 +219,13 @@ TEST(ListBox, SortedInsertionIgnoresCase) {
   EXPECT_EQ(l.text(10), "aaa");
   EXPECT_EQ(l.send(LB_GETCURSEL), 8);
   EXPECT_TRUE(l.notes().empty());
+
+  // Out of order by LB_INSERTSTRING, a list still places an added line by the same binary search.
+  List u(LBS_SORT | LBS_HASSTRINGS | kScrolls);
+  u.insert(-1, TEXT("zulu"));
+  u.insert(-1, TEXT("alpha"));
+  EXPECT_EQ(u.add(TEXT("Mike")), 0);
+  EXPECT_EQ(u.add(TEXT("beta")), 0);
 }
 
 TEST(ListBox, FindStringExactWholeLineIgnoringCase) {
