@@ -103,6 +103,7 @@ int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);
 
 // Icons; message boxes, the file dialogs and the common controls' start-up.
 #include "platform/win32/api_icon.h"
+#include "platform/win32/api_dialogs.h"
 
 // Global memory and the clipboard; the caret.
 #include "platform/win32/api_clipboard.h"

@@ -24,7 +24,8 @@ std::vector<std::unique_ptr<WindowClass>>& classes() {
 // The standard controls (button, edit, list box, static, tooltips) register
 // their classes through one function each, listed here.
 using ClassRegistrar = void (*)();
-const ClassRegistrar standard_classes[] = {register_listbox_class, register_edit_class, register_button_class, nullptr};
+const ClassRegistrar standard_classes[] = {register_listbox_class, register_edit_class, register_button_class,
+                                           register_tooltip_class, nullptr};
 bool standard_registered = false;
 
 void register_standard_classes() {

@@ -151,6 +151,7 @@ ATOM register_system_class(const WNDCLASSEXW& wc);
 void register_listbox_class();  // listbox.cpp
 void register_edit_class();     // edit.cpp
 void register_button_class();   // button.cpp
+void register_tooltip_class();  // tooltip.cpp
 std::u16string fold(const std::u16string& s);  // for case-insensitive comparison
 
 // --- Window procedures and messages (message.cpp).
