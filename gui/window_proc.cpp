@@ -42,27 +42,59 @@ bool same_class(HWND window, const WCHAR* name) {
   return i == length;
 }
 
-// The tab stops of a window, in the order EnumChildWindows gives them.
-struct Candidates {
+// The children of a window in the order EnumChildWindows gives them, each marked when it is a tab stop.
+struct Children {
   HWND* items;
+  bool* stops;
   int count;
   int capacity;
 };
 
-BOOL CALLBACK collect_candidate(HWND child, LPARAM param) {
-  auto* list = reinterpret_cast<Candidates*>(param);
-  if (!(GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) || !IsWindowVisible(child) || !IsWindowEnabled(child)) {
-    return TRUE;
-  }
+bool is_tab_stop(HWND child) {
+  return (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(child) && IsWindowEnabled(child);
+}
+
+BOOL CALLBACK collect_child(HWND child, LPARAM param) {
+  auto* list = reinterpret_cast<Children*>(param);
   if (list->count == list->capacity) {
-    const int capacity = list->capacity ? list->capacity * 2 : 16;
+    const int capacity = list->capacity ? list->capacity * 2 : 32;
     auto* items = static_cast<HWND*>(mem_realloc(list->items, static_cast<size_t>(capacity) * sizeof(HWND)));
-    if (!items) return FALSE;
-    list->items = items;
+    if (items) list->items = items;
+    auto* stops = static_cast<bool*>(mem_realloc(list->stops, static_cast<size_t>(capacity) * sizeof(bool)));
+    if (stops) list->stops = stops;
+    if (!items || !stops) return FALSE;
     list->capacity = capacity;
   }
-  list->items[list->count++] = child;
+  list->items[list->count] = child;
+  list->stops[list->count] = is_tab_stop(child);
+  list->count++;
   return TRUE;
+}
+
+// The tab stop to focus: forward, the first after the current control (from
+// the start again when none follows); backward, the last before it, or the
+// last of all when none comes before it or there is no current control.
+int next_tab_stop(const Children& list, HWND current, bool forward) {
+  int at = -1;
+  for (int i = 0; i < list.count && at == -1; i++) {
+    if (current && list.items[i] == current) at = i;
+  }
+  if (forward) {
+    for (int i = at + 1; i < list.count; i++) {
+      if (list.stops[i]) return i;
+    }
+    for (int i = 0; i < list.count; i++) {
+      if (list.stops[i]) return i;
+    }
+    return -1;
+  }
+  for (int i = at - 1; i >= 0; i--) {
+    if (list.stops[i]) return i;
+  }
+  for (int i = list.count - 1; i >= 0; i--) {
+    if (list.stops[i]) return i;
+  }
+  return -1;
 }
 
 BOOL CALLBACK send_color_change(HWND child, LPARAM) {
@@ -282,21 +314,10 @@ void win_move_focus(bool forward) {
       break;
     }
   }
-  Candidates list{nullptr, 0, 0};
-  EnumChildWindows(searched, collect_candidate, reinterpret_cast<LPARAM>(&list));
-  if (list.count > 0) {
-    int at = -1;
-    for (int i = 0; i < list.count; i++) {
-      if (list.items[i] == current) at = i;
-    }
-    int next;
-    if (forward) {
-      // After the last, or from a control that is no tab stop, the first tab stop.
-      next = at == -1 || at == list.count - 1 ? 0 : at + 1;
-    } else {
-      next = at <= 0 ? list.count - 1 : at - 1;
-    }
-    SetFocus(list.items[next]);
-  }
+  Children list{nullptr, nullptr, 0, 0};
+  EnumChildWindows(searched, collect_child, reinterpret_cast<LPARAM>(&list));
+  const int next = next_tab_stop(list, current, forward);
+  if (next != -1) SetFocus(list.items[next]);
   mem_free(list.items);
+  mem_free(list.stops);
 }
