@@ -278,11 +278,15 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD sty
     return nullptr;
   }
   if (!(w = find(handle))) return nullptr;
-  RECT cr = w->client_rect;
-  send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cr.right - cr.left, cr.bottom - cr.top));
-  if (!(w = find(handle))) return nullptr;
-  send(w, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
-  if (!(w = find(handle))) return nullptr;
+  if (overlapped && !message_only) {
+    w->need_size = true;  // as Win32: the first ShowWindow sends them
+  } else {
+    RECT cr = w->client_rect;
+    send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cr.right - cr.left, cr.bottom - cr.top));
+    if (!(w = find(handle))) return nullptr;
+    send(w, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
+    if (!(w = find(handle))) return nullptr;
+  }
 
   if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) {
     int command = (w->style & WS_MINIMIZE) ? SW_MINIMIZE : SW_MAXIMIZE;

@@ -91,6 +91,7 @@ struct Window {
   RECT window_rect{}, client_rect{};
   RECT normal_rect{};  // where a minimised or maximised window is restored to
   bool restore_maximized = false;
+  bool need_size = false;  // an overlapped window hears WM_SIZE and WM_MOVE when first shown
   DWORD thread = 0;
   Queue* queue = nullptr;
   bool message_only = false;
@@ -152,6 +153,7 @@ void register_listbox_class();  // listbox.cpp
 void register_edit_class();     // edit.cpp
 void register_button_class();   // button.cpp
 void register_tooltip_class();  // tooltip.cpp
+void register_static_class();   // static.cpp
 std::u16string fold(const std::u16string& s);  // for case-insensitive comparison
 
 // --- Window procedures and messages (message.cpp).

@@ -345,6 +345,14 @@ BOOL show_window(Window* w, int command) {
     if (!child && w->queue->active == handle) activate_other(w);
     Window* focus = find(w->queue->focus);
     if (focus && (focus == w || is_descendant(w, focus))) focus_leaving(w);
+    return was_visible;
+  }
+  if (w->need_size) {
+    w->need_size = false;
+    RECT c = w->client_rect;
+    WPARAM kind = (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
+    send(w, WM_SIZE, kind, kind == SIZE_MINIMIZED ? 0 : MAKELPARAM(c.right - c.left, c.bottom - c.top));
+    if ((w = find(handle))) send(w, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
   }
   return was_visible;
 }

@@ -159,9 +159,16 @@ TEST(Keyboard, TranslateMessageMakesCharacters) {
   MSG up{w, WM_KEYUP, 'A', static_cast<LPARAM>(0xC01E0001u), 0, {0, 0}};
   EXPECT_TRUE(TranslateMessage(&up));
   EXPECT_FALSE(PeekMessageW(&msg, w, WM_CHAR, WM_CHAR, PM_REMOVE));
+  // Nothing to translate answers FALSE; Wine answers TRUE for every message in the key range.
   MSG other{w, WM_CHAR, 'a', 0, 0, {0, 0}};
-  EXPECT_FALSE(TranslateMessage(&other));
+  if (!running_under_wine()) {
+    EXPECT_FALSE(TranslateMessage(&other));
+  }
+  MSG paint{w, WM_PAINT, 0, 0, 0, {0, 0}};
+  EXPECT_FALSE(TranslateMessage(&paint));
+#ifndef _WIN32
   EXPECT_FALSE(TranslateMessage(nullptr));
+#endif
   // No key is down here.
   EXPECT_GE(GetKeyState(VK_SHIFT), 0);
   DestroyWindow(w);
@@ -194,15 +201,21 @@ TEST(Keyboard, Accelerators) {
   EXPECT_TRUE(TranslateAcceleratorW(w, table, &q));
   ASSERT_TRUE(find_logged(w, WM_COMMAND));
   EXPECT_EQ(LOWORD(find_logged(w, WM_COMMAND)->wParam), 103);
-  // A disabled window gets no command.
+  // A disabled window gets no command (Wine sends it all the same).
   EnableWindow(w, FALSE);
   message_log().clear();
   TranslateAcceleratorW(w, table, &f5);
-  EXPECT_FALSE(find_logged(w, WM_COMMAND));
+  if (!running_under_wine()) {
+    EXPECT_FALSE(find_logged(w, WM_COMMAND));
+  }
   EnableWindow(w, TRUE);
 
   EXPECT_TRUE(DestroyAcceleratorTable(table));
+  EXPECT_FALSE(CreateAcceleratorTableW(entries, 0));
+#ifndef _WIN32
   EXPECT_FALSE(CreateAcceleratorTableW(nullptr, 1));
+  EXPECT_FALSE(DestroyAcceleratorTable(table));  // gone
+#endif
   DestroyWindow(w);
 }
 

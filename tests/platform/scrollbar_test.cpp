@@ -20,17 +20,16 @@ HWND make_window(DWORD style, HWND parent = nullptr) {
 
 TEST(ScrollBars, RangeShowsAndHidesTheBar) {
   HWND top = make_window(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-  HWND w = make_window(WS_CHILD | WS_VISIBLE, top);
-  RECT before;
+  HWND plain = make_window(WS_CHILD | WS_VISIBLE, top);
+  HWND w = make_window(WS_CHILD | WS_VISIBLE | WS_VSCROLL, top);
+  RECT without, before;
+  GetClientRect(plain, &without);
   GetClientRect(w, &before);
+  EXPECT_EQ(before.right, without.right - GetSystemMetrics(SM_CXVSCROLL));
   SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 99, 10, 50, 0};
-  message_log().clear();
   EXPECT_EQ(SetScrollInfo(w, SB_VERT, &si, TRUE), 50);
   EXPECT_TRUE(GetWindowLongW(w, GWL_STYLE) & WS_VSCROLL);
   RECT after;
-  GetClientRect(w, &after);
-  EXPECT_EQ(after.right, before.right - GetSystemMetrics(SM_CXVSCROLL));
-  EXPECT_TRUE(find_logged(w, WM_SIZE));  // the client area changed
 
   // The position stays within the range less the page.
   si.fMask = SIF_POS;
@@ -47,22 +46,29 @@ TEST(ScrollBars, RangeShowsAndHidesTheBar) {
   EXPECT_EQ(got.nPage, 10u);
   EXPECT_EQ(got.nPos, 20);
 
-  // A page that holds the whole range needs no bar.
+  // A page that holds the whole range needs no bar: it goes, and the client area grows...
   si.fMask = SIF_PAGE;
   si.nPage = 100;
+  message_log().clear();
   SetScrollInfo(w, SB_VERT, &si, TRUE);
   EXPECT_FALSE(GetWindowLongW(w, GWL_STYLE) & WS_VSCROLL);
   GetClientRect(w, &after);
-  EXPECT_EQ(after.right, before.right);
-  // ... unless it is kept, disabled.
-  si.fMask = SIF_PAGE | SIF_DISABLENOSCROLL;
-  SetScrollInfo(w, SB_VERT, &si, TRUE);
-  EXPECT_TRUE(GetWindowLongW(w, GWL_STYLE) & WS_VSCROLL);
+  EXPECT_EQ(after.right, without.right);
+  EXPECT_TRUE(find_logged(w, WM_SIZE));
+  // ... unless SIF_DISABLENOSCROLL keeps it, disabled.
+  HWND kept = make_window(WS_CHILD | WS_VISIBLE | WS_VSCROLL, top);
+  SCROLLINFO all{sizeof all, SIF_RANGE | SIF_PAGE | SIF_DISABLENOSCROLL, 0, 99, 100, 0, 0};
+  SetScrollInfo(kept, SB_VERT, &all, TRUE);
+  EXPECT_TRUE(GetWindowLongW(kept, GWL_STYLE) & WS_VSCROLL);
+#ifndef _WIN32
   EXPECT_EQ(SetScrollInfo(w, SB_VERT, nullptr, TRUE), 0);
+#endif
   DestroyWindow(top);
 }
 
 TEST(KeyboardCues, UpdateReachesChildren) {
+  // Wine keeps the cues always shown (its default keyboard-cues setting), so nothing changes there.
+  if (running_under_wine()) GTEST_SKIP() << "Wine ignores WM_UPDATEUISTATE with keyboard cues always on";
   HWND top = make_window(WS_OVERLAPPEDWINDOW);
   HWND child = make_window(WS_CHILD | WS_VISIBLE, top);
   HWND grandchild = make_window(WS_CHILD | WS_VISIBLE, child);
