@@ -82,7 +82,8 @@ void gadget_init() {
   g_state_record = obj_thread_record_new(sizeof(GadgetListState), start_state, nullptr);
   g_table = obj_table_new(sizeof(GadgetObject), 50, gadget_release);
   gadget_list_init();
-  // PENDING: InitCommonControlsEx with 0xB48 once the stand-in offers it.
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), 0xB48};
+  InitCommonControlsEx(&controls);
 }
 
 void gadget_end() {
