@@ -224,4 +224,6 @@ BOOL DrawIconEx(HDC handle, int x, int y, HICON icon_handle, int width, int heig
   return TRUE;
 }
 
-BOOL DrawIcon(HDC dc, int x, int y, HICON icon) { return DrawIconEx(dc, x, y, icon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE); }
+BOOL DrawIcon(HDC dc, int x, int y, HICON icon) {
+  return DrawIconEx(dc, x, y, icon, 0, 0, 0, nullptr, DI_NORMAL | DI_DEFAULTSIZE);
+}

@@ -25,7 +25,7 @@ std::vector<std::unique_ptr<WindowClass>>& classes() {
 // their classes through one function each, listed here.
 using ClassRegistrar = void (*)();
 const ClassRegistrar standard_classes[] = {register_listbox_class, register_edit_class, register_button_class,
-                                           register_tooltip_class, nullptr};
+                                           register_tooltip_class, register_static_class, nullptr};
 bool standard_registered = false;
 
 void register_standard_classes() {

@@ -487,7 +487,8 @@ TEST(IconsLinux, ProgramIconResourcesAndSharedIconsOutliveDestroyIcon) {
   EXPECT_EQ(LoadIconW(self, MAKEINTRESOURCEW(77)), nullptr) << "nothing registered yet";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
 
-  Bytes file = ico({{16, 16, 32, bmp_entry(16, 16, 32, solid(RED))}, {32, 32, 32, bmp_entry(32, 32, 32, solid(GREEN))}});
+  Bytes file = ico({{16, 16, 32, bmp_entry(16, 16, 32, solid(RED))},  //
+                    {32, 32, 32, bmp_entry(32, 32, 32, solid(GREEN))}});
   Bytes broken(file.begin(), file.begin() + 30);
   EXPECT_FALSE(stand_in_set_icon_resource(77, broken.data(), broken.size()));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
