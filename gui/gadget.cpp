@@ -162,6 +162,20 @@ int64_t gadget_register(GadgetObject* gadget, HWND control, const GadgetKindOps*
   return number == -1 ? id : static_cast<int64_t>(reinterpret_cast<INT_PTR>(control));
 }
 
+int64_t gadget_create(int64_t number, const GadgetKindOps* kind, const WCHAR* class_name, const WCHAR* text,
+                      DWORD style, DWORD ex_style, int x, int y, int width, int height, bool has_colors,
+                      WNDPROC own_procedure, WNDPROC* class_procedure) {
+  HWND control = gadget_create_control(class_name, text, style, ex_style, x, y, width, height);
+  GadgetObject* gadget = control ? gadget_new_object(control, number, has_colors) : nullptr;
+  if (!gadget) {
+    return 0;
+  }
+  if (own_procedure) {
+    *class_procedure = gadget_subclass(control, own_procedure);
+  }
+  return gadget_register(gadget, control, kind, number);
+}
+
 WNDPROC gadget_subclass(HWND control, WNDPROC procedure) {
   return reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));

@@ -32,6 +32,12 @@ HWND gadget_create_control(const WCHAR* class_name, const WCHAR* text, DWORD sty
                            int width, int height);
 GadgetObject* gadget_new_object(HWND control, int64_t number, bool has_colors);
 int64_t gadget_register(GadgetObject* gadget, HWND control, const GadgetKindOps* kind, int64_t number);
+// The whole path for the kinds without steps of their own: creation, the
+// object, the kind's own procedure (when given) replacing the class
+// procedure, which is stored in *class_procedure, and registration.
+int64_t gadget_create(int64_t number, const GadgetKindOps* kind, const WCHAR* class_name, const WCHAR* text,
+                      DWORD style, DWORD ex_style, int x, int y, int width, int height, bool has_colors,
+                      WNDPROC own_procedure = nullptr, WNDPROC* class_procedure = nullptr);
 // The kind's own procedure goes under the gadget procedure: replaces the
 // control's procedure and answers the class procedure it replaced.
 WNDPROC gadget_subclass(HWND control, WNDPROC procedure);

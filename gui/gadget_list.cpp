@@ -9,13 +9,18 @@ namespace {
 
 constexpr int32_t kStackStep = 10;
 
+// A window's lists while another window's are current.
+struct SavedLists {
+  HWND current;
+  HWND* stack;
+  int32_t depth;
+  int32_t capacity;
+};
+
 // Kept in the window property named from "KT_GadgetStack_%I64i".
 struct GadgetWindowRecord {
   HWND window;
-  HWND saved_current;
-  HWND* saved_stack;
-  int32_t saved_depth;
-  int32_t saved_capacity;
+  SavedLists saved;
   WNDPROC previous_procedure;
 };
 
@@ -31,12 +36,16 @@ HWND lists_owner(const GadgetListState* state) {
   return state->depth > 0 ? state->stack[0] : state->current_list;
 }
 
-void drop_stack(GadgetListState* state) {
-  mem_free(state->stack);
+// Detaches the current lists from the state.
+SavedLists take_lists(GadgetListState* state) {
+  const SavedLists lists = {state->current_list, state->stack, state->depth, state->capacity};
   state->stack = nullptr;
   state->depth = 0;
   state->capacity = 0;
+  return lists;
 }
+
+void drop_stack(GadgetListState* state) { mem_free(take_lists(state).stack); }
 
 LRESULT CALLBACK prepared_window_procedure(HWND window, UINT message, WPARAM wp, LPARAM lp) {
   GadgetWindowRecord* record = record_of(window);
@@ -48,7 +57,7 @@ LRESULT CALLBACK prepared_window_procedure(HWND window, UINT message, WPARAM wp,
       state->depth = 0;
     }
     RemovePropW(window, g_property);
-    mem_free(record->saved_stack);
+    mem_free(record->saved.stack);
     mem_free(record);
   }
   return previous ? CallWindowProcW(previous, window, message, wp, lp) : DefWindowProcW(window, message, wp, lp);
@@ -73,25 +82,17 @@ void gadget_prepare_window(HWND window, int64_t window_number) {
   }
   GadgetWindowRecord* owner_record = record_of(owner);
   if (owner_record) {
-    mem_free(owner_record->saved_stack);
-    owner_record->saved_current = state->current_list;
-    owner_record->saved_stack = state->stack;
-    owner_record->saved_depth = state->depth;
-    owner_record->saved_capacity = state->capacity;
-    state->stack = nullptr;
-    state->depth = 0;
-    state->capacity = 0;
+    mem_free(owner_record->saved.stack);
+    owner_record->saved = take_lists(state);
   }
   GadgetWindowRecord* record = record_of(window);
   if (record) {
     drop_stack(state);
-    state->current_list = record->saved_current;
-    state->stack = record->saved_stack;
-    state->depth = record->saved_depth;
-    state->capacity = record->saved_capacity;
-    record->saved_stack = nullptr;
-    record->saved_depth = 0;
-    record->saved_capacity = 0;
+    state->current_list = record->saved.current;
+    state->stack = record->saved.stack;
+    state->depth = record->saved.depth;
+    state->capacity = record->saved.capacity;
+    record->saved = SavedLists{};
     return;
   }
   drop_stack(state);

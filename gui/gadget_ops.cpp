@@ -23,6 +23,24 @@ HFONT font_or_default(HFONT font) {
   return font == GADGET_DEFAULT_FONT ? static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)) : font;
 }
 
+// The slot of a gadget's kind, run with the arguments; the fallback when the
+// number names no gadget or the kind has no such slot.
+template <auto Slot, typename Result, typename... Args>
+Result answer(int64_t gadget, Result fallback, Args... args) {
+  GadgetObject* object = gadget_object(gadget);
+  const auto routine = object ? object->kind->*Slot : nullptr;
+  return routine ? static_cast<Result>(routine(object, args...)) : fallback;
+}
+
+template <auto Slot, typename... Args>
+void run(int64_t gadget, Args... args) {
+  GadgetObject* object = gadget_object(gadget);
+  const auto routine = object ? object->kind->*Slot : nullptr;
+  if (routine) {
+    routine(object, args...);
+  }
+}
+
 }  // namespace
 
 void gadget_set_text(int64_t gadget, const WCHAR* text) {
@@ -52,17 +70,11 @@ WCHAR* gadget_get_text(int64_t gadget, int32_t offset) {
   return gadget_stack_fit(offset, length, written);
 }
 
-int64_t gadget_get_state(int64_t gadget) {
-  GadgetObject* object = gadget_object(gadget);
-  return object && object->kind->get_state ? object->kind->get_state(object) : 0;
-}
+int64_t gadget_get_state(int64_t gadget) { return answer<&GadgetKindOps::get_state>(gadget, int64_t{0}); }
 
 void gadget_set_state(int64_t gadget, int64_t state) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->set_state) {
-    Suppressed quiet;
-    object->kind->set_state(object, state);
-  }
+  Suppressed quiet;
+  run<&GadgetKindOps::set_state>(gadget, state);
 }
 
 int64_t gadget_add_item(int64_t gadget, int64_t position, const WCHAR* text) {
@@ -78,23 +90,14 @@ int64_t gadget_add_item(int64_t gadget, int64_t position, const WCHAR* text) {
 }
 
 void gadget_remove_item(int64_t gadget, int64_t index) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->remove_item) {
-    Suppressed quiet;
-    object->kind->remove_item(object, index);
-  }
+  Suppressed quiet;
+  run<&GadgetKindOps::remove_item>(gadget, index);
 }
 
-void gadget_clear(int64_t gadget) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->clear_items) {
-    object->kind->clear_items(object);
-  }
-}
+void gadget_clear(int64_t gadget) { run<&GadgetKindOps::clear_items>(gadget); }
 
 int64_t gadget_item_count(int64_t gadget) {
-  GadgetObject* object = gadget_object(gadget);
-  return object && object->kind->count_items ? static_cast<int32_t>(object->kind->count_items(object)) : 0;
+  return static_cast<int32_t>(answer<&GadgetKindOps::count_items>(gadget, int64_t{0}));
 }
 
 WCHAR* gadget_item_text(int64_t gadget, int64_t index, int32_t offset) {
@@ -110,53 +113,35 @@ WCHAR* gadget_item_text(int64_t gadget, int64_t index, int64_t column, int32_t o
 }
 
 void gadget_set_item_text(int64_t gadget, int64_t index, const WCHAR* text) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->set_item_text) {
-    object->kind->set_item_text(object, index, text_or_empty(text));
-  }
+  run<&GadgetKindOps::set_item_text>(gadget, index, text_or_empty(text));
 }
 
 int64_t gadget_get_item_state(int64_t gadget, int64_t index) {
-  GadgetObject* object = gadget_object(gadget);
-  return object && object->kind->get_item_state ? object->kind->get_item_state(object, index) : 0;
+  return answer<&GadgetKindOps::get_item_state>(gadget, int64_t{0}, index);
 }
 
 void gadget_set_item_state(int64_t gadget, int64_t index, int64_t state) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->set_item_state) {
-    object->kind->set_item_state(object, index, state);
-  }
+  run<&GadgetKindOps::set_item_state>(gadget, index, state);
 }
 
 void gadget_set_item_data(int64_t gadget, int64_t index, int64_t data) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->set_item_data) {
-    object->kind->set_item_data(object, index, data);
-  }
+  run<&GadgetKindOps::set_item_data>(gadget, index, data);
 }
 
 int64_t gadget_get_item_data(int64_t gadget, int64_t index) {
-  GadgetObject* object = gadget_object(gadget);
-  return object && object->kind->get_item_data ? object->kind->get_item_data(object, index) : 0;
+  return answer<&GadgetKindOps::get_item_data>(gadget, int64_t{0}, index);
 }
 
 int64_t gadget_get_attribute(int64_t gadget, int64_t attribute) {
-  GadgetObject* object = gadget_object(gadget);
-  return object && object->kind->get_attribute ? object->kind->get_attribute(object, attribute) : 0;
+  return answer<&GadgetKindOps::get_attribute>(gadget, int64_t{0}, attribute);
 }
 
 void gadget_set_attribute(int64_t gadget, int64_t attribute, int64_t value) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->set_attribute) {
-    object->kind->set_attribute(object, attribute, value);
-  }
+  run<&GadgetKindOps::set_attribute>(gadget, attribute, value);
 }
 
 void gadget_set_color(int64_t gadget, int32_t which, int32_t color) {
-  GadgetObject* object = gadget_object(gadget);
-  if (object && object->kind->set_color) {
-    object->kind->set_color(object, which, color);
-  }
+  run<&GadgetKindOps::set_color>(gadget, which, color);
 }
 
 int32_t gadget_get_color(int64_t gadget, int32_t which) {

@@ -23,14 +23,6 @@ const GadgetKindOps kButtonKind = {
 }  // namespace
 
 int64_t gadget_new_button(int64_t number, int x, int y, int width, int height, const WCHAR* text, int64_t flags) {
-  HWND button = gadget_create_control(WC_BUTTONW, text ? text : TEXT(""), kBaseStyle | static_cast<DWORD>(flags), 0,
-                                      x, y, width, height);
-  if (!button) {
-    return 0;
-  }
-  GadgetObject* gadget = gadget_new_object(button, number, false);
-  if (!gadget) {
-    return 0;
-  }
-  return gadget_register(gadget, button, &kButtonKind, number);
+  return gadget_create(number, &kButtonKind, WC_BUTTONW, text ? text : TEXT(""),
+                       kBaseStyle | static_cast<DWORD>(flags), 0, x, y, width, height, false);
 }

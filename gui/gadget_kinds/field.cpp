@@ -71,15 +71,6 @@ const GadgetKindOps kFieldKind = {
 
 int64_t gadget_new_field(int64_t number, int x, int y, int width, int height, const WCHAR* text, int64_t flags) {
   const DWORD ex_style = (flags & kNoBorderFlag) ? 0 : WS_EX_CLIENTEDGE;
-  HWND field = gadget_create_control(WC_EDITW, text ? text : TEXT(""), kBaseStyle | static_cast<DWORD>(flags),
-                                     ex_style, x, y, width, height);
-  if (!field) {
-    return 0;
-  }
-  GadgetObject* gadget = gadget_new_object(field, number, true);
-  if (!gadget) {
-    return 0;
-  }
-  g_edit_class_procedure = gadget_subclass(field, field_procedure);
-  return gadget_register(gadget, field, &kFieldKind, number);
+  return gadget_create(number, &kFieldKind, WC_EDITW, text ? text : TEXT(""), kBaseStyle | static_cast<DWORD>(flags),
+                       ex_style, x, y, width, height, true, field_procedure, &g_edit_class_procedure);
 }

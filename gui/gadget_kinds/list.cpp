@@ -230,15 +230,6 @@ int64_t gadget_new_list(int64_t number, int x, int y, int width, int height, int
     g_drag_y = GetSystemMetrics(SM_CYDRAG);
     thresholds_read = true;
   }
-  HWND list = gadget_create_control(WC_LISTBOXW, nullptr, kBaseStyle | static_cast<DWORD>(flags), WS_EX_CLIENTEDGE,
-                                    x, y, width, height);
-  if (!list) {
-    return 0;
-  }
-  GadgetObject* gadget = gadget_new_object(list, number, true);
-  if (!gadget) {
-    return 0;
-  }
-  g_list_class_procedure = gadget_subclass(list, list_procedure);
-  return gadget_register(gadget, list, &kListKind, number);
+  return gadget_create(number, &kListKind, WC_LISTBOXW, nullptr, kBaseStyle | static_cast<DWORD>(flags),
+                       WS_EX_CLIENTEDGE, x, y, width, height, true, list_procedure, &g_list_class_procedure);
 }
