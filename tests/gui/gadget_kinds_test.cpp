@@ -63,12 +63,16 @@ TEST_F(ListTest, DragPastTheThresholdStartsADragInsteadOfAClick) {
   EXPECT_NE(GetPropW(list(), TEXT("KT_MouseDown")), nullptr);
   SendMessageW(list(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + GetSystemMetrics(SM_CXDRAG) + 1, y));
   EXPECT_EQ(GetPropW(list(), TEXT("KT_MouseDown")), nullptr);
+  EXPECT_EQ(types(), (Types{GADGET_TYPE_DRAG_START}));
+  // The release after a drag start is no click of ours. (Wine's list reports
+  // its unchanged selection once more when the button goes up.)
   SendMessageW(list(), WM_LBUTTONUP, 0, MAKELPARAM(x + GetSystemMetrics(SM_CXDRAG) + 1, y));
-  const Types seen = types();
-  ASSERT_FALSE(seen.empty());
-  EXPECT_EQ(seen.front(), GADGET_TYPE_DRAG_START);
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), GADGET_TYPE_DRAG_START), 1);
-  EXPECT_EQ(std::count(seen.begin(), seen.end(), GADGET_TYPE_LEFT_CLICK), 0);
+  const Types after = types();
+  EXPECT_EQ(std::count(after.begin(), after.end(), GADGET_TYPE_DRAG_START), 0);
+  if (!running_under_wine()) {
+    EXPECT_TRUE(after.empty());
+  }
+  EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(ListTest, ShiftOrCtrlPressOrAPressBesideTheItemsStartsNoDrag) {
@@ -130,12 +134,6 @@ TEST_F(ListTest, ItemSlots) {
   gadget_set_item_text(list_, 17, TEXT("nowhere"));
   EXPECT_EQ(gadget_item_count(list_), 4);
 
-  gadget_set_item_state(list_, 3, 5);
-  EXPECT_EQ(gadget_get_item_state(list_, 3), 1);
-  EXPECT_EQ(gadget_get_state(list_), 3);
-  gadget_set_item_state(list_, 3, 0);
-  EXPECT_EQ(gadget_get_item_state(list_, 3), 0);
-
   // A long line comes back whole.
   std::u16string wide(3000, u'w');
   gadget_add_item(list_, -1, reinterpret_cast<const WCHAR*>(wide.c_str()));
@@ -160,8 +158,12 @@ TEST_F(GadgetTest, MultipleSelectionListState) {
   const int64_t multi = gadget_new_list(-1, 10, 10, 200, 100, LBS_MULTIPLESEL);
   for (const WCHAR* line : {TEXT("a"), TEXT("b"), TEXT("c")}) gadget_add_item(multi, -1, line);
   EXPECT_EQ(gadget_get_state(multi), -1);
-  gadget_set_item_state(multi, 0, 1);
+  gadget_set_item_state(multi, 0, 5);
   gadget_set_item_state(multi, 2, 1);
+  EXPECT_EQ(gadget_get_item_state(multi, 0), 1);
+  gadget_set_item_state(multi, 1, 1);
+  gadget_set_item_state(multi, 1, 0);
+  EXPECT_EQ(gadget_get_item_state(multi, 1), 0);
   EXPECT_EQ(gadget_get_state(multi), 0);
   gadget_set_state(multi, 1);  // clears the others
   EXPECT_EQ(gadget_get_item_state(multi, 0), 0);
