@@ -142,6 +142,14 @@ WCHAR* next_multi_path(int32_t offset) {
   return empty_at(offset);
 }
 
+// The separator a directory's own path uses (its last one), so that the names joined to it read
+// alike; a backslash when it has none.
+WCHAR separator_of(const WCHAR* directory, size_t units) {
+  for (size_t i = units; i > 0; --i)
+    if (is_separator(directory[i - 1])) return directory[i - 1];
+  return TEXT('\\');
+}
+
 // What a multiple-selection dialog chose: one full path, or a directory followed by names.
 WCHAR* take_multi_result(const OPENFILENAMEW& dialog, int32_t offset) {
   const WCHAR* first = dialogs.multi;
@@ -161,7 +169,7 @@ WCHAR* take_multi_result(const OPENFILENAMEW& dialog, int32_t offset) {
     return empty_at(offset);
   }
   memcpy(dialogs.multi_directory, first, first_units * sizeof(WCHAR));
-  if (needs_separator) dialogs.multi_directory[first_units] = TEXT('\\');
+  if (needs_separator) dialogs.multi_directory[first_units] = separator_of(first, first_units);
   dialogs.multi_directory[directory_units] = 0;
   dialogs.multi_directory_length = directory_units;
   dialogs.multi_position = static_cast<int32_t>(first_units) + 1;

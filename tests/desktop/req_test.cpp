@@ -3,8 +3,8 @@
 // and put back afterwards, the message box answers, and the file dialogs'
 // record (filters, initial directory, proposed name, flags) and results, with
 // multiple selections handed out one by one. The file dialog is answered here
-// by a routine put in the platform's place; req_file_dialog_test.cpp drives the
-// real dialog.
+// by a routine put in the platform's place; req_dialog_test.cpp drives the
+// platform's own.
 #include <future>
 #include <thread>
 
@@ -377,6 +377,11 @@ TEST_F(ReqFile, MultipleSelectionHandedOutByNextFile) {
   EXPECT_EQ(u8(req_save_file(TEXT("t"), nullptr, nullptr, 0, top)), "C:\\saved.txt");
   EXPECT_EQ(u8(req_next_file(top)), "C:\\two");
   EXPECT_EQ(u8(req_next_file(top)), "");
+  // A directory written with forward slashes gets one of its own kind.
+  call_ = DialogCall{};
+  reply_names(&call_, "/home/user", {"p", "q"});
+  EXPECT_EQ(u8(req_open_file_ex(TEXT("t"), nullptr, nullptr, 0, REQ_MULTIPLE, top)), "/home/user/p");
+  EXPECT_EQ(u8(req_next_file(top)), "/home/user/q");
 
   // One file chosen in a multiple dialog: its full path, and nothing left.
   call_ = DialogCall{};
