@@ -64,7 +64,10 @@ TEST_F(FontTest, NumbersAreReusedAndFreedWithTheirFonts) {
   ASSERT_NE(first, nullptr);
   const auto second = reinterpret_cast<HFONT>(font_load(0, TEXT("Candara"), 12));
   ASSERT_NE(second, nullptr);
-  EXPECT_EQ(GetObjectType(first), 0u) << "the first font under number 0 is deleted";
+  // A deleted font's handle value may come back for the next font, as on Win32.
+  if (first != second) {
+    EXPECT_EQ(GetObjectType(first), 0u) << "the first font under number 0 is deleted";
+  }
   EXPECT_EQ(GetObjectType(second), static_cast<DWORD>(OBJ_FONT));
   EXPECT_EQ(font_handle(0), second);
 
