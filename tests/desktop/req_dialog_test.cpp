@@ -110,7 +110,9 @@ TEST_F(ReqDialog, NameChosenInTheDefaultsDirectory) {
   // A valid proposed name is shown; an empty pattern gives no filters.
   Wide good_default = default_dir_ + wide("b.txt");
   BoxDriver keep = choose("b.txt");
-  result = keep.run([&] { return u8(req_open_file(TEXT("Select"), good_default.c_str(), TEXT(""), 0, text_stack_top())); });
+  result = keep.run([&] {
+    return u8(req_open_file(TEXT("Select"), good_default.c_str(), TEXT(""), 0, text_stack_top()));
+  });
   EXPECT_EQ(shown_name_, "b.txt");
   EXPECT_LE(shown_types_, 0);
   EXPECT_EQ(folded(result), folded(dir_ + "b.txt"));
@@ -139,7 +141,8 @@ TEST_F(ReqDialog, SeveralFilesHandedOutOneByOne) {
   for (std::string next = u8(req_next_file(top)); !next.empty(); next = u8(req_next_file(top)))
     all.push_back(folded(next));
   std::sort(all.begin(), all.end());
-  EXPECT_EQ(all, (std::vector<std::string>{folded(dir_ + "a.txt"), folded(dir_ + "b.txt"), folded(dir_ + "notes.log")}));
+  std::vector<std::string> expected = {folded(dir_ + "a.txt"), folded(dir_ + "b.txt"), folded(dir_ + "notes.log")};
+  EXPECT_EQ(all, expected);
   EXPECT_EQ(u8(req_next_file(top)), "");
 
   // One file in a multiple dialog.

@@ -94,8 +94,9 @@ TEST_F(Req, ModalBeginLeavesOtherThreadsWindowsAlone) {
   std::promise<HWND> made;
   std::promise<void> done, destroyed;
   std::thread([&] {
-    HWND window = CreateWindowExW(WS_EX_TOPMOST, TEXT("ReqTestWindow"), TEXT("theirs"), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  300, 300, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOPMOST, TEXT("ReqTestWindow"), TEXT("theirs"),
+                                  WS_OVERLAPPEDWINDOW | WS_VISIBLE, 300, 300, 200, 100, nullptr, nullptr,
+                                  GetModuleHandleW(nullptr), nullptr);
     made.set_value(window);
     done.get_future().wait();
     DestroyWindow(window);
