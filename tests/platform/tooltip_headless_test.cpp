@@ -202,4 +202,26 @@ TEST_F(TooltipHeadless, DeactivationInactiveWindowsRectanglesAndWidth) {
   EXPECT_LE(r.right - r.left, 120 + 12) << "the width limit wraps the text";
   EXPECT_GT(r.bottom - r.top, 35) << "on several lines";
 }
+// The window library replaces the tooltip's procedure with one that raises the tip on every paint.
+LRESULT CALLBACK raising_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto previous = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_PAINT) SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+  return CallWindowProcW(previous, hwnd, message, wParam, lParam);
+}
+
+TEST_F(TooltipHeadless, AProcedureThatRaisesOnPaintKeepsTheTipOnTop) {
+  LONG_PTR previous = SetWindowLongPtrW(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(raising_proc));
+  SetWindowLongPtrW(tip, GWLP_USERDATA, previous);
+  HWND other = CreateWindowExW(WS_EX_TOPMOST, plain_class(), TEXT("also on top"), WS_POPUP | WS_VISIBLE, 600, 600,
+                               50, 50, nullptr, nullptr, nullptr, nullptr);
+  SetForegroundWindow(parent);
+  rest_on(first, 20, 15, 600);
+  ASSERT_TRUE(up());
+  UpdateWindow(tip);
+  headless::pump();
+  EXPECT_TRUE(GetWindowLongW(tip, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(GetTopWindow(nullptr), tip);
+  EXPECT_EQ(GetForegroundWindow(), parent);
+  DestroyWindow(other);
+}
 #endif
