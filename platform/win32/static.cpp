@@ -5,24 +5,18 @@
 // goes through it unless SS_NOTIFY, which reports clicks (STN_CLICKED,
 // STN_DBLCLK). Frames and rectangles (SS_BLACKRECT and the like) are drawn
 // as an empty text.
-#include <new>
 #include <string>
 
-#include "platform/win32/window_internal.h"
+#include "platform/win32/control.h"
 
 namespace static_control {
 
 namespace {
 
-struct Static {
-  HWND self = nullptr;
+struct Static : control::State {
   HFONT font = nullptr;
   HICON icon = nullptr;
-  int busy = 0;
-  bool dead = false;
 };
-
-Static* from(HWND window) { return reinterpret_cast<Static*>(GetWindowLongPtrW(window, 0)); }
 
 DWORD style_of(const Static* s) { return static_cast<DWORD>(GetWindowLongW(s->self, GWL_STYLE)); }
 
@@ -130,40 +124,10 @@ LRESULT handle(Static* s, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Static* s = from(window);
-  if (!s) {
-    if (message != WM_NCCREATE) return DefWindowProcW(window, message, wParam, lParam);
-    s = new (std::nothrow) Static;
-    if (!s) return FALSE;
-    s->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(s));
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  ++s->busy;
-  LRESULT result;
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, 0, 0);
-    s->dead = true;
-    result = DefWindowProcW(window, message, wParam, lParam);
-  } else {
-    result = handle(s, message, wParam, lParam);
-  }
-  if (--s->busy == 0 && s->dead) delete s;
-  return result;
-}
-
 }  // namespace
 
 void register_class() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
-  wc.lpfnWndProc = procedure;
-  wc.cbWndExtra = sizeof(Static*);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_STATICW;
-  user::register_system_class(wc);
+  control::register_class(WC_STATICW, control::procedure<Static, handle>, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
 }
 
 }  // namespace static_control

@@ -10,11 +10,10 @@
 // A subclassed window keeps the relay until it is destroyed, even when its
 // tools are deleted: other procedures may have been put on top of the relay
 // since, and taking it out would cut them off.
-#include <new>
 #include <string>
 #include <vector>
 
-#include "platform/win32/window_internal.h"
+#include "platform/win32/control.h"
 
 namespace tooltip {
 
@@ -35,8 +34,13 @@ struct Tool {
   LPARAM lparam;
 };
 
-struct Tooltip {
-  HWND self = nullptr;
+// Live tooltips, which the relay of every subclassed window tells of its mouse messages.
+std::vector<HWND>& tooltips() {
+  static auto* list = new std::vector<HWND>;
+  return *list;
+}
+
+struct Tooltip : control::State {
   std::vector<Tool> tools;
   bool active = true;
   int max_width = -1;
@@ -45,15 +49,16 @@ struct Tooltip {
   int hover = -1;    // the tool the pointer is on, waiting for the initial delay
   int showing = -1;  // the tool whose text is up
   std::u16string shown_text;
-  int busy = 0;
-  bool dead = false;
-};
 
-// Live tooltips, which the relay of every subclassed window tells of its mouse messages.
-std::vector<HWND>& tooltips() {
-  static auto* list = new std::vector<HWND>;
-  return *list;
-}
+  void created(const CREATESTRUCTW*) {
+    // A tooltip is a popup of its own whatever its creator asked, as in Win32.
+    DWORD style = static_cast<DWORD>(GetWindowLongW(self, GWL_STYLE));
+    SetWindowLongW(self, GWL_STYLE, static_cast<LONG>((style & ~static_cast<DWORD>(WS_CHILD)) | WS_POPUP));
+    SetWindowLongW(self, GWL_EXSTYLE, GetWindowLongW(self, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
+    tooltips().push_back(self);
+  }
+  void destroyed() { std::erase(tooltips(), self); }
+};
 
 struct Subclass {
   HWND window;
@@ -63,8 +68,6 @@ std::vector<Subclass>& subclasses() {
   static auto* list = new std::vector<Subclass>;
   return *list;
 }
-
-Tooltip* from(HWND window) { return reinterpret_cast<Tooltip*>(GetWindowLongPtrW(window, 0)); }
 
 // The mouse messages a tool's window relays, and its end, which ends its tip too.
 bool relayed(UINT m) {
@@ -393,46 +396,10 @@ LRESULT handle(Tooltip* t, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Tooltip* t = from(window);
-  if (!t) {
-    if (message != WM_NCCREATE) return DefWindowProcW(window, message, wParam, lParam);
-    t = new (std::nothrow) Tooltip;
-    if (!t) return FALSE;
-    t->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(t));
-    // A tooltip is a popup of its own whatever its creator asked, as in Win32.
-    DWORD style = static_cast<DWORD>(GetWindowLongW(window, GWL_STYLE));
-    SetWindowLongW(window, GWL_STYLE, static_cast<LONG>((style & ~static_cast<DWORD>(WS_CHILD)) | WS_POPUP));
-    SetWindowLongW(window, GWL_EXSTYLE, GetWindowLongW(window, GWL_EXSTYLE) | WS_EX_TOOLWINDOW);
-    tooltips().push_back(window);
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  ++t->busy;
-  LRESULT result;
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, 0, 0);
-    t->dead = true;
-    std::erase(tooltips(), window);
-    result = DefWindowProcW(window, message, wParam, lParam);
-  } else {
-    result = handle(t, message, wParam, lParam);
-  }
-  if (--t->busy == 0 && t->dead) delete t;
-  return result;
-}
-
 }  // namespace
 
 void register_class() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS | CS_SAVEBITS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = procedure;
-  wc.cbWndExtra = sizeof(Tooltip*);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = TOOLTIPS_CLASSW;
-  user::register_system_class(wc);
+  control::register_class(TOOLTIPS_CLASSW, control::procedure<Tooltip, handle>, CS_DBLCLKS | CS_SAVEBITS, IDC_ARROW);
 }
 
 }  // namespace tooltip

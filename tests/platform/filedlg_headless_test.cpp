@@ -8,12 +8,11 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/test_text.h"
-#include "platform/win32.h"
+#include "modal_script.h"
 #include "platform/win32/headless.h"
 
 namespace {
@@ -21,18 +20,7 @@ namespace {
 constexpr int kFolderText = 0x440, kList = 0x460, kFilters = 0x470, kName = 0x480;
 
 using Wide = std::basic_string<WCHAR>;
-using Step = std::function<void(HWND active)>;
-
-std::vector<Step>* steps = nullptr;
-size_t next_step = 0;
-HWND dialog_box = nullptr;  // the file dialog, as the first step found it
-
-void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-  HWND active = GetActiveWindow();
-  if (!dialog_box) dialog_box = active;
-  if (next_step < steps->size()) (*steps)[next_step++](active);
-  else PostMessageW(active, WM_COMMAND, IDCANCEL, 0);  // never hang the test
-}
+using Step = ModalStep;
 
 Wide wide(const std::string& s) {
   std::u16string w = w16(s);
@@ -132,16 +120,16 @@ struct FileDialogHeadless : ::testing::Test {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     CloseHandle(h);
   }
+  ModalScript* script = nullptr;  // of the run under way
+
   // Each run starts from an empty file buffer unless the test filled it.
-  BOOL run(bool save, std::vector<Step> script, bool keep_buffer = false) {
+  BOOL run(bool save, std::vector<Step> steps, bool keep_buffer = false) {
     if (!keep_buffer) buffer.assign(buffer.size(), 0);
-    steps = &script;
-    next_step = 0;
-    dialog_box = nullptr;
-    UINT_PTR timer = SetTimer(nullptr, 0, 40, tick);
-    BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
-    KillTimer(nullptr, timer);
-    steps = nullptr;
+    ModalScript s{std::move(steps)};
+    s.others_allowed = true;  // the flags' message boxes
+    script = &s;
+    BOOL ok = run_modal(s, [&] { return save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn); });
+    script = nullptr;
     return ok;
   }
   std::string result() const { return u8(ofn.lpstrFile); }
@@ -227,10 +215,10 @@ TEST_F(FileDialogHeadless, FoldersAreEnteredByDoubleClickEnterAndName) {
 }
 
 TEST_F(FileDialogHeadless, TheFlagsChecksAskBeforeChoosing) {
-  auto message_says = [](const char* words) {
-    return check([words](HWND active) {
-      EXPECT_NE(active, dialog_box) << "a message box over the dialog";
-      EXPECT_FALSE(IsWindowEnabled(dialog_box));
+  auto message_says = [this](const char* words) {
+    return check([this, words](HWND active) {
+      EXPECT_NE(active, script->first) << "a message box over the dialog";
+      EXPECT_FALSE(IsWindowEnabled(script->first));
       bool found = false;
       for (HWND c = GetWindow(active, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         found = found || text(c).find(words) != std::string::npos;
@@ -239,7 +227,7 @@ TEST_F(FileDialogHeadless, TheFlagsChecksAskBeforeChoosing) {
   };
   ofn.Flags |= OFN_FILEMUSTEXIST;
   ASSERT_TRUE(run(false, {type("nope.txt"), key(VK_RETURN), message_says("File not found"), key(VK_RETURN),
-                          check([](HWND active) { EXPECT_EQ(active, dialog_box) << "still choosing"; }),
+                          check([this](HWND active) { EXPECT_EQ(active, script->first) << "still choosing"; }),
                           clear_name(), type("a.txt"), key(VK_RETURN)}));
   EXPECT_EQ(result(), dir + "/a.txt");
 
@@ -249,7 +237,7 @@ TEST_F(FileDialogHeadless, TheFlagsChecksAskBeforeChoosing) {
   // Saving over a file asks first; No keeps the dialog, Yes chooses.
   ofn.Flags = 0x8080C | OFN_OVERWRITEPROMPT;
   ASSERT_TRUE(run(true, {type("a.txt"), key(VK_RETURN), message_says("already exists"), key('N', TEXT("n")),
-                         check([](HWND active) { EXPECT_EQ(active, dialog_box); }), key(VK_RETURN),
+                         check([this](HWND active) { EXPECT_EQ(active, script->first); }), key(VK_RETURN),
                          message_says("replace"), key('Y', TEXT("y"))}));
   EXPECT_EQ(result(), dir + "/a.txt");
   ASSERT_TRUE(run(true, {type("fresh.txt"), key(VK_RETURN)})) << "a new name is not asked about";

@@ -19,9 +19,6 @@
 #include <cderr.h>  // the dialogs' error codes, which the SDK keeps apart
 #endif
 
-// Under Wine the timer-driven steps do not reach its dialog and the test waits
-// for ever, so until that is understood these run on the stand-in only.
-#ifndef _WIN32
 namespace {
 
 using Wide = std::basic_string<WCHAR>;
@@ -181,4 +178,3 @@ TEST_F(FileDialogTest, SaveAddsTheDefaultExtensionAndMayChangeTheCurrentDirector
   GetCurrentDirectoryW(1024, cwd);
   EXPECT_EQ(same_seps(u8(cwd)), same_seps(dir)) << "without OFN_NOCHANGEDIR the folder of the choice";
 }
-#endif  // _WIN32

@@ -6,37 +6,21 @@
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/test_text.h"
-#include "platform/win32.h"
+#include "control_parent.h"
+#include "modal_script.h"
 #include "platform/win32/headless.h"
 
 namespace {
 
-using Step = std::function<void(HWND box)>;
-std::vector<Step>* steps = nullptr;
-size_t next_step = 0;
+using Step = ModalStep;
 
-void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = GetActiveWindow();
-  WCHAR cls[16] = {};
-  GetClassNameW(box, cls, 16);
-  if (u8(cls) != "#32770") return;
-  if (next_step < steps->size()) (*steps)[next_step++](box);
-  else DestroyWindow(box);  // a box that ignored its input must not hang the test
-}
-
-int run_box(HWND owner, const WCHAR* text, UINT type, std::vector<Step> script) {
-  steps = &script;
-  next_step = 0;
-  UINT_PTR timer = SetTimer(nullptr, 0, 30, tick);
-  int answer = MessageBoxW(owner, text, TEXT("Headless box"), type);
-  KillTimer(nullptr, timer);
-  steps = nullptr;
-  return answer;
+int run_box(HWND owner, const WCHAR* text, UINT type, std::vector<Step> steps) {
+  ModalScript script{std::move(steps)};
+  return run_modal(script, [&] { return MessageBoxW(owner, text, TEXT("Headless box"), type); });
 }
 
 Step key(UINT vk, const WCHAR* text = nullptr) {
@@ -66,24 +50,8 @@ HWND text_control(HWND box) {
   return found;
 }
 
-LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
 HWND make_owner() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = owner_proc;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = TEXT("MsgBoxHeadlessOwner");
-    RegisterClassW(&wc);
-    registered = true;
-  }
-  HWND w = CreateWindowExW(0, TEXT("MsgBoxHeadlessOwner"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                           600, 500, nullptr, nullptr, nullptr, nullptr);
-  SetForegroundWindow(w);
+  HWND w = make_control_parent();
   headless::pump();
   return w;
 }

@@ -7,51 +7,21 @@
 // Win32 too. msgbox_headless_test.cpp drives it by injected keys.
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "common/test_text.h"
-#include "platform/win32.h"
+#include "control_parent.h"
+#include "modal_script.h"
 
 namespace {
 
-using Step = std::function<void(HWND box)>;
-
-struct Script {
-  const WCHAR* caption = nullptr;
-  std::vector<Step> steps;
-  size_t next = 0;
-  int idle = 0;
-  HWND box = nullptr;  // the box as the script saw it
-};
-Script* script = nullptr;
-
-// One step a tick once the box is up. A box still up long after the last step is destroyed, so that a
-// box that ignores its keys fails the test instead of hanging it.
-void CALLBACK tick(HWND, UINT, UINT_PTR, DWORD) {
-  HWND box = FindWindowW(TEXT("#32770"), script->caption);
-  if (!box) return;
-  script->box = box;
-  if (script->next < script->steps.size()) {
-    script->steps[script->next++](box);
-  } else if (++script->idle > 25) {
-    DestroyWindow(box);
-  }
-}
+using Step = ModalStep;
 
 int run_box(HWND owner, const WCHAR* text, const WCHAR* caption, UINT type, std::vector<Step> steps) {
-  Script s;
-  s.caption = caption ? caption : TEXT("Error");
-  s.steps = std::move(steps);
-  script = &s;
-  UINT_PTR timer = SetTimer(nullptr, 0, 20, tick);
-  int answer = MessageBoxW(owner, text, caption, type);
-  KillTimer(nullptr, timer);
-  script = nullptr;
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-  }
+  ModalScript script{std::move(steps)};
+  int answer = run_modal(script, [&] { return MessageBoxW(owner, text, caption, type); });
+  EXPECT_EQ(script.popups, 0);
   return answer;
 }
 
@@ -92,27 +62,7 @@ HWND static_with(HWND box, const std::string& text) {
   return found.second;
 }
 
-LRESULT CALLBACK owner_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-HWND make_owner() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = owner_proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    wc.lpszClassName = TEXT("MsgBoxTestOwner");
-    RegisterClassW(&wc);
-    registered = true;
-  }
-  HWND w = CreateWindowExW(0, TEXT("MsgBoxTestOwner"), TEXT("owner"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100,
-                           500, 400, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetForegroundWindow(w);
-  return w;
-}
+HWND make_owner() { return make_control_parent(); }
 
 }  // namespace
 
@@ -150,8 +100,8 @@ TEST(MsgBox, ModalOverItsDisabledOwnerWithItsTextAndCaption) {
     EXPECT_FALSE(IsWindowEnabled(owner));  // Wine enables it whatever it was
   }
   EnableWindow(owner, TRUE);
-  HWND child = CreateWindowExW(0, TEXT("MsgBoxTestOwner"), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, owner,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND child = CreateWindowExW(0, TEXT("Static"), nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, owner, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
   owner_enabled = true;
   EXPECT_EQ(run_box(child, TEXT("x"), TEXT("Child owner"), MB_OK,
                     {[&](HWND box) {

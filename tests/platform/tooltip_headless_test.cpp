@@ -7,38 +7,18 @@
 #include <gtest/gtest.h>
 
 #include "common/test_text.h"
-#include "platform/win32.h"
+#include "control_parent.h"
 #include "platform/win32/headless.h"
 
 namespace {
-
-LRESULT CALLBACK plain_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-const WCHAR* plain_class() {
-  static bool registered = false;
-  if (!registered) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = plain_proc;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = TEXT("TooltipHeadlessPlain");
-    RegisterClassW(&wc);
-    registered = true;
-  }
-  return TEXT("TooltipHeadlessPlain");
-}
 
 struct TooltipHeadless : ::testing::Test {
   HWND parent = nullptr, first = nullptr, second = nullptr, tip = nullptr;
 
   void SetUp() override {
-    parent = CreateWindowExW(0, plain_class(), TEXT("tips"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 400, 200,
-                             nullptr, nullptr, nullptr, nullptr);
+    parent = make_control_parent();
     first = child(10, 10);
     second = child(150, 10);
-    SetForegroundWindow(parent);
     tip = make(TTS_ALWAYSTIP | TTS_NOPREFIX);
     add(first, TEXT("Open a catalogue"));
     add(second, TEXT("Save the catalogue with its backup"));
@@ -52,8 +32,8 @@ struct TooltipHeadless : ::testing::Test {
   }
 
   HWND child(int x, int y) {
-    return CreateWindowExW(0, plain_class(), nullptr, WS_CHILD | WS_VISIBLE, x, y, 100, 30, parent, nullptr, nullptr,
-                           nullptr);
+    return CreateWindowExW(0, TEXT("Button"), TEXT("Tool"), WS_CHILD | WS_VISIBLE, x, y, 100, 30, parent, nullptr,
+                           nullptr, nullptr);
   }
   static HWND make(DWORD styles) {
     return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | styles, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -212,7 +192,7 @@ LRESULT CALLBACK raising_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 TEST_F(TooltipHeadless, AProcedureThatRaisesOnPaintKeepsTheTipOnTop) {
   LONG_PTR previous = SetWindowLongPtrW(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(raising_proc));
   SetWindowLongPtrW(tip, GWLP_USERDATA, previous);
-  HWND other = CreateWindowExW(WS_EX_TOPMOST, plain_class(), TEXT("also on top"), WS_POPUP | WS_VISIBLE, 600, 600,
+  HWND other = CreateWindowExW(WS_EX_TOPMOST, TEXT("Static"), TEXT("also on top"), WS_POPUP | WS_VISIBLE, 600, 600,
                                50, 50, nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(parent);
   rest_on(first, 20, 15, 600);

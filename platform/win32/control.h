@@ -1,0 +1,68 @@
+// What a standard control of the stand-in shares with the others: a state
+// record reached from the window's extra bytes, made at WM_NCCREATE and kept
+// until the last call of the procedure returns after WM_NCDESTROY (so a
+// parent that destroys the control from a notification leaves nothing
+// dangling), a procedure that hands every other message to the control's own
+// handler, and the registration of its class.
+#pragma once
+
+#include <new>
+
+#include "platform/win32/window_internal.h"
+
+namespace control {
+
+struct State {
+  HWND self = nullptr;
+  int busy = 0;       // procedure calls under way
+  bool dead = false;  // WM_NCDESTROY came: the window is gone, the record goes with the last call
+  // Hooks a control may hide with its own: at WM_NCCREATE, and at WM_NCDESTROY.
+  void created(const CREATESTRUCTW*) {}
+  void destroyed() {}
+};
+
+template <typename T>
+T* state_of(HWND window) {
+  return reinterpret_cast<T*>(GetWindowLongPtrW(window, 0));
+}
+
+// The window procedure of a control whose state record is T (derived from State).
+template <typename T, LRESULT (*handle)(T*, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  T* s = state_of<T>(window);
+  if (!s) {
+    if (message != WM_NCCREATE) return DefWindowProcW(window, message, wParam, lParam);
+    s = new (std::nothrow) T;
+    if (!s) return FALSE;
+    s->self = window;
+    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(s));
+    s->created(reinterpret_cast<const CREATESTRUCTW*>(lParam));
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  ++s->busy;
+  LRESULT result;
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrW(window, 0, 0);
+    s->dead = true;
+    s->destroyed();
+    result = DefWindowProcW(window, message, wParam, lParam);
+  } else {
+    result = handle(s, message, wParam, lParam);
+  }
+  if (--s->busy == 0 && s->dead) delete s;
+  return result;
+}
+
+// Registers a system class whose windows keep a state record pointer in their extra bytes.
+inline void register_class(LPCWSTR name, WNDPROC procedure, UINT style, LPCWSTR cursor) {
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.style = style | CS_GLOBALCLASS;
+  wc.lpfnWndProc = procedure;
+  wc.cbWndExtra = sizeof(void*);
+  wc.hCursor = LoadCursorW(nullptr, cursor);
+  wc.lpszClassName = name;
+  user::register_system_class(wc);
+}
+
+}  // namespace control
