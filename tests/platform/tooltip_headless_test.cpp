@@ -8,6 +8,7 @@
 
 #include "common/test_text.h"
 #include "control_parent.h"
+#include "tooltip_tools.h"
 #include "platform/win32/headless.h"
 
 namespace {
@@ -19,7 +20,7 @@ struct TooltipHeadless : ::testing::Test {
     parent = make_control_parent();
     first = child(10, 10);
     second = child(150, 10);
-    tip = make(TTS_ALWAYSTIP | TTS_NOPREFIX);
+    tip = make_tooltip();
     add(first, TEXT("Open a catalogue"));
     add(second, TEXT("Save the catalogue with its backup"));
     headless::mouse_move(5, 5);  // away from every window
@@ -35,20 +36,7 @@ struct TooltipHeadless : ::testing::Test {
     return CreateWindowExW(0, TEXT("Button"), TEXT("Tool"), WS_CHILD | WS_VISIBLE, x, y, 100, 30, parent, nullptr,
                            nullptr, nullptr);
   }
-  static HWND make(DWORD styles) {
-    return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | styles, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
-  }
-  void add(HWND control, const WCHAR* text) {
-    TTTOOLINFOW ti{};
-    ti.cbSize = 64;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = GetParent(control);
-    ti.uId = reinterpret_cast<UINT_PTR>(control);
-    ti.lpszText = const_cast<LPWSTR>(text);
-    SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-    SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-  }
+  void add(HWND control, const WCHAR* text) { set_tip(tip, control, text); }
   // Moves the pointer to a client point of a window and lets the time pass.
   void rest_on(HWND window, int x, int y, DWORD ms) {
     POINT p = headless::on_screen(window, x, y);
@@ -154,7 +142,7 @@ TEST_F(TooltipHeadless, DeactivationInactiveWindowsRectanglesAndWidth) {
 
   // Without TTS_ALWAYSTIP a tip shows only while its window is active.
   DestroyWindow(tip);
-  tip = make(TTS_NOPREFIX);
+  tip = make_tooltip(TTS_NOPREFIX);
   add(first, TEXT("Only when active"));
   headless::leave_foreground();
   rest_on(first, 20, 15, 1000);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/test_text.h"
-#include "platform/win32.h"
+#include "tooltip_tools.h"
 
 namespace {
 
@@ -46,30 +46,6 @@ const WCHAR* tool_class() {
     registered = true;
   }
   return TEXT("TooltipTestTool");
-}
-
-HWND make_tooltip() {
-  return CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
-                         GetModuleHandleW(nullptr), nullptr);
-}
-
-// The tool description a program fills for a control: size 64, the control's parent as owner.
-TTTOOLINFOW tool_of(HWND control, const WCHAR* text) {
-  TTTOOLINFOW ti{};
-  ti.cbSize = 64;
-  ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-  ti.hwnd = GetParent(control);
-  ti.uId = reinterpret_cast<UINT_PTR>(control);
-  ti.lpszText = const_cast<LPWSTR>(text);
-  return ti;
-}
-
-// Replaces the tool's text the way a program does: delete, then add.
-LRESULT set_tip(HWND tip, HWND control, const WCHAR* text) {
-  TTTOOLINFOW ti = tool_of(control, text);
-  SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-  return SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
 std::string tip_text(HWND tip, HWND control) {
