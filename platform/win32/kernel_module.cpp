@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/win32/api.h"
+#include "platform/win32/paths.h"
 
 namespace {
 
@@ -97,33 +98,20 @@ DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size) {
   ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
   if (n < 0) n = 0;
   path[n] = 0;
-  // The path is UTF-8; convert by hand so this file stands alone.
+  std::u16string wide;
+  if (!utf8_to_utf16(path, static_cast<size_t>(n), &wide)) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);  // a name with no faithful UTF-16 spelling
+    return 0;
+  }
   DWORD units = 0;
-  for (ssize_t i = 0; i < n;) {
-    unsigned char b = static_cast<unsigned char>(path[i]);
-    uint32_t c = b;
-    int extra = b < 0x80 ? 0 : (b & 0xE0) == 0xC0 ? 1 : (b & 0xF0) == 0xE0 ? 2 : 3;
-    if (extra) c = b & (0x3F >> extra);
-    ++i;
-    for (int k = 0; k < extra && i < n; ++k, ++i) c = (c << 6) | (static_cast<unsigned char>(path[i]) & 0x3F);
-    char16_t pair[2];
-    int count = 1;
-    if (c >= 0x10000) {
-      pair[0] = static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      pair[1] = static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-      count = 2;
-    } else {
-      pair[0] = static_cast<char16_t>(c);
+  for (char16_t unit : wide) {
+    if (units + 1 >= size) {
+      // Win32 truncates, terminates and reports the buffer as too small.
+      if (size) fileName[size - 1] = 0;
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return size;
     }
-    for (int k = 0; k < count; ++k) {
-      if (units + 1 >= size) {
-        // Win32 truncates, terminates and reports the buffer as too small.
-        if (size) fileName[size - 1] = 0;
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return size;
-      }
-      fileName[units++] = pair[k];
-    }
+    fileName[units++] = unit;
   }
   if (size) fileName[units] = 0;
   SetLastError(ERROR_SUCCESS);
