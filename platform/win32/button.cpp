@@ -13,6 +13,7 @@
 // its BN_CLICKED leaves nothing dangling.
 #include <new>
 
+#include "platform/win32/control.h"
 #include "platform/win32/window_internal.h"
 
 namespace button {
@@ -228,16 +229,7 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 
 }  // namespace
 
-void register_class() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
-  wc.lpfnWndProc = procedure;
-  wc.cbWndExtra = sizeof(Button*);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_BUTTONW;
-  user::register_system_class(wc);
-}
+void register_class() { control::register_class(WC_BUTTONW, procedure, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW); }
 
 }  // namespace button
 

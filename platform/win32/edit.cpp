@@ -13,6 +13,7 @@
 #include <new>
 
 #include "platform/win32/edit_internal.h"
+#include "platform/win32/control.h"
 #include "platform/win32/window_internal.h"
 
 namespace edit {
@@ -267,16 +268,7 @@ bool replace_selection(Edit* e, const WCHAR* text, UINT count, bool can_undo, bo
   return text_changed(e);
 }
 
-void register_class() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS | CS_GLOBALCLASS;
-  wc.lpfnWndProc = procedure;
-  wc.cbWndExtra = sizeof(Edit*);
-  wc.hCursor = LoadCursorW(nullptr, IDC_IBEAM);
-  wc.lpszClassName = WC_EDITW;
-  user::register_system_class(wc);
-}
+void register_class() { control::register_class(WC_EDITW, procedure, CS_DBLCLKS, IDC_IBEAM); }
 
 }  // namespace edit
 

@@ -7,6 +7,7 @@
 
 #include <new>
 
+#include "platform/win32/control.h"
 #include "platform/win32/window_internal.h"
 
 namespace listbox {
@@ -329,16 +330,7 @@ bool notify(ListBox* lb, WORD code) {
 
 bool notify_user(ListBox* lb, WORD code) { return !(lb->style & LBS_NOTIFY) || notify(lb, code); }
 
-void register_class() {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  wc.style = CS_DBLCLKS | CS_PARENTDC | CS_GLOBALCLASS;
-  wc.lpfnWndProc = procedure;
-  wc.cbWndExtra = sizeof(ListBox*);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.lpszClassName = WC_LISTBOXW;
-  user::register_system_class(wc);
-}
+void register_class() { control::register_class(WC_LISTBOXW, procedure, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW); }
 
 }  // namespace listbox
 
