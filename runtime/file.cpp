@@ -10,6 +10,7 @@
 namespace {
 
 ObjectTable* file_table = nullptr;
+uint32_t last_error = 0;
 
 bool platform_seek(HANDLE handle, int64_t distance, DWORD method, int64_t* result) {
   LARGE_INTEGER move;
@@ -41,7 +42,10 @@ void write_pending(FileObject* file) {
   if (pending > 0) {
     DWORD written = 0;
     BOOL ok = WriteFile(file->handle, file->buffer, static_cast<DWORD>(pending), &written, nullptr);
-    if (!ok || written != static_cast<DWORD>(pending)) file->write_failed = 1;
+    if (!ok || written != static_cast<DWORD>(pending)) {
+      file->write_failed = 1;
+      file_note_error();
+    }
   }
   file->count = file->buffer_size;
 }
@@ -70,6 +74,7 @@ int64_t open_file(int64_t number, const WCHAR* name, DWORD access, DWORD disposi
     }
   }
   if (handle == INVALID_HANDLE_VALUE || !handle) {
+    file_note_error();
     // A static record stays zero-filled (not live); a dynamic one is given back.
     if (number == -1) obj_release(file_table, reinterpret_cast<intptr_t>(file));
     return 0;
@@ -86,10 +91,21 @@ int64_t open_file(int64_t number, const WCHAR* name, DWORD access, DWORD disposi
   return reinterpret_cast<intptr_t>(handle);
 }
 
+// The registry closes a number in use before it is reused, and every file at the end.
+void release_file(int64_t number) { file_close(number); }
+
 }  // namespace
 
+void file_note_error() {
+  DWORD code = GetLastError();
+  // A short write with no error code is still a failure the user must hear of.
+  last_error = code ? code : ERROR_WRITE_FAULT;
+}
+
+uint32_t file_last_error() { return last_error; }
+
 void file_library_init() {
-  file_table = obj_table_new(sizeof(FileObject), 16, file_close);
+  file_table = obj_table_new(sizeof(FileObject), 16, release_file);
 }
 
 void file_close_all() {
@@ -109,20 +125,36 @@ int64_t file_open_read(int64_t number, const WCHAR* name) {
   return open_file(number, name, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, false);
 }
 
-void file_close(int64_t number) {
+int32_t file_close(int64_t number) {
   if (number == -1) {
     file_close_all();
-    return;
+    return 1;
   }
   FileObject* file = file_object(number);
-  if (!file) return;
+  if (!file) return 0;
   if (file->buffer) {
     if (file->mode == 0) write_pending(file);
     mem_free(file->buffer);
     file->buffer = nullptr;
   }
-  CloseHandle(file->handle);
+  bool whole = !file->write_failed;
+  if (!CloseHandle(file->handle)) {
+    file_note_error();
+    whole = false;
+  }
   obj_release(file_table, number);
+  return whole ? 1 : 0;
+}
+
+int32_t file_flush(int64_t number) {
+  FileObject* file = file_object(number);
+  if (!file) return 0;
+  if (file->buffer && file->mode == 0) write_pending(file);
+  if (!FlushFileBuffers(file->handle)) {
+    file_note_error();
+    return 0;
+  }
+  return file->write_failed ? 0 : 1;
 }
 
 int32_t file_read_bytes(FileObject* file, void* destination, int32_t bytes) {
@@ -180,7 +212,10 @@ int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
   DWORD written = 0;
   if (!file->buffer) {
     BOOL ok = WriteFile(file->handle, in, static_cast<DWORD>(bytes), &written, nullptr);
-    if (!ok || written != static_cast<DWORD>(bytes)) file->write_failed = 1;
+    if (!ok || written != static_cast<DWORD>(bytes)) {
+      file->write_failed = 1;
+      file_note_error();
+    }
     return static_cast<int32_t>(written);
   }
   if (file->mode == 1) {
@@ -197,7 +232,10 @@ int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
   write_pending(file);
   if (bytes >= file->buffer_size) {
     BOOL ok = WriteFile(file->handle, in, static_cast<DWORD>(bytes), &written, nullptr);
-    if (!ok || written != static_cast<DWORD>(bytes)) file->write_failed = 1;
+    if (!ok || written != static_cast<DWORD>(bytes)) {
+      file->write_failed = 1;
+      file_note_error();
+    }
     return static_cast<int32_t>(written);
   }
   memcpy(file->buffer, in, static_cast<size_t>(bytes));

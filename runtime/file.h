@@ -30,11 +30,19 @@ void file_library_init();
 void file_close_all();
 int64_t file_create(int64_t number, const WCHAR* name);
 int64_t file_open_read(int64_t number, const WCHAR* name);
-void file_close(int64_t number);
+// Pending output goes out first. 1 when everything written through the number
+// reached the platform and the file closed cleanly; 0 when output was lost (a
+// full disk, say) or the number names no open file. -1 closes every file and answers 1.
+int32_t file_close(int64_t number);
+// Pending output goes out and the platform is asked to put the file on the
+// disk; 1 when all of it got there, 0 otherwise (or for a number not open).
+int32_t file_flush(int64_t number);
 int32_t file_read_bom(int64_t number);
 int32_t file_at_end(int64_t number);
 WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset);
 void file_write_line(int64_t number, const WCHAR* text, int32_t format);
+// Answers the bytes taken into the file's buffer, not those that reached the
+// platform: a later flush may still fail. Ask file_flush or file_close.
 int64_t file_write_text(int64_t number, const WCHAR* text, int32_t format);
 // Nonzero when output was lost (a full disk, say): a platform write fell short
 // since the file was opened, pending output included. 0 for a number not open.
@@ -44,6 +52,14 @@ void file_set_position(int64_t number, int64_t position);
 int file_delete(const WCHAR* name);
 int file_copy(const WCHAR* source, const WCHAR* target);
 int file_rename(const WCHAR* old_name, const WCHAR* new_name);
+// Puts source in the place of target in one step, replacing target if it
+// exists, and answers 1 once both are on the disk: after a crash the target
+// is the old file or the new one, never a mixture or nothing.
+int file_replace(const WCHAR* source, const WCHAR* target);
+// The platform's code for the last failure of a file operation (0 when none
+// failed yet), and the text that tells the user the reason, without a line end.
+uint32_t file_last_error();
+WCHAR* file_error_text(uint32_t code, int32_t offset);
 WCHAR* file_current_dir(int32_t offset);
 WCHAR* file_leaf_name(const WCHAR* path, int32_t offset);
 int file_name_is_valid(const WCHAR* name);
@@ -57,3 +73,5 @@ int32_t file_read_bytes(FileObject* file, void* destination, int32_t bytes);
 void file_unread_bytes(FileObject* file, int32_t bytes);
 // Writes n bytes; answers how many were accepted (short only when the platform fell short).
 int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes);
+// Keeps the platform's last error as the reason of a failed file operation.
+void file_note_error();

@@ -16,19 +16,56 @@ WCHAR* empty_at(int32_t offset) {
 
 }  // namespace
 
+namespace {
+
+int noted(BOOL ok) {
+  if (ok) return 1;
+  file_note_error();
+  return 0;
+}
+
+}  // namespace
+
 int file_delete(const WCHAR* name) {
   if (!name) return 0;
-  return DeleteFileW(name) ? 1 : 0;
+  return noted(DeleteFileW(name));
 }
 
 int file_copy(const WCHAR* source, const WCHAR* target) {
   if (!source || !target) return 0;
-  return CopyFileW(source, target, FALSE) ? 1 : 0;
+  return noted(CopyFileW(source, target, FALSE));
 }
 
 int file_rename(const WCHAR* old_name, const WCHAR* new_name) {
   if (!old_name || !new_name) return 0;
-  return MoveFileW(old_name, new_name) ? 1 : 0;
+  return noted(MoveFileW(old_name, new_name));
+}
+
+int file_replace(const WCHAR* source, const WCHAR* target) {
+  if (!source || !target) return 0;
+  return noted(MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+}
+
+WCHAR* file_error_text(uint32_t code, int32_t offset) {
+  constexpr DWORD kRoom = 512;
+  WCHAR* out = text_stack_reserve(kRoom, offset);
+  DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, out,
+                                kRoom, nullptr);
+  // The system ends its messages with a line end; a box shows the text without it.
+  while (length > 0 && (out[length - 1] == TEXT('\r') || out[length - 1] == TEXT('\n') ||
+                        out[length - 1] == TEXT(' '))) {
+    --length;
+  }
+  if (length == 0) {
+    // A code the system has no text for is still named.
+    text_stack_cut(offset);
+    text_push(TEXT("Error "));
+    text_from_int(static_cast<int64_t>(code), text_stack_top());
+    return text_stack_at(offset);
+  }
+  text_stack_cut(offset + static_cast<int32_t>(length) * 2);
+  out[length] = 0;
+  return text_stack_at(offset);
 }
 
 WCHAR* file_current_dir(int32_t offset) {

@@ -3,11 +3,17 @@
 // the declaration says so in one line.
 #pragma once
 
+#include <cstdarg>
+
 #include "platform/win32/types.h"
 
 // Last error (per thread).
 DWORD GetLastError();
 void SetLastError(DWORD code);
+// The system's own messages only (FORMAT_MESSAGE_FROM_SYSTEM), in English, for the codes the stand-in sets;
+// no inserts and no allocated buffer.
+DWORD FormatMessageW(DWORD flags, LPCVOID source, DWORD messageId, DWORD languageId, LPWSTR buffer, DWORD size,
+                     va_list* arguments);
 
 // Private heaps. Destroying a heap frees every block still in it.
 HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize);
@@ -57,6 +63,8 @@ BOOL CloseHandle(HANDLE object);
 BOOL DeleteFileW(LPCWSTR fileName);
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName);
+// MOVEFILE_REPLACE_EXISTING, MOVEFILE_COPY_ALLOWED and MOVEFILE_WRITE_THROUGH; a replacing move is one rename.
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
 DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes);
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);

@@ -87,4 +87,9 @@ void use(Backend* backend);  // takes ownership; only before the first window ex
 Backend* make_headless();
 Backend* make_sdl();  // null when no display can be opened
 
+// A thread slept (Sleep): on the headless display, whose clock moves only when
+// told, a thread with a message queue takes the clock along, so that timers
+// fall due for a program that sleeps between PeekMessageW calls as they would in real time.
+void thread_slept(DWORD milliseconds);
+
 }  // namespace display

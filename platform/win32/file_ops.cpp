@@ -1,7 +1,8 @@
-// Operations on files by name: DeleteFileW, CopyFileW and MoveFileW. Copies
-// are written beside their target under a temporary name and then put in
-// place, so a failed copy never leaves a partial target; moves never replace
-// a target, not even one that appears while they run.
+// Operations on files by name: DeleteFileW, CopyFileW, MoveFileW and
+// MoveFileExW. Copies are written beside their target under a temporary name
+// and then put in place, so a failed copy never leaves a partial target;
+// MoveFileW never replaces a target, not even one that appears while it runs,
+// while MoveFileExW may replace one in a single rename.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -112,6 +113,52 @@ BOOL move_across(const std::string& from, const struct stat& st, const std::stri
   return TRUE;
 }
 
+// Puts the file's data, or a folder's entries, on the disk.
+int sync_path(const std::string& path) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return errno;
+  int err = fsync(fd) == 0 || errno == EINVAL || errno == EROFS ? 0 : errno;
+  close(fd);
+  return err;
+}
+
+// Whether an existing target may be replaced: not a folder, not read-only, and
+// no handle of it that forbids deleting it.
+DWORD replaceable(const struct stat& source, const std::string& to) {
+  struct stat old;
+  if (lstat(to.c_str(), &old) != 0) return errno == ENOENT ? 0 : error_for_path(errno, to);
+  if (S_ISDIR(source.st_mode) || S_ISDIR(old.st_mode) || read_only(old)) return ERROR_ACCESS_DENIED;
+  return share_check(id_of(old), FILE_SHARE_DELETE, SHARE_ALL);
+}
+
+// The replacing move: one rename, so a reader sees the old target or the new
+// one, never neither. Across file systems only with MOVEFILE_COPY_ALLOWED.
+BOOL move_replacing(const std::string& from, const struct stat& st, const std::string& to, DWORD flags) {
+  if (DWORD error = replaceable(st, to)) return fail_with(error);
+  const bool write_through = (flags & MOVEFILE_WRITE_THROUGH) != 0;
+  // The data first, then the name: after a crash the target is whole, old or new.
+  if (write_through && S_ISREG(st.st_mode)) {
+    if (int err = sync_path(from)) return fail_with(error_from_errno(err));
+  }
+  if (rename(from.c_str(), to.c_str()) != 0) {
+    int err = errno;
+    if (err != EXDEV) return fail_with(error_for_path(err, to));
+    if (!(flags & MOVEFILE_COPY_ALLOWED) || !S_ISREG(st.st_mode)) return fail_with(ERROR_NOT_SAME_DEVICE);
+    int source = open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (source < 0) return fail_with(error_for_path(errno, from));
+    DWORD error = copy_into_place(source, st, to, true);
+    close(source);
+    if (error) return fail_with(error);
+    if (unlink(from.c_str()) != 0) return fail_with(error_from_errno(errno));
+  }
+  if (write_through) {
+    int err = sync_path(path_parent(to));
+    if (!err && path_parent(from) != path_parent(to)) err = sync_path(path_parent(from));
+    if (err) return fail_with(error_from_errno(err));
+  }
+  return TRUE;
+}
+
 }  // namespace
 
 BOOL DeleteFileW(LPCWSTR fileName) {
@@ -151,6 +198,30 @@ BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
   if (err == EEXIST || err == ENOTEMPTY) return same_entry(from, to) ? TRUE : fail_with(ERROR_ALREADY_EXISTS);
   if (err == EXDEV) return move_across(from, st, to);
   return fail_with(error_for_path(err, to));
+}
+
+BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags) {
+  if (flags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
+    return fail_with(ERROR_INVALID_PARAMETER);
+  }
+  if (!(flags & MOVEFILE_REPLACE_EXISTING)) {
+    if (!MoveFileW(existingFileName, newFileName)) return FALSE;
+    // MoveFileW already copies across file systems; only the disk flush is left to do.
+    std::string to;
+    posix_path(newFileName, &to);
+    if (!(flags & MOVEFILE_WRITE_THROUGH)) return TRUE;
+    if (int err = sync_path(path_parent(to))) return fail_with(error_from_errno(err));
+    return TRUE;
+  }
+  std::string from, to;
+  if (DWORD error = posix_path(existingFileName, &from)) return fail_with(error);
+  if (DWORD error = posix_path(newFileName, &to)) return fail_with(error);
+  struct stat st;
+  if (lstat(from.c_str(), &st) != 0) return fail_with(error_for_path(errno, from));
+  if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, SHARE_ALL)) return fail_with(error);
+  // Moving a file onto its own name changes nothing and succeeds, as in Win32.
+  if (same_entry(from, to)) return TRUE;
+  return move_replacing(from, st, to, flags);
 }
 
 int rename_new(const char* from, const char* to, bool directory) {

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "platform/win32/api.h"
+#include "platform/win32/display.h"
 
 namespace {
 thread_local DWORD last_error = 0;
@@ -92,6 +93,7 @@ void Sleep(DWORD milliseconds) {
   timespec wait{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&wait, &wait) != 0) {
   }
+  display::thread_slept(milliseconds);
 }
 
 ULONGLONG GetTickCount64() {

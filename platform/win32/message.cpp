@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/win32/display_headless.h"
 #include "platform/win32/window_internal.h"
 
 namespace user {
@@ -220,6 +221,10 @@ void set_stall_handler(void (*handler)(const char* message)) { stall_handler = h
 }  // namespace user
 
 using namespace user;
+
+void display::thread_slept(DWORD milliseconds) {
+  if (my_queue && display::headless::active()) display::headless::advance(milliseconds);
+}
 
 LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (window == HWND_BROADCAST) {

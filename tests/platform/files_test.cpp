@@ -373,6 +373,56 @@ TEST(Files, MoveNeverReplacesAnExistingTarget) {
   EXPECT_EQ(get(b), "second");
 }
 
+// The replacing move puts a finished file in place of the old one in one step.
+TEST(Files, MoveExReplacesOnlyWhatMayBeReplaced) {
+  std::string dir = test_dir();
+  Name a(dir + "a.txt"), b(dir + "b.txt"), c(dir + "c.txt"), folder(dir + "folder");
+  put(a, "new");
+  put(b, "old");
+  EXPECT_EQ(failure([&] { return MoveFileExW(a, b, MOVEFILE_WRITE_THROUGH); }), code(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(get(b), "old");
+  EXPECT_TRUE(MoveFileExW(a, b, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(get(b), "new");
+  EXPECT_EQ(GetFileAttributesW(a), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(MoveFileExW(b, c, MOVEFILE_REPLACE_EXISTING));  // no target: a plain rename
+  EXPECT_EQ(get(c), "new");
+
+  // A folder, a read-only file and a file held open without delete sharing are never replaced.
+  put(a, "newer");
+  ASSERT_TRUE(CreateDirectoryW(folder, nullptr));
+  EXPECT_EQ(failure([&] { return MoveFileExW(a, folder, MOVEFILE_REPLACE_EXISTING); }), code(ERROR_ACCESS_DENIED));
+  ASSERT_TRUE(SetFileAttributesW(c, FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(failure([&] { return MoveFileExW(a, c, MOVEFILE_REPLACE_EXISTING); }), code(ERROR_ACCESS_DENIED));
+  ASSERT_TRUE(SetFileAttributesW(c, FILE_ATTRIBUTE_NORMAL));
+  HANDLE held = open_file(c, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_NE(failure([&] { return MoveFileExW(a, c, MOVEFILE_REPLACE_EXISTING); }), 0u);
+  CloseHandle(held);
+  EXPECT_EQ(get(c), "new");
+  EXPECT_EQ(get(a), "newer");
+  EXPECT_TRUE(MoveFileExW(a, c, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+  EXPECT_EQ(get(c), "newer");
+  EXPECT_TRUE(RemoveDirectoryW(folder));
+}
+
+// The system's reasons come as one line of text ended by CR LF; unknown codes have none.
+TEST(Files, SystemMessagesNameTheReason) {
+  WCHAR text[512];
+  for (DWORD error : {code(ERROR_DISK_FULL), code(ERROR_ACCESS_DENIED), code(ERROR_FILE_NOT_FOUND)}) {
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+                                  text, 512, nullptr);
+    ASSERT_GT(length, 4u) << error;
+    EXPECT_EQ(text[length], 0);
+    EXPECT_EQ(text[length - 1], '\n');
+    EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text)).find(u'%'), std::u16string::npos);
+  }
+  EXPECT_EQ(failure([&] {
+              return FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 0x2FFFFF00,
+                                    0, text, 512, nullptr) != 0;
+            }),
+            code(ERROR_MR_MID_NOT_FOUND));
+}
+
 TEST(Files, FoldersAndTheCurrentDirectory) {
   std::string dir = test_dir();
   Name sub(dir + "sub"), inner(dir + "sub\\inner");

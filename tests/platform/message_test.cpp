@@ -110,6 +110,25 @@ TEST(Messages, PaintAndTimerComeLast) {
   DestroyWindow(w);
 }
 
+// A loop that polls and sleeps, as many programs do, still gets its timers.
+TEST(Messages, PeekMessageDeliversDueTimers) {
+  HWND w = make_window();
+  drain_messages();
+  ASSERT_NE(SetTimer(w, 7, 15, nullptr), 0u);
+  int timers = 0;
+  MSG msg;
+  for (int i = 0; i < 100; ++i) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_TIMER && msg.hwnd == w && msg.wParam == 7) ++timers;
+      DispatchMessageW(&msg);
+    }
+    Sleep(5);
+  }
+  EXPECT_GE(timers, 5) << "half a second of a 15 ms timer";
+  EXPECT_TRUE(KillTimer(w, 7));
+  DestroyWindow(w);
+}
+
 int timer_calls = 0;
 void CALLBACK count_timer(HWND, UINT message, UINT_PTR, DWORD) {
   if (message == WM_TIMER) ++timer_calls;

@@ -219,7 +219,7 @@ TEST_F(FileTest, LostOutputIsReportedOnLinux) {
   ASSERT_NE(file_create(0, full), 0);
   EXPECT_EQ(file_write_text(0, TEXT("short"), FILE_FORMAT_ANSI), 5);  // still in the buffer
   EXPECT_EQ(file_write_failed(0), 1);  // asking writes the pending output
-  file_close(0);
+  EXPECT_EQ(file_close(0), 0) << "the close says output was lost";
 
   // The write behind a seek and a direct large write are covered as well.
   ASSERT_NE(file_create(0, full), 0);
@@ -236,7 +236,40 @@ TEST_F(FileTest, LostOutputIsReportedOnLinux) {
   ASSERT_NE(file_create(0, path("ok.txt")), 0);
   EXPECT_EQ(write(0, pattern(9000)), 9000);
   EXPECT_EQ(file_write_failed(0), 0);
+
+  // Output lost only in the last flush, inside the close, is reported by the close and names its reason.
+  ASSERT_NE(file_create(1, full), 0);
+  EXPECT_EQ(file_write_text(1, TEXT("tail"), FILE_FORMAT_ANSI), 4);
+  EXPECT_EQ(file_close(1), 0);
+  EXPECT_EQ(file_last_error(), static_cast<uint32_t>(ERROR_DISK_FULL));
+  EXPECT_EQ(u8(file_error_text(file_last_error(), 0)), "There is not enough space on the disk.");
+  ASSERT_NE(file_create(1, full), 0);
+  EXPECT_EQ(file_write_text(1, TEXT("tail"), FILE_FORMAT_ANSI), 4);
+  EXPECT_EQ(file_flush(1), 0);
 }
 #endif
+
+TEST_F(FileTest, CloseFlushAndReplaceAnswerWhetherTheDataArrived) {
+  ASSERT_NE(file_create(0, path("new.txt")), 0);
+  EXPECT_EQ(write(0, pattern(5000)), 5000);
+  EXPECT_EQ(file_flush(0), 1);
+  EXPECT_EQ(file_close(0), 1);
+  EXPECT_EQ(file_close(0), 0) << "no file under the number any more";
+  EXPECT_EQ(file_flush(0), 0);
+
+  write_raw("old.txt", "old");
+  EXPECT_EQ(file_replace(path("new.txt"), path("old.txt")), 1);
+  EXPECT_EQ(read_raw("old.txt"), pattern(5000));
+  EXPECT_EQ(file_replace(path("new.txt"), path("old.txt")), 0) << "the source is gone";
+  EXPECT_EQ(file_last_error(), static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(read_raw("old.txt"), pattern(5000));
+
+  // Every reason has a text without a line end; a code the system cannot name is shown as a number.
+  const std::string reason = u8(file_error_text(ERROR_FILE_NOT_FOUND, 0));
+  ASSERT_FALSE(reason.empty());
+  EXPECT_NE(reason.back(), '\n');
+  EXPECT_NE(reason.back(), '\r');
+  EXPECT_EQ(u8(file_error_text(0x2FFFFF00, 0)), "Error " + std::to_string(0x2FFFFF00));
+}
 
 }  // namespace
