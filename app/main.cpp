@@ -1,5 +1,11 @@
-// Program entry. The application itself is not written yet: the program
-// starts and ends at once with exit code 0.
+// Program entry: start-up, the event loop, shutdown, exit code 0.
+#include "app/state.h"
 #include "platform/win32.h"
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) { return 0; }
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
+  StartUp();
+  RunEventLoop();
+  ShutDownLibraries();
+  ShutDownRuntime();
+  return 0;
+}

@@ -41,6 +41,13 @@ int32_t file_read_bom(int64_t number);
 int32_t file_at_end(int64_t number);
 WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset);
 void file_write_line(int64_t number, const WCHAR* text, int32_t format);
+// The byte-order mark that names the format (none for ANSI), for file_read_bom to find.
+void file_write_bom(int64_t number, int32_t format);
+// 1 when the text, written in the ANSI format, reads back unchanged: every
+// character has a place in the ANSI code page (for a UTF-8 one: no unpaired surrogate).
+int file_fits_ansi(const WCHAR* text);
+// 1 when the ANSI code page is UTF-8, so the ANSI format can hold any character.
+int file_ansi_is_utf8();
 // Answers the bytes taken into the file's buffer, not those that reached the
 // platform: a later flush may still fail. Ask file_flush or file_close.
 int64_t file_write_text(int64_t number, const WCHAR* text, int32_t format);

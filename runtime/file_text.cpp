@@ -265,3 +265,30 @@ void file_write_line(int64_t number, const WCHAR* text, int32_t format) {
     file_write_bytes(file, crlf8, 2);
   }
 }
+
+void file_write_bom(int64_t number, int32_t format) {
+  FileObject* file = file_object(number);
+  if (!file) return;
+  static const uint8_t utf8_mark[3] = {0xEF, 0xBB, 0xBF};
+  static const uint8_t utf16_mark[2] = {0xFF, 0xFE};
+  if (format == FILE_FORMAT_UTF8) file_write_bytes(file, utf8_mark, 3);
+  if (format == FILE_FORMAT_UTF16LE) file_write_bytes(file, utf16_mark, 2);
+}
+
+int file_ansi_is_utf8() { return GetACP() == CP_UTF8 ? 1 : 0; }
+
+int file_fits_ansi(const WCHAR* text) {
+  if (!text) return 1;
+  int64_t length = 0;
+  bool ascii = true;
+  for (; text[length]; ++length) ascii = ascii && text[length] < 0x80;
+  // Every ANSI code page keeps ASCII as it is: the usual line needs no conversion.
+  if (ascii) return 1;
+  const int units = static_cast<int>(length);
+  if (file_ansi_is_utf8()) {
+    return WideCharToMultiByte(CP_UTF8, WC_ERR_INVALID_CHARS, text, units, nullptr, 0, nullptr, nullptr) > 0 ? 1 : 0;
+  }
+  BOOL used_default = FALSE;
+  int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, units, nullptr, 0, nullptr, &used_default);
+  return bytes > 0 && !used_default ? 1 : 0;
+}

@@ -1,0 +1,112 @@
+// The page builder: the header file's lines, then one drop-down menu for
+// every run of lines with the same menu name, one option per link, and the
+// closing line; assembled in the hidden list and written beside the catalogue.
+#include "app/page_text.h"
+#include "app/safe_file.h"
+#include "app/state.h"
+#include "desktop/req.h"
+#include "gui/gadget.h"
+#include "runtime/file.h"
+
+namespace {
+
+const WCHAR kBuildCaption[] = TEXT("Buil Html File:");
+
+int64_t CountShown() {
+  LocalText count;
+  ReadGadgetText(LinkCountTxt, &count.value);
+  return text_to_int(count);
+}
+
+void Append(const WCHAR* line) { gadget_add_item(HtmlLinesList, -1, line); }
+
+WCHAR* PageLine(int64_t index, int32_t offset) {
+  gadget_item_text(HtmlLinesList, index, offset);
+  return PageTextForFile(offset);
+}
+
+void ReportBadLine() {
+  Joined message(TEXT("Missing delimiters "), Delimiter, LinkCount, TEXT("   "), InComingLine, TEXT("\r\n"),
+                 TEXT("ListViewLinksLineIn$ = "), ListViewLinksLineIn);
+  req_message_ok(TEXT("URL Link ERROR:"), message);
+}
+
+void BuildLoop() {
+  LinkCount = CountShown();
+  for (int64_t i = 0; i < LinkCount; ++i) {
+    const int32_t saved = text_stack_top();
+    gadget_item_text(ListViewLinks, i, saved);
+    KeepText(&ListViewLinksLineIn, saved);
+    ConvertLinkLine();
+  }
+}
+
+}  // namespace
+
+void BuildHtmlPage() {
+  gadget_clear(HtmlLinesList);
+  MenuCount = 0;
+  text_assign(&LastMenuName, kLastMenuNameMarker);
+  // An empty list is BuildHtmlHdr's to report; names that would overwrite the catalogue build nothing.
+  if (CountShown() < 1 || CatalogueNamesUsable(kBuildCaption, TEXT("build the page of"))) {
+    BuildHtmlHdr();
+    if (!Is(LastAction, TEXT("Links View is empty"))) {
+      BuildLoop();
+      if (WriteHtmlPage()) {
+        SetStatus(TEXT("Builded  "), HtmlFileName,
+                  TEXT("  File is Ready.   Click on [View Html FIle] Button To View"));
+      } else {
+        SetStatus(TEXT("  "), HtmlFileName, TEXT("  NOT BUILT !"));
+      }
+    }
+  }
+  text_assign(&LastAction, TEXT("BuildBtn"));
+}
+
+void BuildHtmlHdr() {
+  LinkCount = CountShown();
+  if (LinkCount < 1) {
+    req_message_ok(kBuildCaption, TEXT("Links View is empty. Try Click on  [Open Webrolo Txt]"));
+    text_assign(&LastAction, TEXT("Links View is empty"));
+    return;
+  }
+  text_assign(&ReadFileName, TEXT("Webrolo_HtmlHdr.txt"));
+  text_assign(&ReadPurpose, TEXT("BuildHtmlHdr"));
+  LoadTextFile();
+}
+
+void ConvertLinkLine() {
+  text_assign(&InComingLine, ListViewLinksLineIn);
+  if (text_count(InComingLine, Delimiter) != 3) {
+    ReportBadLine();
+    return;
+  }
+  LocalText menu, title, address;
+  KeepField(&menu.value, InComingLine, 1);
+  KeepField(&title.value, InComingLine, 2);
+  KeepField(&address.value, InComingLine, 3);
+  text_assign(&MenuNameWork, menu);
+  const int32_t saved = text_stack_top();
+  if (!Is(MenuNameWork, LastMenuName)) {
+    MenuCount += 1;
+    if (MenuCount > 1) Append(SelectEndLine);
+    Append(SelectLine);
+    FillTemplate(MenuOptionLine, TEXT("xxx"), menu, nullptr, nullptr, saved);
+    Append(text_stack_at(saved));
+    text_stack_cut(saved);
+    text_assign(&LastMenuName, MenuNameWork);
+  }
+  // Title and address go in together, so neither is searched for the other's marker.
+  FillTemplate(LinkOptionLine, TEXT("zzz"), title, TEXT("yyy"), address, saved);
+  Append(text_stack_at(saved));
+  text_stack_cut(saved);
+}
+
+bool WriteHtmlPage() {
+  Append(PageEndLine);
+  const LineSource lines{gadget_item_count(HtmlLinesList), PageLine};
+  SafeWriteFailure failure;
+  if (WriteWithBackup(HtmlFileName, HtmlBackupName, lines, FILE_FORMAT_ANSI, &failure)) return true;
+  ShowWriteFailure(kBuildCaption, failure);
+  return false;
+}

@@ -1,0 +1,10 @@
+// The program entry of the stand-in build: a Win32 program begins in its
+// wWinMain, so main hands over to it as the Windows loader would.
+#include "platform/win32.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR command_line, int show);
+
+int main() {
+  static WCHAR no_arguments[] = {0};
+  return wWinMain(GetModuleHandleW(nullptr), nullptr, no_arguments, SW_SHOWDEFAULT);
+}
