@@ -95,3 +95,77 @@ TEST_F(Session, OpenSelectAddFindDeleteSaveBuildViewHelpExit) {
 }
 
 }  // namespace
+
+namespace {
+
+const SeenBox kExitQuestion{" WARNING - File Not Saved", "Do you want \"links.txt\" to be saved before exiting ?"};
+const SeenBox kOpenQuestion{" WARNING - File Not Saved",
+                            "Do you want \"links.txt\" to be saved before opening another ?"};
+
+class Unsaved : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    put("links.txt", crlf_lines(kCatalogue));
+    open_catalogue("links.txt");
+    add_link("Tools", "Maps", "https://maps.example/");
+    ASSERT_EQ(FileSaved, 0);
+  }
+  const std::string after_add_ = crlf_lines({kCatalogue[0], kCatalogue[1], "Tools[]Maps[]https://maps.example/[]",
+                                             kCatalogue[2]});
+};
+
+// Exit, the close box and Open all ask first; Cancel leaves everything as it was.
+TEST_F(Unsaved, CancelKeepsTheWindowTheListAndTheFile) {
+  act(ExitBtn, {press(IDCANCEL)}, {kExitQuestion});
+  EXPECT_FALSE(ended_);
+  boxes_.answer({press(IDCANCEL)});
+  close_window();
+  EXPECT_EQ(boxes_.taken(), std::vector<SeenBox>{kExitQuestion});
+  EXPECT_FALSE(ended_);
+  act(OpenBtn, {press(IDCANCEL)}, {kOpenQuestion});
+  EXPECT_EQ(text(LinkCountTxt), "4");
+  EXPECT_EQ(lines(ListViewLinks).size(), 4u);
+  EXPECT_EQ(FileSaved, 0);
+  EXPECT_EQ(get("links.txt"), crlf_lines(kCatalogue));
+  EXPECT_FALSE(exists("links-BK.txt"));
+}
+
+// Enter takes the default answer, Yes: the catalogue and its backup are written, then the program ends.
+TEST_F(Unsaved, YesSavesBeforeTheProgramEnds) {
+  boxes_.answer({press_enter()});
+  close_window();
+  EXPECT_EQ(boxes_.taken(), std::vector<SeenBox>{kExitQuestion});
+  EXPECT_TRUE(ended_);
+  EXPECT_EQ(get("links.txt"), after_add_);
+  EXPECT_EQ(get("links-BK.txt"), crlf_lines(kCatalogue));
+}
+
+TEST_F(Unsaved, NoGoesOnWithoutSaving) {
+  put("other.txt", "Other[]One[]https://one.example/[]\r\n");
+  act(OpenBtn, {press(IDNO), choose_file(path("other.txt"))},
+      {kOpenQuestion, {"Select Your Rolos Text File", ""}});
+  EXPECT_EQ(lines(ListViewLinks), std::vector<std::string>{"Other[]One[]https://one.example/[]"});
+  EXPECT_EQ(get("links.txt"), crlf_lines(kCatalogue));
+  // Opening does not count as a save: the change made before still asks, now naming the new file.
+  act(ExitBtn, {press(IDNO)}, {{" WARNING - File Not Saved", "Do you want \"other.txt\" to be saved before exiting ?"}});
+  EXPECT_TRUE(ended_);
+  EXPECT_EQ(get("links.txt"), crlf_lines(kCatalogue));
+  EXPECT_FALSE(exists("other-BK.txt"));
+}
+
+// After a save nothing is unsaved; a change after it asks again.
+TEST_F(Unsaved, ASaveEndsTheQuestionUntilTheNextChange) {
+  act(SaveFileBtn, {}, {});
+  act(OpenBtn, {choose_file(""), press(IDOK)},
+      {{"Select Your Rolos Text File", ""}, {"No File Loaded :", "Try Again !"}});
+  EXPECT_EQ(status(), "links.txtNo File Loaded :  Try Again !");
+  EXPECT_EQ(text(LinkCountTxt), "0");
+  add_link("Z", "z", "z");
+  act(ExitBtn, {press(IDYES)}, {kExitQuestion});
+  EXPECT_TRUE(ended_);
+  EXPECT_EQ(get("links.txt"), crlf_lines({"Z[]z[]z[]"}));
+  EXPECT_EQ(get("links-BK.txt"), after_add_);
+}
+
+}  // namespace
