@@ -19,8 +19,10 @@ struct TemporaryName : Joined {
   explicit TemporaryName(const WCHAR* name) : Joined(name, TEXT(".tmp")) {}
 };
 
-bool WriteLines(const WCHAR* name, const LineSource& lines, int32_t format, SafeWriteFailure* failure) {
-  if (!file_create(kWriteFile, name)) return Fail(failure, name);
+// Writes the lines to the temporary file; a failure is told under the target's name.
+bool WriteLines(const WCHAR* name, const WCHAR* target, const LineSource& lines, int32_t format,
+                SafeWriteFailure* failure) {
+  if (!file_create(kWriteFile, name)) return Fail(failure, target);
   file_write_bom(kWriteFile, format);
   for (int64_t i = 0; i < lines.count; ++i) {
     const int32_t saved = text_stack_top();
@@ -30,7 +32,7 @@ bool WriteLines(const WCHAR* name, const LineSource& lines, int32_t format, Safe
   const bool flushed = file_flush(kWriteFile) != 0;
   const bool closed = file_close(kWriteFile) != 0;
   if (flushed && closed) return true;
-  Fail(failure, name);
+  Fail(failure, target);
   file_delete(name);
   return false;
 }
@@ -56,7 +58,7 @@ bool MakeBackup(const WCHAR* target, const WCHAR* backup, SafeWriteFailure* fail
 bool WriteWithBackup(const WCHAR* target, const WCHAR* backup, const LineSource& lines, int32_t format,
                      SafeWriteFailure* failure) {
   TemporaryName temporary(target);
-  if (!WriteLines(temporary, lines, format, failure)) return false;
+  if (!WriteLines(temporary, target, lines, format, failure)) return false;
   if (!MakeBackup(target, backup, failure) || !file_replace(temporary, target)) {
     if (!failure->file) Fail(failure, target);
     file_delete(temporary);

@@ -70,7 +70,10 @@ int64_t open_file(int64_t number, const WCHAR* name, DWORD access, DWORD disposi
   if (name) {
     handle = CreateFileW(name, access, FILE_SHARE_READ, nullptr, disposition, attributes, nullptr);
     if (handle == INVALID_HANDLE_VALUE && truncate_retry) {
+      // When the second attempt fails too, the first one's reason is the one to tell.
+      const DWORD first_error = GetLastError();
       handle = CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+      if (handle == INVALID_HANDLE_VALUE) SetLastError(first_error);
     }
   }
   if (handle == INVALID_HANDLE_VALUE || !handle) {
