@@ -1,9 +1,13 @@
 #!/usr/bin/env python3
 """Draws the program icon (a rolodex card with three link rows) and writes it
-as a Windows .ico with 16, 32 and 48 pixel images, 32 bits a pixel.
-Run it to regenerate webrolo.ico; the build uses the committed file."""
+as a Windows .ico with 16, 32 and 48 pixel images, 32 bits a pixel (the
+program's resource), as Webrolo48x48.ico with the 48 pixel image alone (the
+caption icon read from the work folder), and as a 48 pixel PNG (the desktop's
+icon theme). Run it in this folder to regenerate them; the build uses the
+committed files."""
 import struct
 import sys
+import zlib
 
 
 def pixel(size, x, y):
@@ -48,8 +52,7 @@ def image(size):
     return header + xor + bytes(and_mask)
 
 
-def main(path):
-    sizes = (16, 32, 48)
+def write_ico(path, sizes):
     images = [image(s) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(sizes))
     offset = 6 + 16 * len(sizes)
@@ -61,5 +64,24 @@ def main(path):
         f.write(out)
 
 
+def write_png(path, size):
+    raw = bytearray()
+    for y in range(size):
+        raw.append(0)  # no filter
+        for x in range(size):
+            raw += bytes(pixel(size, x + 0.5, y + 0.5))
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(raw), 9)) +
+                chunk(b"IEND", b""))
+
+
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else "webrolo.ico")
+    write_ico("webrolo.ico", (16, 32, 48))
+    write_ico("Webrolo48x48.ico", (48,))
+    write_png("webrolo.png", 48)
