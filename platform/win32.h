@@ -17,6 +17,8 @@
 #include <objbase.h>
 #include <stdio.h>
 #include <wchar.h>
+// The find-text dialog is not used, and its generic name is a variable of the program's.
+#undef FindText
 #else
 #include "platform/win32/api.h"
 #endif

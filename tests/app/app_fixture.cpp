@@ -290,6 +290,16 @@ std::vector<std::string> AppTest::lines(int64_t list) {
   return out;
 }
 
+std::string AppTest::path(const std::string& leaf) const {
+  std::string full = dir_ + leaf;
+#ifdef _WIN32
+  for (char& c : full) {
+    if (c == '/') c = '\\';
+  }
+#endif
+  return full;
+}
+
 void AppTest::put(const std::string& leaf, const std::string& bytes) const {
   std::ofstream out(std::filesystem::u8path(path(leaf)), std::ios::binary | std::ios::trunc);
   out << bytes;

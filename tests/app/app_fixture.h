@@ -102,7 +102,8 @@ class AppTest : public ::testing::Test {
   int selected() { return static_cast<int>(gadget_get_state(ListViewLinks)); }
 
   // Files in the scratch folder, byte for byte.
-  std::string path(const std::string& leaf) const { return dir_ + leaf; }
+  // A path in the scratch folder, in the platform's own spelling (the file dialog takes no "/" on Windows).
+  std::string path(const std::string& leaf) const;
   void put(const std::string& leaf, const std::string& bytes) const;
   std::string get(const std::string& leaf) const;
   bool exists(const std::string& leaf) const { return std::filesystem::exists(path(leaf)); }

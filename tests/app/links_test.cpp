@@ -134,6 +134,7 @@ TEST_F(Links, AddRefusesEmptyFieldsDelimitersAndExactDuplicates) {
   act(AddSaveBtn, {}, {});
   EXPECT_EQ(text(LinkCountTxt), "3");
   EXPECT_EQ(selected(), 0);
+  ASSERT_EQ(lines(ListViewLinks).size(), 3u);
   EXPECT_EQ(lines(ListViewLinks)[0], "news[]Daily[]https://d.example/[]") << "before the equal line";
   EXPECT_EQ(var(LastAction), "AddSaveBtn");
   EXPECT_EQ(FileSaved, 0);

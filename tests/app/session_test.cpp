@@ -49,6 +49,7 @@ TEST_F(Session, OpenSelectAddFindDeleteSaveBuildViewHelpExit) {
   EXPECT_EQ(boxes_.taken(), std::vector<SeenBox>{});
   EXPECT_EQ(status(), "  Link: News[]Monthly[]https://monthly.example/[]   ADDED !");
   EXPECT_EQ(text(LinkCountTxt), "4");
+  ASSERT_EQ(lines(ListViewLinks).size(), 4u);
   EXPECT_EQ(lines(ListViewLinks)[1], "News[]Monthly[]https://monthly.example/[]") << "sorted insertion";
   EXPECT_EQ(selected(), 1);
   EXPECT_EQ(FileSaved, 0);
