@@ -29,8 +29,14 @@ int32_t CatalogueFormat(int64_t lines) {
 // A backup or page name that is the catalogue's own name would make a save
 // or a build replace the catalogue: such a name is refused with the reason.
 bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what) {
-  const bool apart = text_length(TxtFileName) > 0 && !SameFileName(TxtBackupName, TxtFileName) &&
-                     !SameFileName(HtmlFileName, TxtFileName) && !SameFileName(HtmlBackupName, TxtFileName);
+  if (text_length(TxtFileName) == 0) {
+    // Links typed in before any catalogue was opened have no file to go to.
+    Joined message(TEXT("There is no catalogue to "), what, TEXT(" : click on  [Open Webrolo Txt]  first."));
+    req_message_ok(caption, message);
+    return false;
+  }
+  const bool apart = !SameFileName(TxtBackupName, TxtFileName) && !SameFileName(HtmlFileName, TxtFileName) &&
+                     !SameFileName(HtmlBackupName, TxtFileName);
   if (apart) return true;
   Joined message(TEXT("Can't "), what, TEXT(" \""), TxtFileName,
                  TEXT("\" : only a catalogue whose name holds .txt has names of its own for its backup and "

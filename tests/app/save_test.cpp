@@ -75,6 +75,18 @@ TEST_F(Saving, NoOldCatalogueInTheCurrentFolder) {
   EXPECT_EQ(get("far/far.txt"), kOld);
 }
 
+// Links typed in before any catalogue was opened have nowhere to go: saving and building say so.
+using NoCatalogue = AppTest;
+
+TEST_F(NoCatalogue, SavingAndBuildingSaySo) {
+  add_link("A", "a", "u");
+  act(SaveFileBtn, {press(IDOK)},
+      {{"SaveFileBtn_Clicked:", "There is no catalogue to save : click on  [Open Webrolo Txt]  first."}});
+  act(BuildBtn, {press(IDOK)},
+      {{"Buil Html File:", "There is no catalogue to build the page of : click on  [Open Webrolo Txt]  first."}});
+  EXPECT_EQ(FileSaved, 0);
+}
+
 // A name without ".txt" would make the backup and the page the catalogue itself: refused, nothing written.
 TEST_F(Saving, NamesThatWouldReplaceTheCatalogueAreRefused) {
   put("plain", kOld);
