@@ -159,6 +159,15 @@ BOOL move_replacing(const std::string& from, const struct stat& st, const std::s
   return TRUE;
 }
 
+// The move that never replaces: the check that the target is free and the rename are one step.
+BOOL move_new(const std::string& from, const struct stat& st, const std::string& to, bool copy_allowed) {
+  int err = rename_new(from.c_str(), to.c_str(), S_ISDIR(st.st_mode));
+  if (!err) return TRUE;
+  if (err == EEXIST || err == ENOTEMPTY) return fail_with(ERROR_ALREADY_EXISTS);
+  if (err == EXDEV) return copy_allowed ? move_across(from, st, to) : fail_with(ERROR_NOT_SAME_DEVICE);
+  return fail_with(error_for_path(err, to));
+}
+
 }  // namespace
 
 BOOL DeleteFileW(LPCWSTR fileName) {
@@ -186,32 +195,13 @@ BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
 }
 
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName) {
-  std::string from, to;
-  if (DWORD error = posix_path(existingFileName, &from)) return fail_with(error);
-  if (DWORD error = posix_path(newFileName, &to)) return fail_with(error);
-  struct stat st;
-  if (lstat(from.c_str(), &st) != 0) return fail_with(error_for_path(errno, from));
-  if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, SHARE_ALL)) return fail_with(error);
-  int err = rename_new(from.c_str(), to.c_str(), S_ISDIR(st.st_mode));
-  if (!err) return TRUE;
-  // Moving a file onto its own name changes nothing and succeeds, as in Win32.
-  if (err == EEXIST || err == ENOTEMPTY) return same_entry(from, to) ? TRUE : fail_with(ERROR_ALREADY_EXISTS);
-  if (err == EXDEV) return move_across(from, st, to);
-  return fail_with(error_for_path(err, to));
+  // As Win32 has it: MoveFileExW with leave to copy across file systems.
+  return MoveFileExW(existingFileName, newFileName, MOVEFILE_COPY_ALLOWED);
 }
 
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags) {
   if (flags & ~(MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_WRITE_THROUGH)) {
     return fail_with(ERROR_INVALID_PARAMETER);
-  }
-  if (!(flags & MOVEFILE_REPLACE_EXISTING)) {
-    if (!MoveFileW(existingFileName, newFileName)) return FALSE;
-    // MoveFileW already copies across file systems; only the disk flush is left to do.
-    std::string to;
-    posix_path(newFileName, &to);
-    if (!(flags & MOVEFILE_WRITE_THROUGH)) return TRUE;
-    if (int err = sync_path(path_parent(to))) return fail_with(error_from_errno(err));
-    return TRUE;
   }
   std::string from, to;
   if (DWORD error = posix_path(existingFileName, &from)) return fail_with(error);
@@ -221,7 +211,11 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags) {
   if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, SHARE_ALL)) return fail_with(error);
   // Moving a file onto its own name changes nothing and succeeds, as in Win32.
   if (same_entry(from, to)) return TRUE;
-  return move_replacing(from, st, to, flags);
+  if (flags & MOVEFILE_REPLACE_EXISTING) return move_replacing(from, st, to, flags);
+  if (!move_new(from, st, to, (flags & MOVEFILE_COPY_ALLOWED) != 0)) return FALSE;
+  if (!(flags & MOVEFILE_WRITE_THROUGH)) return TRUE;
+  if (int err = sync_path(path_parent(to))) return fail_with(error_from_errno(err));
+  return TRUE;
 }
 
 int rename_new(const char* from, const char* to, bool directory) {
