@@ -17,6 +17,12 @@
 #include <objbase.h>
 #include <stdio.h>
 #include <wchar.h>
+// Windows always has its display.
+inline bool platform_open_display() { return true; }
 #else
 #include "platform/win32/api.h"
+// Puts the program's windows on the desktop's display (X11 or Wayland) when
+// there is one; false leaves them on the headless display, which no one sees.
+// Called once, before the first window.
+bool platform_open_display();
 #endif

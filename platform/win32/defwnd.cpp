@@ -223,6 +223,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       HICON old = wParam == ICON_SMALL ? w->icon_small : w->icon_big;
       if (wParam == ICON_SMALL) w->icon_small = reinterpret_cast<HICON>(lParam);
       else w->icon_big = reinterpret_cast<HICON>(lParam);
+      surface_icon_changed(w);
       return reinterpret_cast<LRESULT>(old);
     }
     case WM_GETICON:

@@ -21,6 +21,7 @@ struct Surface {
   bool topmost = false;
   ShowState state = ShowState::Hidden;
   std::u16string title;
+  SurfaceStyle style;
   std::vector<uint32_t> icon;
   std::vector<uint32_t> pixels;  // the presented image, width x height
   int width = 0, height = 0;
@@ -55,6 +56,7 @@ class Headless final : public Backend {
   }
 
   void set_title(Surface* surface, const WCHAR* title) override { surface->title = title ? title : u""; }
+  void set_style(Surface* surface, const SurfaceStyle& style) override { surface->style = style; }
 
   void set_icon(Surface* surface, const uint32_t* pixels, int width, int height, int stride) override {
     surface->icon.clear();
@@ -106,6 +108,19 @@ class Headless final : public Backend {
   int screen_width() override { return screen_width_; }
   int screen_height() override { return screen_height_; }
   int dots_per_inch() override { return dpi_; }
+  int scale() override { return scale_; }
+  void set_cursor(CursorShape shape) override { cursor_ = shape; }
+
+  bool shared_clipboard_text(std::string* utf8) override {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (!shared_) return false;
+    *utf8 = shared_text_;
+    return true;
+  }
+  void set_shared_clipboard_text(const std::string& utf8) override {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (shared_) shared_text_ = utf8;
+  }
 
   bool next_event(InputEvent* event) override {
     std::lock_guard<std::mutex> hold(lock_);
@@ -164,6 +179,13 @@ class Headless final : public Backend {
     screen_height_ = height;
   }
   void set_stall_wait(DWORD ms) { stall_wait_ = ms; }
+  void set_scale(int scale) { scale_ = scale; }
+  CursorShape cursor() const { return cursor_; }
+  void share_clipboard(const char* utf8) {
+    std::lock_guard<std::mutex> hold(lock_);
+    shared_ = utf8 != nullptr;
+    shared_text_ = utf8 ? utf8 : "";
+  }
   std::vector<Surface*> surfaces() {
     std::lock_guard<std::mutex> hold(lock_);
     return order_;
@@ -184,7 +206,10 @@ class Headless final : public Backend {
   bool woken_ = false;
   // A start well away from zero, so "long ago" is representable for double-click timing.
   std::atomic<uint64_t> clock_{1'000'000};
-  int screen_width_ = 1920, screen_height_ = 1080, dpi_ = 96;
+  int screen_width_ = 1920, screen_height_ = 1080, dpi_ = 96, scale_ = 1;
+  CursorShape cursor_ = CursorShape::Arrow;
+  bool shared_ = false;  // a clipboard shared with other programs, played by the test
+  std::string shared_text_;
   DWORD stall_wait_ = 200;
 };
 
@@ -214,6 +239,17 @@ void set_screen_size(int width, int height) {
   the_backend().set_screen_size(width, height);
 }
 void set_stall_wait(DWORD milliseconds) { the_backend().set_stall_wait(milliseconds); }
+void set_scale(int scale) {
+  assert(scale >= 1);
+  the_backend().set_scale(scale);
+}
+CursorShape cursor() { return the_backend().cursor(); }
+void share_clipboard(const char* utf8) { the_backend().share_clipboard(utf8); }
+std::string shared_clipboard() {
+  std::string text;
+  the_backend().shared_clipboard_text(&text);
+  return text;
+}
 std::vector<Surface*> surfaces() { return the_backend().surfaces(); }
 
 Surface* surface_at(int x, int y) {
@@ -234,6 +270,7 @@ SurfaceInfo info(Surface* s) {
   i.width = s->width;
   i.height = s->height;
   i.title = s->title;
+  i.style = s->style;
   return i;
 }
 
