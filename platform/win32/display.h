@@ -13,8 +13,11 @@
 
 namespace display {
 
-// One native top-level surface per top-level window of the stand-in.
-struct Surface;
+// One native top-level surface per top-level window of the stand-in; each
+// backend keeps its own record, derived from this.
+struct Surface {
+  virtual ~Surface() = default;
+};
 
 enum class ShowState { Hidden, Normal, Minimized, Maximized };
 

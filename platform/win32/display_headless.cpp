@@ -16,7 +16,9 @@
 
 namespace display {
 
-struct Surface {
+namespace {
+
+struct HeadlessSurface final : Surface {
   RECT bounds{};
   bool topmost = false;
   ShowState state = ShowState::Hidden;
@@ -28,16 +30,16 @@ struct Surface {
   int presents = 0;
 };
 
-namespace {
+HeadlessSurface* own(Surface* s) { return static_cast<HeadlessSurface*>(s); }
 
 class Headless final : public Backend {
  public:
   ~Headless() override {
-    for (Surface* s : order_) delete s;
+    for (Surface* s : order_) delete own(s);
   }
 
   Surface* create_surface(int x, int y, int width, int height, bool topmost) override {
-    auto* s = new Surface;
+    auto* s = new HeadlessSurface;
     s->bounds = RECT{x, y, x + width, y + height};
     s->topmost = topmost;
     std::lock_guard<std::mutex> hold(lock_);
@@ -48,34 +50,34 @@ class Headless final : public Backend {
   void destroy_surface(Surface* surface) override {
     std::lock_guard<std::mutex> hold(lock_);
     order_.erase(std::remove(order_.begin(), order_.end(), surface), order_.end());
-    delete surface;
+    delete own(surface);
   }
 
   void set_bounds(Surface* surface, int x, int y, int width, int height) override {
-    surface->bounds = RECT{x, y, x + width, y + height};
+    own(surface)->bounds = RECT{x, y, x + width, y + height};
   }
 
-  void set_title(Surface* surface, const WCHAR* title) override { surface->title = title ? title : u""; }
-  void set_style(Surface* surface, const SurfaceStyle& style) override { surface->style = style; }
+  void set_title(Surface* surface, const WCHAR* title) override { own(surface)->title = title ? title : u""; }
+  void set_style(Surface* surface, const SurfaceStyle& style) override { own(surface)->style = style; }
 
   void set_icon(Surface* surface, const uint32_t* pixels, int width, int height, int stride) override {
-    surface->icon.clear();
+    own(surface)->icon.clear();
     if (!pixels || width <= 0 || height <= 0) return;
-    surface->icon.resize(static_cast<size_t>(width) * height);
+    own(surface)->icon.resize(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y)
-      std::memcpy(&surface->icon[static_cast<size_t>(y) * width],
+      std::memcpy(&own(surface)->icon[static_cast<size_t>(y) * width],
                   reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * stride,
                   static_cast<size_t>(width) * 4);
   }
 
   void set_show_state(Surface* surface, ShowState state, bool activate) override {
-    surface->state = state;
+    own(surface)->state = state;
     if (activate) raise(surface);
   }
 
   void set_topmost(Surface* surface, bool topmost) override {
     std::lock_guard<std::mutex> hold(lock_);
-    surface->topmost = topmost;
+    own(surface)->topmost = topmost;
     order_.erase(std::remove(order_.begin(), order_.end(), surface), order_.end());
     place_on_top(surface);
   }
@@ -90,19 +92,19 @@ class Headless final : public Backend {
                const RECT& dirty) override {
     if (width <= 0 || height <= 0 || !pixels) return;
     RECT r{0, 0, width, height};
-    if (surface->width != width || surface->height != height) {
-      surface->width = width;
-      surface->height = height;
-      surface->pixels.assign(static_cast<size_t>(width) * height, 0);
+    if (own(surface)->width != width || own(surface)->height != height) {
+      own(surface)->width = width;
+      own(surface)->height = height;
+      own(surface)->pixels.assign(static_cast<size_t>(width) * height, 0);
     } else {
       r = RECT{std::max<LONG>(dirty.left, 0), std::max<LONG>(dirty.top, 0), std::min<LONG>(dirty.right, width),
                std::min<LONG>(dirty.bottom, height)};
     }
     for (LONG y = r.top; y < r.bottom && r.left < r.right; ++y)
-      std::memcpy(&surface->pixels[static_cast<size_t>(y) * width + r.left],
+      std::memcpy(&own(surface)->pixels[static_cast<size_t>(y) * width + r.left],
                   reinterpret_cast<const unsigned char*>(pixels) + static_cast<ptrdiff_t>(y) * stride + r.left * 4,
                   static_cast<size_t>(r.right - r.left) * 4);
-    ++surface->presents;
+    ++own(surface)->presents;
   }
 
   int screen_width() override { return screen_width_; }
@@ -194,8 +196,8 @@ class Headless final : public Backend {
  private:
   // At the top of its band: topmost surfaces stay above all others.
   void place_on_top(Surface* s) {
-    auto at = s->topmost ? order_.begin()
-                         : std::find_if(order_.begin(), order_.end(), [](Surface* o) { return !o->topmost; });
+    auto at = own(s)->topmost ? order_.begin()
+                         : std::find_if(order_.begin(), order_.end(), [](Surface* o) { return !own(o)->topmost; });
     order_.insert(at, s);
   }
 
@@ -253,14 +255,16 @@ std::string shared_clipboard() {
 std::vector<Surface*> surfaces() { return the_backend().surfaces(); }
 
 Surface* surface_at(int x, int y) {
-  for (Surface* s : the_backend().surfaces()) {
+  for (Surface* each : the_backend().surfaces()) {
+    HeadlessSurface* s = own(each);
     if (s->state == ShowState::Hidden || s->state == ShowState::Minimized) continue;
     if (x >= s->bounds.left && x < s->bounds.right && y >= s->bounds.top && y < s->bounds.bottom) return s;
   }
   return nullptr;
 }
 
-SurfaceInfo info(Surface* s) {
+SurfaceInfo info(Surface* shown) {
+  HeadlessSurface* s = own(shown);
   SurfaceInfo i;
   i.bounds = s->bounds;
   i.state = s->state;
@@ -274,17 +278,20 @@ SurfaceInfo info(Surface* s) {
   return i;
 }
 
-uint32_t pixel(Surface* s, int x, int y) {
+uint32_t pixel(Surface* shown, int x, int y) {
+  HeadlessSurface* s = own(shown);
   if (x < 0 || y < 0 || x >= s->width || y >= s->height) return 0;
   return s->pixels[static_cast<size_t>(y) * s->width + x];
 }
 
-COLORREF color_at(Surface* s, int x, int y) {
+COLORREF color_at(Surface* shown, int x, int y) {
+  HeadlessSurface* s = own(shown);
   if (x < 0 || y < 0 || x >= s->width || y >= s->height) return CLR_INVALID;
   return gdi::color_of_pixel(pixel(s, x, y), true);
 }
 
-bool save_png(Surface* s, const char* path) {
+bool save_png(Surface* shown, const char* path) {
+  HeadlessSurface* s = own(shown);
   if (!path || s->width <= 0 || s->height <= 0) return false;
   cairo_surface_t* image = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(s->pixels.data()),
                                                                CAIRO_FORMAT_ARGB32, s->width, s->height,

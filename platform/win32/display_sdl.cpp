@@ -23,7 +23,9 @@
 
 namespace display {
 
-struct Surface {
+namespace {
+
+struct Native final : Surface {
   SDL_Window* window = nullptr;  // made when first shown
   RECT bounds{};                 // the outer rectangle as asked, or as the desktop moved or sized it
   RECT native{};                 // the client area as last asked of the native window or reported by it
@@ -37,7 +39,7 @@ struct Surface {
   bool presented = false;  // the framebuffer holds a whole picture
 };
 
-namespace {
+Native* own(Surface* s) { return static_cast<Native*>(s); }
 
 int floor_div(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
@@ -64,7 +66,7 @@ class Sdl final : public Backend {
   }
 
   ~Sdl() override {
-    for (Surface* s : surfaces_) {
+    for (Native* s : surfaces_) {
       if (s->window) SDL_DestroyWindow(s->window);
       delete s;
     }
@@ -74,48 +76,53 @@ class Sdl final : public Backend {
   }
 
   Surface* create_surface(int x, int y, int width, int height, bool topmost) override {
-    auto* s = new Surface;
+    auto* s = new Native;
     s->bounds = RECT{x, y, x + width, y + height};
     s->topmost = topmost;
     surfaces_.push_back(s);
     return s;
   }
 
-  void destroy_surface(Surface* s) override {
+  void destroy_surface(Surface* surface) override {
+    Native* s = own(surface);
     if (s->window) {
       SDL_DestroyWindow(s->window);
       --windows_;
     }
     surfaces_.erase(std::remove(surfaces_.begin(), surfaces_.end(), s), surfaces_.end());
-    for (Surface* o : surfaces_)
+    for (Native* o : surfaces_)
       if (o->style.owner == s) o->style.owner = nullptr;
     if (focus_lost_ == s) focus_lost_ = nullptr;
     delete s;
   }
 
-  void set_bounds(Surface* s, int x, int y, int width, int height) override {
+  void set_bounds(Surface* surface, int x, int y, int width, int height) override {
+    Native* s = own(surface);
     s->bounds = RECT{x, y, x + width, y + height};
     place(s);
   }
 
-  void set_title(Surface* s, const WCHAR* title) override {
+  void set_title(Surface* surface, const WCHAR* title) override {
+    Native* s = own(surface);
     s->title = utf8_of(title);
     if (s->window) SDL_SetWindowTitle(s->window, s->title.c_str());
   }
 
-  void set_style(Surface* s, const SurfaceStyle& style) override {
+  void set_style(Surface* surface, const SurfaceStyle& style) override {
+    Native* s = own(surface);
     SurfaceStyle old = s->style;
     s->style = style;
     if (!s->window) return;
     // The kind itself is fixed once the native window exists; what SDL can change, changes.
     if (old.resizable != style.resizable) SDL_SetWindowResizable(s->window, style.resizable ? SDL_TRUE : SDL_FALSE);
     sdl::apply_motif_hints(s->window, sdl::motif_hints(style));
-    if (style.owner != old.owner && style.owner && style.owner->window)
-      SDL_SetWindowModalFor(s->window, style.owner->window);
+    if (style.owner != old.owner && style.owner && own(style.owner)->window)
+      SDL_SetWindowModalFor(s->window, own(style.owner)->window);
     place(s);
   }
 
-  void set_icon(Surface* s, const uint32_t* pixels, int width, int height, int stride) override {
+  void set_icon(Surface* surface, const uint32_t* pixels, int width, int height, int stride) override {
+    Native* s = own(surface);
     s->icon.clear();
     s->icon_width = s->icon_height = 0;
     if (pixels && width > 0 && height > 0) {
@@ -131,7 +138,8 @@ class Sdl final : public Backend {
     if (s->window) apply_icon(s);
   }
 
-  void set_show_state(Surface* s, ShowState state, bool activate) override {
+  void set_show_state(Surface* surface, ShowState state, bool activate) override {
+    Native* s = own(surface);
     s->asked = state;
     if (state == ShowState::Hidden) {
       if (s->window) SDL_HideWindow(s->window);
@@ -150,13 +158,15 @@ class Sdl final : public Backend {
     if (activate && state != ShowState::Minimized) raise(s);
   }
 
-  void set_topmost(Surface* s, bool topmost) override {
+  void set_topmost(Surface* surface, bool topmost) override {
+    Native* s = own(surface);
     if (s->topmost == topmost) return;
     s->topmost = topmost;
     if (s->window) SDL_SetWindowAlwaysOnTop(s->window, topmost ? SDL_TRUE : SDL_FALSE);
   }
 
-  void raise(Surface* s) override {
+  void raise(Surface* surface) override {
+    Native* s = own(surface);
     // Raising asks the window manager for the focus too: windows that never take it are left as they are.
     if (s->window && s->style.activates && (SDL_GetWindowFlags(s->window) & SDL_WINDOW_SHOWN))
       SDL_RaiseWindow(s->window);
@@ -177,7 +187,8 @@ class Sdl final : public Backend {
     if (cursors_[index] && SDL_GetCursor() != cursors_[index]) SDL_SetCursor(cursors_[index]);
   }
 
-  void set_text_input_rect(Surface* s, const RECT& r) override {
+  void set_text_input_rect(Surface* surface, const RECT& r) override {
+    Native* s = own(surface);
     if (!s->window || !on_display_thread()) return;
     int k = settings_.scale;
     RECT c = content(s);
@@ -217,7 +228,7 @@ class Sdl final : public Backend {
   }
 
   // The client area: the outer rectangle less the frame the desktop draws instead.
-  RECT content(const Surface* s) const {
+  RECT content(const Native* s) const {
     const RECT& f = s->style.frame;
     RECT c{s->bounds.left + f.left, s->bounds.top + f.top, s->bounds.right - f.right, s->bounds.bottom - f.bottom};
     if (c.right <= c.left) c.right = c.left + 1;
@@ -225,18 +236,18 @@ class Sdl final : public Backend {
     return c;
   }
 
-  Surface* by_id(Uint32 id) {
-    for (Surface* s : surfaces_)
+  Native* by_id(Uint32 id) {
+    for (Native* s : surfaces_)
       if (s->window && SDL_GetWindowID(s->window) == id) return s;
     return nullptr;
   }
 
-  bool make_window(Surface* s);
-  void show(Surface* s, bool activate);
-  void apply_icon(Surface* s);
-  void place(Surface* s);
+  bool make_window(Native* s);
+  void show(Native* s, bool activate);
+  void apply_icon(Native* s);
+  void place(Native* s);
   void emit(InputEvent e) { pending_.push_back(e); }
-  void emit_text(Surface* s, const std::u16string& text, size_t from);
+  void emit_text(Native* s, const std::u16string& text, size_t from);
   void key_event(const SDL_KeyboardEvent& key, bool down);
   void mouse_event(const SDL_Event& ev);
   void window_event(const SDL_WindowEvent& w);
@@ -245,10 +256,10 @@ class Sdl final : public Backend {
   sdl::DesktopSettings settings_;
   std::thread::id thread_;
   Uint32 wake_type_;
-  std::vector<Surface*> surfaces_;
+  std::vector<Native*> surfaces_;
   int windows_ = 0;  // native windows made; SDL can wait on its connection only when there is one
   std::deque<InputEvent> pending_;
-  Surface* focus_lost_ = nullptr;
+  Native* focus_lost_ = nullptr;
   bool altgr_control_ = false;  // a Ctrl down was sent for AltGr and its Up is owed
   SDL_Cursor* cursors_[14] = {};
   std::atomic<bool> wake_pending_{false};
@@ -257,7 +268,7 @@ class Sdl final : public Backend {
   bool wake_flag_ = false;
 };
 
-bool Sdl::make_window(Surface* s) {
+bool Sdl::make_window(Native* s) {
   int k = settings_.scale;
   RECT c = content(s);
   Uint32 flags = sdl::window_flags(s->style, s->topmost);
@@ -270,20 +281,20 @@ bool Sdl::make_window(Surface* s) {
   sdl::apply_motif_hints(s->window, sdl::motif_hints(s->style));
   if (!s->icon.empty()) apply_icon(s);
   // Owned windows stay above their owner, and owners made later take their owned windows along.
-  if (s->style.owner && s->style.owner->window) SDL_SetWindowModalFor(s->window, s->style.owner->window);
-  for (Surface* o : surfaces_)
+  if (s->style.owner && own(s->style.owner)->window) SDL_SetWindowModalFor(s->window, own(s->style.owner)->window);
+  for (Native* o : surfaces_)
     if (o->style.owner == s && o->window) SDL_SetWindowModalFor(o->window, s->window);
   s->state = ShowState::Normal;
   return true;
 }
 
-void Sdl::show(Surface* s, bool activate) {
+void Sdl::show(Native* s, bool activate) {
   SDL_SetHint(SDL_HINT_WINDOW_NO_ACTIVATION_WHEN_SHOWN, activate && s->style.activates ? "0" : "1");
   SDL_ShowWindow(s->window);
   s->presented = false;
 }
 
-void Sdl::apply_icon(Surface* s) {
+void Sdl::apply_icon(Native* s) {
   if (s->icon.empty()) return;  // SDL cannot take an icon back; a cleared one stays until the window goes
   SDL_Surface* image = SDL_CreateRGBSurfaceWithFormatFrom(s->icon.data(), s->icon_width, s->icon_height, 32,
                                                           s->icon_width * 4, SDL_PIXELFORMAT_ARGB8888);
@@ -295,7 +306,7 @@ void Sdl::apply_icon(Surface* s) {
 // Moves and sizes the native window to the client area asked for, unless it is
 // there already (so that what the desktop reports does not come back to it as a
 // request) or the desktop owns its geometry (minimised, maximised).
-void Sdl::place(Surface* s) {
+void Sdl::place(Native* s) {
   if (!s->window || s->asked != ShowState::Normal || s->state != ShowState::Normal) return;
   int k = settings_.scale;
   RECT c = content(s);
@@ -306,7 +317,8 @@ void Sdl::place(Surface* s) {
   if (c.left != was.left || c.top != was.top) SDL_SetWindowPosition(s->window, c.left * k, c.top * k);
 }
 
-void Sdl::present(Surface* s, const uint32_t* pixels, int width, int height, int stride, const RECT& dirty) {
+void Sdl::present(Surface* surface, const uint32_t* pixels, int width, int height, int stride, const RECT& dirty) {
+  Native* s = own(surface);
   if (!s->window || !pixels || !(SDL_GetWindowFlags(s->window) & SDL_WINDOW_SHOWN)) return;
   SDL_Surface* frame = SDL_GetWindowSurface(s->window);
   if (!frame) return;
@@ -384,7 +396,7 @@ void Sdl::wake() {
   }
 }
 
-void Sdl::emit_text(Surface* s, const std::u16string& text, size_t from) {
+void Sdl::emit_text(Native* s, const std::u16string& text, size_t from) {
   for (size_t at = from; at < text.size(); at += 7) {
     InputEvent e;
     e.kind = InputEvent::Kind::Text;
@@ -397,7 +409,7 @@ void Sdl::emit_text(Surface* s, const std::u16string& text, size_t from) {
 void Sdl::key_event(const SDL_KeyboardEvent& key, bool down) {
   UINT vk = sdl::virtual_key(key.keysym.sym, key.keysym.scancode, key.keysym.mod);
   if (!vk) return;
-  Surface* s = by_id(key.windowID);
+  Native* s = by_id(key.windowID);
   InputEvent e;
   e.kind = down ? InputEvent::Kind::KeyDown : InputEvent::Kind::KeyUp;
   e.surface = s;
@@ -459,7 +471,7 @@ void Sdl::mouse_event(const SDL_Event& ev) {
       if (!e.button) return;
       break;
   }
-  Surface* s = by_id(id);
+  Native* s = by_id(id);
   if (!s) return;
   RECT c = content(s);
   e.surface = s;
@@ -469,7 +481,7 @@ void Sdl::mouse_event(const SDL_Event& ev) {
 }
 
 void Sdl::window_event(const SDL_WindowEvent& w) {
-  Surface* s = by_id(w.windowID);
+  Native* s = by_id(w.windowID);
   if (!s) return;
   int k = settings_.scale;
   const RECT& f = s->style.frame;

@@ -94,6 +94,7 @@ TEST(WindowTest, AWindowOfTheAskedTitleSizeAndPlaceShowsItsPixels) {
 
 TEST(WindowTest, AClickOnTheButtonAndTextTypedIntoTheFieldReachTheProgram) {
   ASSERT_TRUE(wait_for_window_manager(kWait));
+  ASSERT_TRUE(add_keys({"eacute", "odiaeresis"}));  // a keyboard with these letters, before the program starts
   Probe probe;
   ASSERT_NO_FATAL_FAILURE(probe.open());
   probe.click_at(70, 95);
@@ -117,8 +118,13 @@ TEST(WindowTest, AMessageBoxIsAWindowOfItsOwnAboveItsOwnerAndEnterAnswersIt) {
   EXPECT_NE(box, probe.window);
   EXPECT_EQ(transient_for(box), probe.window) << "the box stays above its owner";
   // The owner is disabled while the box is up: a click on its button does nothing.
-  probe.click_at(70, 95);
   Geometry b = geometry(box);
+  int frame[4] = {};
+  ASSERT_TRUE(frame_extents(box, frame));
+  bool covered = probe.client.x + 70 >= b.x - frame[0] && probe.client.x + 70 < b.x + b.width + frame[1] &&
+                 probe.client.y + 95 >= b.y - frame[2] && probe.client.y + 95 < b.y + b.height + frame[3];
+  ASSERT_FALSE(covered) << "the box lies over the owner's button";
+  probe.click_at(70, 95);
   click(b.x + b.width / 2, b.y + 5);  // the box takes the keyboard back
   key("Return");
   std::vector<std::string> before;

@@ -247,6 +247,38 @@ unsigned long transient_for(unsigned long window) {
   return owner;
 }
 
+bool add_keys(const std::vector<std::string>& keysyms) {
+  Display* x = XOpenDisplay(nullptr);
+  if (!x) return false;
+  int min = 0, max = 0, per = 0;
+  XDisplayKeycodes(x, &min, &max);
+  KeySym* map = XGetKeyboardMapping(x, static_cast<KeyCode>(min), max - min + 1, &per);
+  bool ok = map != nullptr;
+  auto taken = [&](int code) {
+    for (int i = 0; i < per; ++i)
+      if (map[(code - min) * per + i] != NoSymbol) return true;
+    return false;
+  };
+  int code = max;
+  for (const std::string& name : keysyms) {
+    KeySym sym = XStringToKeysym(name.c_str());
+    while (ok && code >= min && taken(code)) --code;
+    if (!ok || sym == NoSymbol || code < min) {
+      ok = false;
+      break;
+    }
+    std::vector<KeySym> row(static_cast<size_t>(per), NoSymbol);
+    row[0] = sym;
+    if (per > 1) row[1] = sym;
+    XChangeKeyboardMapping(x, code, per, row.data(), 1);
+    map[(code - min) * per] = sym;
+  }
+  if (map) XFree(map);
+  XSync(x, False);
+  XCloseDisplay(x);
+  return ok;
+}
+
 void click(int x, int y) {
   // No --sync: it waits for a move that never comes when the pointer is there already.
   run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");

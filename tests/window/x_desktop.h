@@ -58,6 +58,11 @@ bool frame_extents(unsigned long window, int extents[4]);
 // The window a window stays above (WM_TRANSIENT_FOR), or 0.
 unsigned long transient_for(unsigned long window);
 
+// Puts keys with these X keysyms ("eacute") on keycodes the keyboard leaves
+// free, for good: xdotool then types them without changing the keyboard map
+// under the program's feet, which a busy program may notice too late.
+bool add_keys(const std::vector<std::string>& keysyms);
+
 void click(int x, int y);
 void type(const std::string& text);  // UTF-8
 void key(const std::string& keys);   // xdotool key names: "Return", "ctrl+a"
