@@ -269,8 +269,9 @@ void window_event(Window* w, const display::InputEvent& e) {
       if (!disabled) {
         activate(w, false);
       } else if (Window* popup = enabled_popup(w)) {
+        HWND handle = popup->handle;
         activate(popup, false);
-        if (popup->surface) display::current().raise(popup->surface);
+        if ((popup = find(handle)) && popup->surface) display::current().raise(popup->surface);  // gone meanwhile?
       }
       break;
     case K::Deactivated:
