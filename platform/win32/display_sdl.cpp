@@ -208,8 +208,10 @@ bool Sdl::make_window(Native* s) {
   RECT c = content(s);
   Uint32 flags = window_flags(s->style, s->topmost);
   // The window manager puts its frame where a new window asks to be: the outer corner, as in Win32.
-  s->window = SDL_CreateWindow(s->title.c_str(), s->bounds.left * k, s->bounds.top * k, (c.right - c.left) * k,
-                               (c.bottom - c.top) * k, flags);
+  // Windows it does not decorate go where their client area is.
+  POINT at = s->style.kind == SurfaceStyle::Kind::Normal ? POINT{s->bounds.left, s->bounds.top} : POINT{c.left, c.top};
+  s->window = SDL_CreateWindow(s->title.c_str(), at.x * k, at.y * k, (c.right - c.left) * k, (c.bottom - c.top) * k,
+                               flags);
   if (!s->window) return false;
   s->native = c;  // until the desktop says where the client area went
   ++windows_;

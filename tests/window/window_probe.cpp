@@ -1,5 +1,5 @@
 // A small program of Win32 windows for the window tests: it puts a window
-// with a coloured block, a line of text, a button and an edit field on the
+// with a coloured block, a line of text, a button with a tip and an edit field on the
 // desktop's display, tells on standard output what reaches it, and takes
 // commands on standard input (read by a second thread, which posts them to
 // the window as a program's worker would).
@@ -81,6 +81,16 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       edit = CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 20,
                              130, 250, 24, window, reinterpret_cast<HMENU>(kEdit), nullptr, nullptr);
       for (HWND c : {button, edit}) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+      // The button's tip, as the program gives its buttons.
+      HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, nullptr, nullptr);
+      TTTOOLINFOW ti{};
+      ti.cbSize = sizeof ti;
+      ti.uFlags = TTF_SUBCLASS | TTF_IDISHWND;
+      ti.hwnd = window;
+      ti.uId = reinterpret_cast<UINT_PTR>(button);
+      ti.lpszText = const_cast<LPWSTR>(TEXT("Press it"));
+      SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
       return 0;
     }
     case WM_PAINT: paint(window); return 0;

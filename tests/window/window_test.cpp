@@ -133,6 +133,37 @@ TEST(WindowTest, AMessageBoxIsAWindowOfItsOwnAboveItsOwnerAndEnterAnswersIt) {
   EXPECT_TRUE(eventually([&] { return find_window("Probe question", 0) == 0; })) << "the box went away";
 }
 
+TEST(WindowTest, TheButtonsTipIsAWindowOfItsOwnUnderThePointerThatTakesNoFocus) {
+  ASSERT_TRUE(wait_for_window_manager(kWait));
+  Probe probe;
+  ASSERT_NO_FATAL_FAILURE(probe.open());
+  click(probe.client.x + 300, probe.client.y + 250);  // the probe has the keyboard
+  ASSERT_TRUE(eventually([&] { return focused_window() == probe.window; }));
+  int x = probe.client.x + 60, y = probe.client.y + 90;
+  move_pointer(x - 2, y);
+  move_pointer(x, y);
+  unsigned long tip = 0;
+  EXPECT_TRUE(eventually([&] {
+    for (unsigned long w : windows_of(probe.child.pid()))
+      if (w != probe.window) tip = w;
+    return tip != 0;
+  })) << "no tip came up";
+  ASSERT_NE(tip, 0u);
+  EXPECT_TRUE(unmanaged(tip)) << "the window manager gives a tip no frame";
+  Geometry g = geometry(tip);
+  EXPECT_EQ(g.x, x) << "the tip starts at the pointer";
+  EXPECT_GT(g.y, y) << "below it";
+  EXPECT_LT(g.y, y + 40);
+  Picture p;
+  EXPECT_TRUE(eventually([&] {
+    if (!screenshot(tip, &p)) return false;
+    for (uint32_t pixel : p.pixels)
+      if ((pixel & 0xFF) < 0x40) return true;  // dark text
+    return false;
+  })) << "the tip shows its text";
+  EXPECT_EQ(focused_window(), probe.window) << "the keyboard stays where it was";
+}
+
 TEST(WindowTest, TheCloseButtonAsksTheProgram) {
   ASSERT_TRUE(wait_for_window_manager(kWait));
   Probe probe;

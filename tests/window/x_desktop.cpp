@@ -238,6 +238,39 @@ bool frame_extents(unsigned long window, int extents[4]) {
   return ok;
 }
 
+std::vector<unsigned long> windows_of(pid_t pid) {
+  std::vector<unsigned long> out;
+  std::string found = run("xdotool search --onlyvisible --pid " + std::to_string(pid) + " 2>/dev/null");
+  for (const char* p = found.c_str(); *p;) {
+    char* end = nullptr;
+    unsigned long id = std::strtoul(p, &end, 10);
+    if (end == p) break;
+    if (id) out.push_back(id);
+    p = end;
+    while (*p == '\n') ++p;
+  }
+  return out;
+}
+
+bool unmanaged(unsigned long window) {
+  Display* x = XOpenDisplay(nullptr);
+  if (!x) return false;
+  XWindowAttributes attributes;
+  bool yes = XGetWindowAttributes(x, window, &attributes) && attributes.override_redirect;
+  XCloseDisplay(x);
+  return yes;
+}
+
+unsigned long focused_window() {
+  Display* x = XOpenDisplay(nullptr);
+  if (!x) return 0;
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(x, &focus, &revert);
+  XCloseDisplay(x);
+  return focus;
+}
+
 unsigned long transient_for(unsigned long window) {
   Display* x = XOpenDisplay(nullptr);
   if (!x) return 0;
@@ -285,6 +318,8 @@ void click(int x, int y) {
 }
 
 void type(const std::string& text) { run("xdotool type --delay 40 -- " + quoted(text)); }
+
+void move_pointer(int x, int y) { run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y)); }
 
 void key(const std::string& keys) { run("xdotool key --delay 40 " + keys); }
 

@@ -55,6 +55,12 @@ Geometry geometry(unsigned long window);
 // The frame the window manager drew around the window: left, right, top, bottom (_NET_FRAME_EXTENTS).
 bool frame_extents(unsigned long window, int extents[4]);
 
+// The visible windows of a process.
+std::vector<unsigned long> windows_of(pid_t pid);
+// A window the window manager leaves alone (override-redirect): menus, tips.
+bool unmanaged(unsigned long window);
+// The window with the keyboard focus.
+unsigned long focused_window();
 // The window a window stays above (WM_TRANSIENT_FOR), or 0.
 unsigned long transient_for(unsigned long window);
 
@@ -64,6 +70,7 @@ unsigned long transient_for(unsigned long window);
 bool add_keys(const std::vector<std::string>& keysyms);
 
 void click(int x, int y);
+void move_pointer(int x, int y);
 void type(const std::string& text);  // UTF-8
 void key(const std::string& keys);   // xdotool key names: "Return", "ctrl+a"
 
