@@ -19,6 +19,12 @@
 #include <wchar.h>
 // The find-text dialog is not used, and its generic name is a variable of the program's.
 #undef FindText
+// Windows always has its display.
+inline bool platform_open_display() { return true; }
 #else
 #include "platform/win32/api.h"
+// Puts the program's windows on the desktop's display (X11 or Wayland) when
+// there is one; false leaves them on the headless display, which no one sees.
+// Called once, before the first window.
+bool platform_open_display();
 #endif

@@ -4,8 +4,9 @@
 // count 1): ShowCaret lowers the count, HideCaret raises it, and the caret is
 // on screen only at 0. Moving or showing it draws it at once and restarts the
 // blinking, so it never vanishes while the user types. An owner that paints
-// its client area hides the caret around the painting.
-#include "platform/win32/api.h"
+// its client area hides the caret around the painting. Where it is shown,
+// an input method shows its candidates.
+#include "platform/win32/window_internal.h"
 
 namespace {
 
@@ -43,8 +44,19 @@ void CALLBACK blink(HWND window, UINT, UINT_PTR, DWORD) {
   invert();
 }
 
+// An input method puts its candidates at the caret: the display learns where it is.
+void tell_display() {
+  user::Window* w = user::find(caret.owner);
+  if (!w || !user::root(w)->surface) return;
+  POINT p{caret.x, caret.y};
+  ClientToScreen(caret.owner, &p);
+  display::current().set_text_input_rect(user::root(w)->surface,
+                                         RECT{p.x, p.y, p.x + caret.width, p.y + caret.height});
+}
+
 // Drawn now and blinking from now on.
 void show_now() {
+  tell_display();
   if (!caret.drawn) invert();
   if (blink_time != INFINITE) SetTimer(caret.owner, kBlinkTimer, blink_time, blink);
 }

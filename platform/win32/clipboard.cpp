@@ -5,12 +5,19 @@
 // when the format is replaced or the clipboard emptied. CF_TEXT and
 // CF_UNICODETEXT stand in for each other: the missing one is made on demand
 // from the other and kept with it.
+//
+// On a desktop the clipboard is shared with other programs (text only): a
+// copy made here goes there when the clipboard is closed, and what another
+// program copied replaces this one's data when the clipboard is next opened
+// or asked about.
 #include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/win32/api.h"
+#include "platform/win32/display.h"
+#include "platform/win32/paths.h"
 
 namespace {
 
@@ -27,6 +34,8 @@ struct Clipboard {
   HWND owner = nullptr;
   std::vector<Entry> entries;  // in the order set
   DWORD sequence = 1;
+  DWORD sequence_at_open = 0;
+  std::string shared;  // the shared clipboard's text as last exchanged with it
 };
 
 Clipboard& board() {
@@ -88,6 +97,55 @@ HGLOBAL convert(HGLOBAL source, UINT to) {
   return out;
 }
 
+// The text on the clipboard now (CF_UNICODETEXT, else CF_TEXT), as UTF-8.
+std::string text_of(Clipboard& c) {
+  std::string out;
+  if (Entry* e = entry(c, CF_UNICODETEXT)) {
+    const auto* p = static_cast<const WCHAR*>(GlobalLock(e->data));
+    if (!p) return out;
+    size_t n = 0, max = GlobalSize(e->data) / sizeof(WCHAR);
+    while (n < max && p[n]) ++n;
+    std::u16string wide(p, n);
+    GlobalUnlock(e->data);
+    // A lone surrogate has no UTF-8 spelling: it goes as "?", pairs stay whole.
+    for (size_t i = 0; i < wide.size(); ++i) {
+      bool high = wide[i] >= 0xD800 && wide[i] <= 0xDBFF, low = wide[i] >= 0xDC00 && wide[i] <= 0xDFFF;
+      if (high && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) ++i;
+      else if (high || low) wide[i] = u'?';
+    }
+    utf16_to_utf8(wide.c_str(), wide.size(), &out);
+  } else if (Entry* a = entry(c, CF_TEXT)) {
+    HGLOBAL wide = convert(a->data, CF_UNICODETEXT);
+    if (!wide) return out;
+    const auto* p = static_cast<const WCHAR*>(GlobalLock(wide));
+    if (p) utf16_to_utf8(p, std::char_traits<char16_t>::length(p), &out);
+    GlobalUnlock(wide);
+    GlobalFree(wide);
+  }
+  return out;
+}
+
+// Another program copied something: it replaces what is here. Answers the
+// window that owned the old data (it is told), or null. The lock is held.
+HWND import_shared(Clipboard& c) {
+  std::string text;
+  if (!display::current().shared_clipboard_text(&text) || text == c.shared) return nullptr;
+  c.shared = text;
+  free_all(c);
+  HWND old_owner = c.owner;
+  c.owner = nullptr;
+  ++c.sequence;
+  std::u16string wide;
+  if (!text.empty() && utf8_to_utf16(text.data(), text.size(), &wide))
+    if (HGLOBAL h = block_of(wide.c_str(), (wide.size() + 1) * sizeof(WCHAR)))
+      c.entries.push_back(Entry{CF_UNICODETEXT, h, false});
+  return old_owner;
+}
+
+void tell_old_owner(HWND owner) {
+  if (owner && IsWindow(owner)) SendMessageW(owner, WM_DESTROYCLIPBOARD, 0, 0);
+}
+
 }  // namespace
 
 BOOL OpenClipboard(HWND owner) {
@@ -96,7 +154,7 @@ BOOL OpenClipboard(HWND owner) {
     return FALSE;
   }
   Clipboard& c = board();
-  std::lock_guard<std::mutex> guard(c.lock);
+  std::unique_lock<std::mutex> guard(c.lock);
   // Open elsewhere, or here for another window: taken.
   if (c.open_thread && (c.open_thread != GetCurrentThreadId() || c.open_window != owner)) {
     SetLastError(ERROR_ACCESS_DENIED);
@@ -104,6 +162,10 @@ BOOL OpenClipboard(HWND owner) {
   }
   c.open_thread = GetCurrentThreadId();
   c.open_window = owner;
+  HWND old_owner = import_shared(c);
+  c.sequence_at_open = c.sequence;
+  guard.unlock();
+  tell_old_owner(old_owner);
   return TRUE;
 }
 
@@ -116,6 +178,11 @@ BOOL CloseClipboard() {
   }
   c.open_thread = 0;
   c.open_window = nullptr;
+  if (c.sequence != c.sequence_at_open) {
+    // Changed while open: other programs see the new text (or that there is none).
+    c.shared = text_of(c);
+    display::current().set_shared_clipboard_text(c.shared);
+  }
   return TRUE;
 }
 
@@ -194,7 +261,13 @@ HANDLE GetClipboardData(UINT format) {
 
 BOOL IsClipboardFormatAvailable(UINT format) {
   Clipboard& c = board();
-  std::lock_guard<std::mutex> guard(c.lock);
+  std::unique_lock<std::mutex> guard(c.lock);
+  if (!c.open_thread) {
+    HWND old_owner = import_shared(c);
+    guard.unlock();
+    tell_old_owner(old_owner);
+    guard.lock();
+  }
   if (entry(c, format)) return TRUE;
   if (is_text(format) && entry(c, format == CF_TEXT ? CF_UNICODETEXT : CF_TEXT)) return TRUE;
   return FALSE;

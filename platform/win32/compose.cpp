@@ -142,10 +142,12 @@ void compose(Window* top) {
   draw_frames(top);
   RECT whole{0, 0, width(top->window_rect), height(top->window_rect)};
   if (whole.right <= 0 || whole.bottom <= 0) return;
-  if (!top->picture || cairo_image_surface_get_width(top->picture) != whole.right ||
-      cairo_image_surface_get_height(top->picture) != whole.bottom) {
+  int k = display::current().scale();
+  if (!top->picture || cairo_image_surface_get_width(top->picture) != whole.right * k ||
+      cairo_image_surface_get_height(top->picture) != whole.bottom * k) {
     if (top->picture) cairo_surface_destroy(top->picture);
-    top->picture = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, whole.right, whole.bottom);
+    top->picture = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, whole.right * k, whole.bottom * k);
+    cairo_surface_set_device_scale(top->picture, k, k);
     top->dirty = whole;
   }
   RECT dirty;
@@ -163,8 +165,9 @@ void compose(Window* top) {
   cairo_surface_flush(top->picture);
   if (top->surface && (top->style & WS_VISIBLE) && !(top->style & WS_MINIMIZE)) {
     const auto* pixels = reinterpret_cast<const uint32_t*>(cairo_image_surface_get_data(top->picture));
-    display::current().present(top->surface, pixels, whole.right, whole.bottom,
-                               cairo_image_surface_get_stride(top->picture), dirty);
+    RECT device{dirty.left * k, dirty.top * k, dirty.right * k, dirty.bottom * k};
+    display::current().present(top->surface, pixels, whole.right * k, whole.bottom * k,
+                               cairo_image_surface_get_stride(top->picture), device);
   }
 }
 

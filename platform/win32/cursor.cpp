@@ -1,6 +1,6 @@
 // Cursors as handles: the standard ones by their IDC_ number, shared and
-// never freed, as in Win32 (icons are icon.cpp's). Also mouse tracking
-// (WM_MOUSELEAVE).
+// never freed, as in Win32 (icons are icon.cpp's); the one set is what the
+// display shows. Also mouse tracking (WM_MOUSELEAVE).
 #include "platform/win32/window_internal.h"
 
 namespace user {
@@ -53,6 +53,13 @@ HCURSOR LoadCursorW(HINSTANCE instance, LPCWSTR name) {
 HCURSOR SetCursor(HCURSOR cursor) {
   HCURSOR old = current_cursor;
   current_cursor = cursor;
+  if (cursor != old) {
+    // The display shows the standard shape; a cursor of our own making shows as the arrow.
+    WORD id = 0;
+    for (IconRecord& r : cursors)
+      if (reinterpret_cast<HCURSOR>(&r) == cursor) id = r.id;
+    display::current().set_cursor(display::cursor_shape(id));
+  }
   return old;
 }
 

@@ -161,13 +161,18 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         if (r) return r;
       }
       return MA_ACTIVATE;
-    case WM_SETCURSOR:
+    case WM_SETCURSOR: {
       if (is_child(w) && send(w->parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
-      if (LOWORD(lParam) == HTCLIENT && w->cls->cursor) {
-        SetCursor(w->cls->cursor);
+      // The cursor is that of the window under the pointer (wParam), even when its parent sets it.
+      Window* under = find(reinterpret_cast<HWND>(wParam));
+      if (!(w = find(window))) return TRUE;
+      if (!under) under = w;
+      if (LOWORD(lParam) == HTCLIENT && under->cls->cursor) {
+        SetCursor(under->cls->cursor);
         return TRUE;
       }
       return FALSE;
+    }
     case WM_MOUSEWHEEL:
     case WM_MOUSEHWHEEL:
     case WM_CONTEXTMENU:
@@ -223,6 +228,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       HICON old = wParam == ICON_SMALL ? w->icon_small : w->icon_big;
       if (wParam == ICON_SMALL) w->icon_small = reinterpret_cast<HICON>(lParam);
       else w->icon_big = reinterpret_cast<HICON>(lParam);
+      surface_icon_changed(w);
       return reinterpret_cast<LRESULT>(old);
     }
     case WM_GETICON:

@@ -36,6 +36,16 @@ void set_dpi(int dpi);
 void set_screen_size(int width, int height);
 // Real milliseconds a wait without timeout blocks for a wake() before answering false (default 200).
 void set_stall_wait(DWORD milliseconds);
+// Device pixels per Win32 pixel (default 1); only before the windows it is meant for exist.
+void set_scale(int scale);
+
+// The cursor last set.
+CursorShape cursor();
+
+// A clipboard shared with other programs, as a desktop has: null (the default)
+// means none. Otherwise the text stands for what another program copied.
+void share_clipboard(const char* utf8);
+std::string shared_clipboard();  // what the shared clipboard holds now
 
 // Surfaces, topmost first (topmost surfaces before the others, each band newest or last raised first).
 std::vector<Surface*> surfaces();
@@ -48,12 +58,13 @@ struct SurfaceInfo {
   bool topmost = false;
   bool has_icon = false;
   int presents = 0;  // how many times pixels were presented
-  int width = 0, height = 0;  // of the presented image
+  int width = 0, height = 0;  // of the presented image, in device pixels
   std::u16string title;
+  SurfaceStyle style;
 };
 SurfaceInfo info(Surface* surface);
 
-// A presented pixel, ARGB32 premultiplied (0 outside the image or before any present).
+// A presented pixel (device pixels), ARGB32 premultiplied (0 outside the image or before any present).
 uint32_t pixel(Surface* surface, int x, int y);
 // The same as a COLORREF; CLR_INVALID outside the image.
 COLORREF color_at(Surface* surface, int x, int y);

@@ -18,7 +18,7 @@ uint32_t pixel_of(COLORREF c) {
 // Applies op to every pixel of rect within clip.
 template <typename Op>
 void each_pixel(cairo_surface_t* surface, const RECT& rect, const RECT& clip, Op op) {
-  RECT r = intersect(intersect(rect, clip), surface_rect(surface));
+  RECT r = scaled(intersect(intersect(rect, clip), surface_rect(surface)), surface_scale(surface));
   if (rect_empty(r)) return;
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
@@ -100,7 +100,7 @@ RECT normalized(int x, int y, int width, int height) {
 }  // namespace
 
 void fill_pixels(cairo_surface_t* surface, const RECT& rect, const RECT& clip, COLORREF color) {
-  RECT r = intersect(intersect(rect, clip), surface_rect(surface));
+  RECT r = scaled(intersect(intersect(rect, clip), surface_rect(surface)), surface_scale(surface));
   if (rect_empty(r)) return;
   cairo_surface_flush(surface);
   unsigned char* data = cairo_image_surface_get_data(surface);
@@ -301,7 +301,8 @@ COLORREF GetPixel(HDC handle, int x, int y) {
   cairo_surface_flush(dc->target);
   const unsigned char* data = cairo_image_surface_get_data(dc->target);
   int stride = cairo_image_surface_get_stride(dc->target);
-  uint32_t value = reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(p.y) * stride)[p.x];
+  int k = surface_scale(dc->target);  // the first of the device pixels the logical one covers
+  uint32_t value = reinterpret_cast<const uint32_t*>(data + static_cast<ptrdiff_t>(p.y * k) * stride)[p.x * k];
   return color_of_pixel(value, cairo_image_surface_get_format(dc->target) == CAIRO_FORMAT_ARGB32);
 }
 

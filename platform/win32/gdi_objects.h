@@ -128,9 +128,19 @@ Font* font_of(const Dc* dc);  // the selected font, or the system font
 int font_object(Font* font, int size, void* buffer);  // GetObjectW for a font
 
 // Small helpers.
-inline RECT surface_rect(cairo_surface_t* s) {
-  return RECT{0, 0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s)};
+// Device pixels per logical pixel of a surface: a window's image on a
+// double-density display holds 2 x 2 pixels for each of the program's.
+inline int surface_scale(cairo_surface_t* s) {
+  double x, y;
+  cairo_surface_get_device_scale(s, &x, &y);
+  return x > 1 ? static_cast<int>(x) : 1;
 }
+// The whole surface in its logical pixels.
+inline RECT surface_rect(cairo_surface_t* s) {
+  int k = surface_scale(s);
+  return RECT{0, 0, cairo_image_surface_get_width(s) / k, cairo_image_surface_get_height(s) / k};
+}
+inline RECT scaled(const RECT& r, int k) { return RECT{r.left * k, r.top * k, r.right * k, r.bottom * k}; }
 inline bool rect_empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 inline RECT intersect(const RECT& a, const RECT& b) {
   RECT r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,

@@ -94,7 +94,8 @@ COLORREF pixel(HWND window, int x, int y) {
   if (!w || !top || !top->surface) return CLR_INVALID;
   user::compose(top);
   POINT p = user::client_offset_in_root(w);
-  return display::headless::color_at(top->surface, p.x + x, p.y + y);
+  int k = display::current().scale();  // the first device pixel of the logical one
+  return display::headless::color_at(top->surface, (p.x + x) * k, (p.y + y) * k);
 }
 
 bool save_png(HWND window, const char* path) {

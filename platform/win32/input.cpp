@@ -15,8 +15,6 @@ HWND foreground = nullptr;
 
 namespace {
 
-constexpr DWORD kDoubleClickTime = 500;
-
 bool down(const BYTE* keys, int vk) { return (keys[vk] & 0x80) != 0; }
 
 WPARAM mouse_keys(const BYTE* keys) {
@@ -72,6 +70,20 @@ struct Translated {
   UINT raw_message = 0;  // the client message, for WM_SETCURSOR and WM_PARENTNOTIFY
 };
 
+Window* toplevel_of(const display::Surface* surface) {
+  if (surface)
+    for (Window* t : toplevels)
+      if (t->surface == surface) return t;
+  return nullptr;
+}
+
+// The window under the pointer. A native display says which of its windows
+// the pointer is in, and its stacking, not ours, decides.
+Window* under(const display::InputEvent& e, POINT pt) {
+  if (Window* top = toplevel_of(e.surface)) return window_at_in(top, pt);
+  return window_at(pt);
+}
+
 bool translate_mouse(Queue* q, const RawInput& in, Translated* t) {
   const display::InputEvent& e = in.event;
   POINT pt{e.x, e.y};
@@ -102,7 +114,7 @@ bool translate_mouse(Queue* q, const RawInput& in, Translated* t) {
   int hit = HTCLIENT;
   if (!w) {
     q->capture = nullptr;
-    w = window_at(pt);
+    w = under(e, pt);
     if (!w || (root(w)->style & WS_DISABLED)) return false;
     for (;;) {
       HWND h = w->handle;
@@ -133,7 +145,7 @@ bool translate_mouse(Queue* q, const RawInput& in, Translated* t) {
     lParam = MAKELPARAM(pt.x, pt.y);
   }
   if (t->button_down && (hit != HTCLIENT || (w->cls->style & CS_DBLCLKS)) && q->click_message == base &&
-      q->click_window == w->handle && in.time - q->click_time < kDoubleClickTime &&
+      q->click_window == w->handle && in.time - q->click_time < GetDoubleClickTime() &&
       std::abs(pt.x - q->click_point.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
       std::abs(pt.y - q->click_point.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2)
     message += WM_LBUTTONDBLCLK - WM_LBUTTONDOWN;
@@ -163,6 +175,16 @@ bool translate_key(Queue* q, const RawInput& in, Translated* t) {
   if (!is_down) lp |= static_cast<LPARAM>(1u << 31);
   t->window = w;
   t->msg = MSG{w->handle, message, e.key, static_cast<LPARAM>(static_cast<DWORD>(lp)), in.time, cursor_pos};
+  return true;
+}
+
+// Characters an input method or a compose sequence produced go to the focus as they are.
+bool translate_text(Queue* q, const RawInput& in, Translated* t) {
+  Window* w = find(q->focus);
+  if (!w) w = find(q->active);
+  if (!w) return false;
+  t->window = w;
+  t->msg = MSG{w->handle, WM_CHAR, in.event.text[0], 1, in.time, cursor_pos};
   return true;
 }
 
@@ -221,6 +243,60 @@ void sync_keys(Queue* q, const RawInput& in) {
     set_key(q->key_state, button_vk(e.button), e.kind == K::MouseDown);
 }
 
+// The visible, enabled window that w owns: where activation goes while w is disabled, as for a modal box.
+Window* enabled_popup(Window* w) {
+  for (Window* t : toplevels)
+    if (t->owner == w && (t->style & WS_VISIBLE) && !(t->style & WS_DISABLED)) return t;
+  return nullptr;
+}
+
+// What the desktop's window manager did to one of our windows.
+void window_event(Window* w, const display::InputEvent& e) {
+  using K = display::InputEvent::Kind;
+  bool disabled = (w->style & WS_DISABLED) != 0, minimized = (w->style & WS_MINIMIZE) != 0;
+  switch (e.kind) {
+    case K::Close:
+      if (!disabled) PostMessageW(w->handle, WM_SYSCOMMAND, SC_CLOSE, 0);  // a disabled window has no close button
+      break;
+    case K::Moved:
+      if (!minimized) set_window_pos(w, nullptr, e.x, e.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    case K::Resized:
+      if (!minimized)
+        set_window_pos(w, nullptr, 0, 0, e.width, e.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    case K::Activated:
+      if (!disabled) {
+        activate(w, false);
+      } else if (Window* popup = enabled_popup(w)) {
+        HWND handle = popup->handle;
+        activate(popup, false);
+        if ((popup = find(handle)) && popup->surface) display::current().raise(popup->surface);  // gone meanwhile?
+      }
+      break;
+    case K::Deactivated:
+      // Only the loss of our active window to another program counts; moves between ours come as activations.
+      if (w->handle == w->queue->active) activate(nullptr, false);
+      break;
+    case K::Minimized:
+      if (!minimized) PostMessageW(w->handle, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+      break;
+    case K::Maximized:
+      // A window without a maximize box keeps its size, whatever the desktop's frame offered.
+      if (!(w->style & WS_MAXIMIZEBOX)) display::current().set_show_state(w->surface, display::ShowState::Normal, false);
+      else if (!(w->style & WS_MAXIMIZE)) PostMessageW(w->handle, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+      break;
+    case K::Restored:
+      if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) PostMessageW(w->handle, WM_SYSCOMMAND, SC_RESTORE, 0);
+      break;
+    case K::Exposed:
+      mark_dirty(w, RECT{0, 0, w->window_rect.right - w->window_rect.left, w->window_rect.bottom - w->window_rect.top},
+                 false);
+      break;
+    default: break;
+  }
+}
+
 }  // namespace
 
 void input_event(const display::InputEvent& e) {
@@ -250,25 +326,18 @@ void input_event(const display::InputEvent& e) {
       set_key(async_keys, e.key, e.kind == K::KeyDown);
       q->input.push_back(in);
       return;
+    case K::Text:
+      // One WM_CHAR per UTF-16 unit, in order with the keys around them.
+      for (int i = 0; i < 8 && e.text[i]; ++i) {
+        RawInput unit = in;
+        unit.event.text[0] = e.text[i];
+        unit.event.text[1] = 0;
+        q->input.push_back(unit);
+      }
+      return;
     default: break;
   }
-  Window* w = nullptr;
-  for (Window* t : toplevels)
-    if (t->surface == e.surface) w = t;
-  if (!w) return;
-  switch (e.kind) {
-    case K::Close: PostMessageW(w->handle, WM_SYSCOMMAND, SC_CLOSE, 0); break;
-    case K::Moved: set_window_pos(w, nullptr, e.x, e.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE); break;
-    case K::Resized:
-      set_window_pos(w, nullptr, 0, 0, e.width, e.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      break;
-    case K::Activated: activate(w, false); break;
-    case K::Exposed:
-      mark_dirty(w, RECT{0, 0, w->window_rect.right - w->window_rect.left, w->window_rect.bottom - w->window_rect.top},
-                 false);
-      break;
-    default: break;
-  }
+  if (Window* w = toplevel_of(e.surface)) window_event(w, e);
 }
 
 bool input_pending(Queue* q, HWND, UINT, UINT) { return !q->input.empty(); }
@@ -277,7 +346,9 @@ bool input_take(Queue* q, HWND filter, UINT min, UINT max, bool remove, MSG* msg
   for (size_t i = 0; i < q->input.size();) {
     RawInput in = q->input[i];
     Translated t;
-    bool ok = is_mouse(in.event.kind) ? translate_mouse(q, in, &t) : translate_key(q, in, &t);
+    bool ok = is_mouse(in.event.kind)                          ? translate_mouse(q, in, &t)
+              : in.event.kind == display::InputEvent::Kind::Text ? translate_text(q, in, &t)
+                                                                   : translate_key(q, in, &t);
     if (!ok) {  // nowhere to go: it is dropped
       q->input.erase(q->input.begin() + static_cast<std::ptrdiff_t>(i));
       if (remove) sync_keys(q, in);
@@ -300,7 +371,7 @@ bool input_take(Queue* q, HWND filter, UINT min, UINT max, bool remove, MSG* msg
     } else {
       const display::InputEvent& e = in.event;
       if (e.kind == display::InputEvent::Kind::KeyDown) {
-        KeyText k{t.msg.message, t.msg.wParam, t.msg.lParam, t.msg.time, e.text, e.text[0] != 0};
+        KeyText k{t.msg.message, t.msg.wParam, t.msg.lParam, t.msg.time, e.text, e.text[0] != 0 || e.text_final};
         q->key_texts.push_back(k);
         if (q->key_texts.size() > 32) q->key_texts.pop_front();
       }
@@ -339,6 +410,6 @@ BOOL SetCursorPos(int x, int y) {
   return TRUE;
 }
 
-UINT GetDoubleClickTime() { return 500; }
+UINT GetDoubleClickTime() { return display::current().double_click_time(); }
 
 BOOL MessageBeep(UINT) { return TRUE; }

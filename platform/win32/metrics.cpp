@@ -10,26 +10,29 @@ namespace user {
 // holds it, then the deepest visible child whose parent's client area holds
 // it. A disabled child is not entered: the point then belongs to its parent.
 Window* window_at(POINT p) {
-  for (Window* t : toplevels) {
-    if (!(t->style & WS_VISIBLE) || !PtInRect(&t->window_rect, p)) continue;
-    Window* w = t;
-    for (;;) {
-      POINT o = client_origin_on_screen(w);
-      RECT client{o.x, o.y, o.x + (w->client_rect.right - w->client_rect.left),
-                  o.y + (w->client_rect.bottom - w->client_rect.top)};
-      if (!PtInRect(&client, p)) return w;
-      POINT local{p.x - o.x, p.y - o.y};
-      Window* hit = nullptr;
-      for (Window* c : w->children)
-        if ((c->style & WS_VISIBLE) && PtInRect(&c->window_rect, local)) {
-          hit = c;
-          break;
-        }
-      if (!hit || (hit->style & WS_DISABLED)) return w;
-      w = hit;
-    }
-  }
+  for (Window* t : toplevels)
+    if (Window* w = window_at_in(t, p)) return w;
   return nullptr;
+}
+
+Window* window_at_in(Window* t, POINT p) {
+  if (!(t->style & WS_VISIBLE) || !PtInRect(&t->window_rect, p)) return nullptr;
+  Window* w = t;
+  for (;;) {
+    POINT o = client_origin_on_screen(w);
+    RECT client{o.x, o.y, o.x + (w->client_rect.right - w->client_rect.left),
+                o.y + (w->client_rect.bottom - w->client_rect.top)};
+    if (!PtInRect(&client, p)) return w;
+    POINT local{p.x - o.x, p.y - o.y};
+    Window* hit = nullptr;
+    for (Window* c : w->children)
+      if ((c->style & WS_VISIBLE) && PtInRect(&c->window_rect, local)) {
+        hit = c;
+        break;
+      }
+    if (!hit || (hit->style & WS_DISABLED)) return w;
+    w = hit;
+  }
 }
 
 }  // namespace user

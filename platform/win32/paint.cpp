@@ -197,9 +197,13 @@ cairo_surface_t* ensure_image(Window* w) {
   int cx = w->window_rect.right - w->window_rect.left, cy = w->window_rect.bottom - w->window_rect.top;
   if (cx < 1) cx = 1;
   if (cy < 1) cy = 1;
-  if (w->image && cairo_image_surface_get_width(w->image) == cx && cairo_image_surface_get_height(w->image) == cy)
+  // Drawn at the display's scale: the program's pixels stay logical, the image holds the device's.
+  int k = display::current().scale();
+  if (w->image && cairo_image_surface_get_width(w->image) == cx * k &&
+      cairo_image_surface_get_height(w->image) == cy * k)
     return w->image;
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cx, cy);
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, cx * k, cy * k);
+  cairo_surface_set_device_scale(image, k, k);
   if (w->image) {
     // What was drawn stays where it was; only newly exposed parts get painted.
     cairo_t* cr = cairo_create(image);

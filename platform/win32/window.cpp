@@ -270,7 +270,11 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD sty
     const RECT& wr = w->window_rect;
     w->surface = display::current().create_surface(wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top,
                                                     (w->ex_style & WS_EX_TOPMOST) != 0);
-    if (w->surface) display::current().set_title(w->surface, name && !IS_INTRESOURCE(name) ? name : TEXT(""));
+    if (w->surface) {
+      display::current().set_title(w->surface, name && !IS_INTRESOURCE(name) ? name : TEXT(""));
+      surface_style_changed(w);
+      surface_icon_changed(w);
+    }
   }
 
   if (send(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {

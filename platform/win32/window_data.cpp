@@ -41,6 +41,7 @@ LONG_PTR set_style(Window* w, int index, DWORD value) {
   if (index == GWL_STYLE) w->style = ss.styleNew;
   else w->ex_style = ss.styleNew;
   w->frame_dirty = true;
+  surface_style_changed(w);
   send(w, WM_STYLECHANGED, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&ss));
   return static_cast<LONG>(old);
 }
@@ -101,6 +102,7 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
       old = reinterpret_cast<LONG_PTR>(w->owner ? w->owner->handle : nullptr);
       Window* o = find(reinterpret_cast<HWND>(value));
       w->owner = o ? root(o) : nullptr;
+      surface_style_changed(w);
       return old;
     }
     default: SetLastError(ERROR_INVALID_INDEX); return 0;

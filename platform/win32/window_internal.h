@@ -141,6 +141,7 @@ POINT window_origin_on_screen(const Window* w);
 POINT client_offset_in_root(const Window* w);
 void collect_descendants(Window* w, std::vector<HWND>* out);  // depth first, z-order
 Window* window_at(POINT screen);  // metrics.cpp; null over the bare desktop
+Window* window_at_in(Window* top, POINT screen);  // the same within one top-level window
 
 // --- Classes and atoms (window_class.cpp).
 WindowClass* find_class(LPCWSTR name);  // by name or integer atom; registers standard controls on demand
@@ -169,6 +170,10 @@ MINMAXINFO min_max_info(Window* w);
 // Client rectangle from a window rectangle and the styles (what DefWindowProcW's WM_NCCALCSIZE does).
 RECT client_from_window(const Window* w, const RECT& window);
 void frame_sizes(DWORD style, DWORD ex_style, RECT* insets);  // border and caption, no scroll bars
+
+// --- Native surfaces of top-level windows (surface.cpp).
+void surface_style_changed(Window* w);  // the styles or the owner changed: the display hears of it
+void surface_icon_changed(Window* w);   // WM_SETICON, or the first showing with the class's icon
 
 // --- Focus, activation, capture (focus.cpp).
 void activate(Window* top, bool by_mouse);  // set_active_window and foreground

@@ -255,6 +255,11 @@ HWND SetParent(HWND child, HWND new_parent) {
     const RECT& r = w->window_rect;
     w->surface = screen.create_surface(r.left, r.top, r.right - r.left, r.bottom - r.top,
                                        (w->ex_style & WS_EX_TOPMOST) != 0);
+    if (w->surface) {
+      screen.set_title(w->surface, w->text.c_str());
+      surface_style_changed(w);
+      surface_icon_changed(w);
+    }
   } else if (p && w->surface) {
     screen.destroy_surface(w->surface);
     w->surface = nullptr;
