@@ -240,25 +240,43 @@ TEST(WindowTest, ADoubleScaleDoublesTheWindowAndKeepsTextSharp) {
 
 // The program itself: the picture of its main window for the README. It needs
 // the program, built as webrolo beside the tests.
+// The program as a person first sees it: started in its work folder, the
+// example catalogue opened through the Open button and its file dialog. The
+// picture is the README's (WEBROLO_SCREENSHOT names where to keep it).
 TEST(WindowTest, TheProgramsMainWindowForTheReadme) {
   std::string program = WEBROLO_PROGRAM;
   if (program.empty() || !std::filesystem::exists(program)) GTEST_SKIP() << "the webrolo program is not built";
   ASSERT_TRUE(wait_for_window_manager(kWait));
   std::string folder = std::filesystem::temp_directory_path() / ("webrolo-window-test-" + std::to_string(getpid()));
   std::filesystem::create_directories(folder);
+  for (const char* file : {"Webrolo48x48.ico", "Webrolo_Help.html", "Webrolo_HtmlHdr.txt", "Webrolo.txt"}) {
+    std::filesystem::copy_file(std::string(SOURCE_DIR) + "/app/res/" + file, folder + "/" + file);
+  }
   Child webrolo({program}, {}, folder);
   unsigned long window = find_window("Webrolo 1.0", kWait);
   ASSERT_NE(window, 0u) << "no main window titled \"Webrolo 1.0\"";
   Geometry g = geometry(window);
   EXPECT_EQ(g.width, 600);
   EXPECT_EQ(g.height, 735);
-  // Settled: two pictures in a row alike.
+  // "Open Webrolo Txt": its panel at (10, 10), its row at (0, 45), the button at (14, 10), 125 x 24.
+  click(g.x + 10 + 14 + 62, g.y + 10 + 45 + 10 + 12);
+  unsigned long dialog = find_window("Select Your Rolos Text File", kWait);
+  ASSERT_NE(dialog, 0u) << "the open dialog did not come";
+  type("Webrolo.txt");
+  key("Return");
+  // Settled on the loaded list: two pictures in a row alike, the list no longer its empty colour.
   Picture previous, now;
+  auto first_line_written = [](const Picture& p) {
+    int ink = 0;
+    for (int y = 10 + 280 + 2; y < 10 + 280 + 14; ++y)
+      for (int x = 14; x < 300; ++x) ink += (p.at(x, y) & 0xFF) < 0x80 ? 1 : 0;
+    return ink > 20;
+  };
   ASSERT_TRUE(eventually([&] {
     bool same = screenshot(window, &now) && now.pixels == previous.pixels;
     previous = now;
-    return same;
-  }));
+    return same && first_line_written(now);
+  })) << "the catalogue's lines did not show";
   std::string shot = std::filesystem::current_path() / "webrolo.png";
   EXPECT_TRUE(now.save(shot));
   if (const char* copy = std::getenv("WEBROLO_SCREENSHOT")) {
