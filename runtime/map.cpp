@@ -108,6 +108,24 @@ void* scan_from(TextMap* map, int32_t bucket) {
   return nullptr;
 }
 
+// Makes current the last entry of the nearest non-empty bucket before the given
+// one, so that the next map_next reaches that bucket's head; with none, the next
+// map_next starts from bucket 0, which reaches the same head first.
+void make_last_before_current(TextMap* map, int32_t bucket) {
+  for (int32_t b = bucket - 1; b >= 0; b--) {
+    if (MapEntry* last = map->buckets[b]) {
+      while (last->next) {
+        last = last->next;
+      }
+      map->current = last;
+      map->current_bucket = b;
+      return;
+    }
+  }
+  map->current = nullptr;
+  map->current_bucket = -1;
+}
+
 }  // namespace
 
 uint32_t map_hash(const char* key, uint32_t flags) {
@@ -169,15 +187,17 @@ TextMap* map_new(uint64_t value_size, int32_t value_kind, const int64_t* value_t
 void* map_find(TextMap* map, const char* key) {
   assert(map);
   const int32_t bucket = bucket_of(map, key);
-  // The predecessor of a hit must come from this walk, never from an earlier one.
-  map->previous = nullptr;
-  for (MapEntry* entry = map->buckets[bucket]; entry; entry = entry->next) {
+  // A miss touches nothing: the cursor and its predecessor stay as an earlier walk left them.
+  MapEntry* before = nullptr;
+  for (MapEntry* entry = map->buckets[bucket]; entry; before = entry, entry = entry->next) {
     if (keys_equal(map, entry->key, key)) {
       map->current = entry;
       map->current_bucket = bucket;
+      // A head's predecessor in iteration order is not known here; a deletion looks for it.
+      map->previous = before;
+      map->saved_bucket = before ? bucket : -1;
       return value_of(entry);
     }
-    map->previous = entry;
   }
   return nullptr;
 }
@@ -237,11 +257,15 @@ void* map_delete_current(TextMap* map) {
   MapEntry** head = &map->buckets[bucket];
   if (*head == entry) {
     *head = entry->next;
-    // The entry visited before it (in an earlier bucket, or none) lets the iteration go on with its successor.
-    map->current = map->previous;
-    map->current_bucket = map->saved_bucket;
+    // The entry visited before it lets an iteration go on with its successor.
+    if (map->previous) {
+      map->current = map->previous;
+      map->current_bucket = map->saved_bucket;
+    } else {
+      make_last_before_current(map, bucket);
+    }
   } else {
-    // The remembered predecessor is trusted only when it really links to the entry (two deletions in a row do not).
+    // The remembered predecessor is trusted only when it really links to the entry.
     MapEntry* before = map->previous;
     if (!before || before->next != entry) {
       for (before = *head; before->next != entry; before = before->next) {
@@ -251,7 +275,9 @@ void* map_delete_current(TextMap* map) {
     map->current = before;
     map->current_bucket = bucket;
   }
+  // The new current entry's own predecessor is not known; a second deletion looks for it.
   map->previous = nullptr;
+  map->saved_bucket = -1;
   map->entry_count--;
   entry_free(map, entry);
   return map->current ? value_of(map->current) : nullptr;

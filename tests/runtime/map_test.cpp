@@ -426,3 +426,50 @@ TEST_F(MapTest, RecordsCopyTheirMapsEntryByEntry) {
   mem_record_release(&copy, holder_layout);
   EXPECT_EQ(copy.map, nullptr);
 }
+
+// A lookup that misses walks a chain but must not leave its last entry behind as
+// the predecessor: deleting the found head afterwards once made that entry (the
+// head itself, or an entry of another bucket) current, with a bucket of -1.
+TEST_F(MapTest, DeletingAfterAMissNeverMakesAFreedOrForeignEntryCurrent) {
+  TextMap* map = map_new(8, 0, nullptr, nullptr, 1);
+  ASSERT_NE(map_add(map, "b"), nullptr);
+  ASSERT_NE(map_find(map, "b"), nullptr);
+  EXPECT_EQ(map_find(map, "other"), nullptr);
+  EXPECT_EQ(map_delete_current(map), nullptr);
+  EXPECT_EQ(map->current, nullptr);
+  EXPECT_EQ(map_next(map), nullptr);
+  EXPECT_EQ(map->entry_count, 0);
+
+  // The same within a longer chain: the iteration goes on with the deleted head's successor.
+  for (const char* key : {"a", "c", "d"}) map_add(map, key);  // chain: d c a
+  ASSERT_NE(map_find(map, "d"), nullptr);
+  EXPECT_EQ(map_find(map, "zz"), nullptr);
+  EXPECT_EQ(map_delete_current(map), nullptr);
+  ASSERT_NE(map_next(map), nullptr);
+  EXPECT_STREQ(map_current_key(map), "c");
+  ASSERT_NE(map_find(map, "a"), nullptr);
+  EXPECT_EQ(map_find(map, "q"), nullptr);
+  ASSERT_NE(map_delete_current(map), nullptr);
+  EXPECT_STREQ(map_current_key(map), "c");
+  EXPECT_EQ(map_next(map), nullptr);
+  EXPECT_EQ(keys_of(map), std::vector<std::string>{"c"});
+  map_free(map);
+
+  // Across buckets: with two buckets "b" and "d" share bucket 0 (hashes 98, 100), "a" lies in bucket 1.
+  TextMap* two = map_new(8, 0, nullptr, nullptr, 2);
+  *static_cast<int64_t*>(map_add(two, "b")) = 2;
+  *static_cast<int64_t*>(map_add(two, "a")) = 1;
+  ASSERT_NE(map_find(two, "a"), nullptr);
+  EXPECT_EQ(map_find(two, "d"), nullptr);  // walks bucket 0 past "b"
+  auto* now = static_cast<int64_t*>(map_delete_current(two));
+  // The entry before "a" in iteration order, in its own bucket.
+  ASSERT_NE(now, nullptr);
+  EXPECT_EQ(*now, 2);
+  EXPECT_EQ(two->current_bucket, 0);
+  EXPECT_EQ(map_delete_current(two), nullptr);
+  EXPECT_EQ(two->entry_count, 0);
+  EXPECT_EQ(two->buckets[0], nullptr);
+  EXPECT_EQ(two->buckets[1], nullptr);
+  EXPECT_EQ(map_next(two), nullptr);
+  map_free(two);
+}
