@@ -19,6 +19,12 @@ struct CaseRun {
 
 template <size_t N>
 WCHAR map_unit(const CaseRun (&runs)[N], WCHAR unit) {
+  // ASCII, most of any text, needs no search: its letters differ by 32.
+  if (unit < 0x80) {
+    const bool lowering = &runs[0] == &kLowerRuns[0];
+    const WCHAR from = lowering ? u'A' : u'a';
+    return unit >= from && unit <= from + 25 ? static_cast<WCHAR>(lowering ? unit + 32 : unit - 32) : unit;
+  }
   // The last run that starts at or before the unit is the only one that can hold it.
   size_t low = 0, high = N;
   while (low < high) {

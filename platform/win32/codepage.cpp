@@ -50,7 +50,30 @@ struct Out {
     if (length < capacity) dst[length] = u;
     ++length;
   }
+  // A run of ASCII, the same in every code page and in UTF-16: one copy when it fits.
+  template <typename Source>
+  void put_ascii(const Source* run, int64_t n) {
+    if (capacity == 0) {
+      length += n;
+      return;
+    }
+    if (length + n > capacity) {
+      for (int64_t i = 0; i < n; ++i) put(static_cast<Unit>(run[i]));
+      return;
+    }
+    Unit* to = dst + length;
+    for (int64_t i = 0; i < n; ++i) to[i] = static_cast<Unit>(run[i]);
+    length += n;
+  }
 };
+
+// How many units from text on, up to length, are ASCII.
+template <typename Unit>
+int64_t ascii_run(const Unit* text, int64_t length) {
+  int64_t n = 0;
+  while (n < length && static_cast<uint32_t>(text[n]) < 0x80) ++n;
+  return n;
+}
 
 int fail(DWORD error) {
   SetLastError(error);
@@ -123,6 +146,11 @@ int decode_utf8(const unsigned char* s, int64_t available, uint32_t* code, int* 
 
 bool utf8_to_wide(DWORD flags, const unsigned char* src, int64_t length, Out<WCHAR>& out) {
   for (int64_t i = 0; i < length;) {
+    if (int64_t run = ascii_run(src + i, length - i)) {
+      out.put_ascii(src + i, run);
+      i += run;
+      continue;
+    }
     uint32_t code = 0;
     int bad = 0;
     int used = decode_utf8(src + i, length - i, &code, &bad);
@@ -149,6 +177,11 @@ bool utf8_to_wide(DWORD flags, const unsigned char* src, int64_t length, Out<WCH
 
 bool wide_to_utf8(DWORD flags, LPCWSTR src, int64_t length, Out<char>& out) {
   for (int64_t i = 0; i < length; ++i) {
+    if (int64_t run = ascii_run(src + i, length - i)) {
+      out.put_ascii(src + i, run);
+      i += run - 1;
+      continue;
+    }
     uint32_t code = src[i];
     if (code >= 0xD800 && code < 0xE000) {
       bool paired = code < 0xDC00 && i + 1 < length && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000;
@@ -248,6 +281,11 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideCharStr, int wid
   char fallback = defaultChar ? defaultChar[0] : '?';
   BOOL used = FALSE;
   for (int64_t i = 0; i < length; ++i) {
+    if (int64_t run = ascii_run(wideCharStr + i, length - i)) {
+      out.put_ascii(wideCharStr + i, run);
+      i += run - 1;
+      continue;
+    }
     unsigned char byte;
     if (cp1252_from_unit(wideCharStr[i], &byte)) {
       out.put(static_cast<char>(byte));

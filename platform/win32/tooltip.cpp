@@ -78,8 +78,12 @@ bool relayed(UINT m) {
 
 LRESULT CALLBACK relay(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   WNDPROC previous = nullptr;
-  for (const Subclass& s : subclasses())
-    if (s.window == window) previous = s.previous;
+  for (const Subclass& s : subclasses()) {
+    if (s.window == window) {
+      previous = s.previous;
+      break;  // a window is subclassed once
+    }
+  }
   if (relayed(message)) {
     MSG msg{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
     DWORD pos = GetMessagePos();

@@ -22,6 +22,21 @@ std::u16string prop_key(LPCWSTR name) {
   return fold(name);
 }
 
+// Whether a property's key is the name, lowered unit by unit as the key was:
+// the same as comparing with prop_key(name), without making a string for every look-up.
+bool prop_is(const std::u16string& key, LPCWSTR name) {
+  if (IS_INTRESOURCE(name)) return key == prop_key(name);
+  size_t i = 0;
+  for (; name[i]; ++i) {
+    WCHAR c = name[i];
+    // Names are mostly ASCII, whose capitals lower by arithmetic; the rest as the system lowers them.
+    WCHAR lower = c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c + 32) : c;
+    if (c >= 0x80) lower = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{c}))));
+    if (i >= key.size() || key[i] != lower) return false;
+  }
+  return i == key.size();
+}
+
 bool extra_index(Window* w, int index, size_t size) {
   if (index < 0 || static_cast<size_t>(index) + size > w->extra.size()) {
     SetLastError(ERROR_INVALID_INDEX);
@@ -184,9 +199,8 @@ BOOL SetPropW(HWND window, LPCWSTR name, HANDLE data) {
 HANDLE GetPropW(HWND window, LPCWSTR name) {
   Window* w = find(window);
   if (!w || !name) return nullptr;
-  std::u16string key = prop_key(name);
   for (Prop& p : w->props)
-    if (p.name == key) return p.data;
+    if (prop_is(p.name, name)) return p.data;
   return nullptr;
 }
 
