@@ -43,6 +43,7 @@ void BuildLoop() {
   LineFields fields;
   g_loop_fields = &fields;
   for (int64_t i = 0; i < LinkCount; ++i) {
+    win_busy_step();
     const int32_t saved = text_stack_top();
     gadget_item_text(ListViewLinks, i, saved);
     KeepText(&ListViewLinksLineIn, saved);
@@ -54,6 +55,7 @@ void BuildLoop() {
 }  // namespace
 
 void BuildHtmlPage() {
+  BusySpan busy;
   gadget_clear(HtmlLinesList);
   MenuCount = 0;
   text_assign(&LastMenuName, kLastMenuNameMarker);

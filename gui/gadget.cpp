@@ -18,6 +18,16 @@ HINSTANCE g_instance;
 
 int64_t control_id(HWND control) { return static_cast<int64_t>(GetWindowLongPtrW(control, GWLP_ID)); }
 
+// The gadget of a control whose identifier the caller has read already: every
+// message to a gadget passes here, so the identifier is read once.
+GadgetObject* gadget_with_id(HWND control, int64_t number) {
+  if (!g_table || number != reinterpret_cast<INT_PTR>(GetPropW(control, kIdProperty))) {
+    return nullptr;
+  }
+  GadgetObject* gadget = static_cast<GadgetObject*>(obj_get(g_table, number));
+  return gadget && gadget->handle == control ? gadget : nullptr;
+}
+
 // What WM_NCDESTROY leaves to do once the control's own procedure has seen it.
 void tear_down(HWND control, GadgetObject* gadget, int64_t number) {
   if (gadget->kind && gadget->kind->on_destroy) {
@@ -34,7 +44,7 @@ void tear_down(HWND control, GadgetObject* gadget, int64_t number) {
 
 LRESULT CALLBACK gadget_procedure(HWND control, UINT message, WPARAM wp, LPARAM lp) {
   const int64_t number = control_id(control);
-  GadgetObject* gadget = number == -1 ? nullptr : gadget_from_handle(control);
+  GadgetObject* gadget = number == -1 ? nullptr : gadget_with_id(control, number);
   if (!gadget) {
     return DefWindowProcW(control, message, wp, lp);
   }
@@ -107,15 +117,7 @@ GadgetObject* gadget_object(int64_t gadget) {
 }
 
 GadgetObject* gadget_from_handle(HWND control) {
-  if (!control || !g_table) {
-    return nullptr;
-  }
-  const int64_t number = control_id(control);
-  if (number != reinterpret_cast<INT_PTR>(GetPropW(control, kIdProperty))) {
-    return nullptr;
-  }
-  GadgetObject* gadget = gadget_object(number);
-  return gadget && gadget->handle == control ? gadget : nullptr;
+  return control ? gadget_with_id(control, control_id(control)) : nullptr;
 }
 
 HWND gadget_handle(int64_t gadget) {

@@ -50,6 +50,7 @@ struct WindowClass {
 struct Prop {
   std::u16string name;  // or "#<atom>" for an integer atom
   HANDLE data;
+  std::u16string spelled;  // the name as SetPropW was given it (empty for an atom): most look-ups spell it so
 };
 
 // A region kept as a few disjoint rectangles (client coordinates).
