@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/test_text.h"
 #include "platform/win32.h"
 
 #ifndef _WIN32
 #include <locale.h>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <wctype.h>
 #endif
 
@@ -70,7 +74,36 @@ TEST(Casemap, StringLength) {
   EXPECT_EQ(2, lstrlenW(pair));  // units, not characters
 }
 
+// Long texts at every place relative to the machine's 16-byte blocks, the
+// terminator early, late and on a block's edge, and a unit of zero's high byte set.
+TEST(Casemap, StringLengthAtEveryAlignment) {
+  std::vector<WCHAR> room(128, u'x');
+  for (size_t start = 0; start < 16; ++start) {
+    for (size_t length = 0; length < 48; ++length) {
+      std::fill(room.begin(), room.end(), u'x');
+      room[start + length] = 0;
+      if (length > 3) room[start + 2] = 0x0100;  // no unit is zero only in its low byte
+      ASSERT_EQ(static_cast<int>(length), lstrlenW(room.data() + start)) << start << " " << length;
+    }
+  }
+}
+
 #ifndef _WIN32
+// A text that ends at the end of the memory a program may read: nothing behind it is touched.
+TEST(CasemapLinux, StringLengthStopsAtTheLastPage) {
+  const long page = sysconf(_SC_PAGESIZE);
+  auto* two = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(two, MAP_FAILED);
+  ASSERT_EQ(mprotect(two + page, page, PROT_NONE), 0);
+  for (int units = 1; units <= 20; ++units) {
+    auto* text = reinterpret_cast<WCHAR*>(two + page) - units;
+    for (int i = 0; i < units - 1; ++i) text[i] = u'a';
+    text[units - 1] = 0;
+    EXPECT_EQ(units - 1, lstrlenW(text));
+  }
+  munmap(two, 2 * page);
+}
+
 // The table's own choices, beyond what Win32 documents.
 TEST(CasemapLinux, TableChoices) {
   EXPECT_EQ(0x0069, lower(0x0130));  // İ -> i

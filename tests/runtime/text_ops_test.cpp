@@ -203,6 +203,32 @@ TEST_F(TextOps, FindIgnoringCase) {
   EXPECT_EQ(text_find(TEXT("[]"), TEXT("[]"), 1, 1), 1);
 }
 
+// Long lines are searched many units at a step: every place a match can
+// begin counts, up to the last one, and so do units beyond ASCII that lower
+// to the pattern's first unit.
+TEST_F(TextOps, FindIgnoringCaseInLongLines) {
+  const std::u16string line = u"Menu of links[]A title that goes on and on[]https://www.example.org/some/path[]";
+  const auto* text = reinterpret_cast<const WCHAR*>(line.c_str());
+  const int64_t length = static_cast<int64_t>(line.size());
+  for (int64_t at = 0; at + 3 <= length; ++at) {
+    // Every three units of the line, in capitals, are found at their first place.
+    std::u16string part = line.substr(static_cast<size_t>(at), 3);
+    for (char16_t& c : part) c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    const int64_t first = static_cast<int64_t>(line.find(line.substr(static_cast<size_t>(at), 3))) + 1;
+    ASSERT_EQ(text_find(text, reinterpret_cast<const WCHAR*>(part.c_str()), 1, TEXT_IGNORE_CASE), first) << at;
+  }
+  EXPECT_EQ(text_find(text, TEXT("PATH[]"), 1, 1), length - 5);
+  EXPECT_EQ(text_find(text, TEXT("path[]x"), 1, 1), 0);
+  EXPECT_EQ(text_find(text, TEXT("wwx"), 1, 1), 0);
+  // The Kelvin sign lowers to k, so it begins (and is) a match for k.
+  EXPECT_EQ(text_find(TEXT("0123456789abcdefghij\u212Aey"), TEXT("KEY"), 1, 1), 21);
+  EXPECT_EQ(text_find(TEXT("0123456789abcdefghijklmnopqrstu\u212Aey"), TEXT("key"), 1, 1), 32);
+  EXPECT_EQ(text_find(TEXT("\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6xyz\u00DC"),
+                      TEXT("\u00FCxyz"), 1, 1), 0);
+  EXPECT_EQ(text_find(TEXT("\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6xyz\u00DC"),
+                      TEXT("xyz\u00FC"), 1, 1), 12);
+}
+
 TEST_F(TextOps, ReplaceEveryOccurrence) {
   EXPECT_EQ(replaced(TEXT("a+b+c"), TEXT(""), TEXT("x")), "a+b+c");
   EXPECT_EQ(replaced(TEXT("a+b+c"), nullptr, TEXT("x")), "a+b+c");
