@@ -311,8 +311,9 @@ int main(int argc, char** argv) {
       expect(difference.empty(), difference);
     }
   }
-  const bool identical = std::none_of(g_problems.begin(), g_problems.end(),
-                                      [](const std::string& p) { return p.find(" differs from ") != std::string::npos; });
+  const bool identical = std::none_of(g_problems.begin(), g_problems.end(), [](const std::string& problem) {
+    return problem.find(" differs from ") != std::string::npos;
+  });
   if (identical && cpp.ran && python.ran)
     std::printf("identical: the page and the saved catalogue of cpp and python are byte for byte ours\n");
   for (const std::string& problem : g_problems) std::printf("FAILED: %s\n", problem.c_str());

@@ -7,6 +7,7 @@
 #include <set>
 #include <vector>
 
+#include "bench/app_bench_text.h"
 #include "platform/win32.h"
 
 namespace {
@@ -54,7 +55,8 @@ constexpr int kWordCount = sizeof(kWords) / sizeof(kWords[0]);
 // that Windows-1252 does not have (the last one beyond the 16-bit plane).
 const char16_t* const kWideWords[] = {
     u"caf\u00E9",      u"Z\u00FCrich",   u"na\u00EFve",   u"Stra\u00DFe",  u"ni\u00F1os",     u"\u00C6r\u00F8",
-    u"\u20ACuro",      u"\u0141\u00F3d\u017A", u"\u0391\u03B8\u03AE\u03BD\u03B1", u"\u041C\u043E\u0441\u043A\u0432\u0430",
+    u"\u20ACuro",      u"\u0141\u00F3d\u017A", u"\u0391\u03B8\u03AE\u03BD\u03B1",
+    u"\u041C\u043E\u0441\u043A\u0432\u0430",
     u"\u6771\u4EAC",   u"\u0F00",        u"\u2603snow",   u"smile\U0001F600", u"\u05E9\u05DC\u05D5\u05DD",
 };
 constexpr int kWideWordCount = sizeof(kWideWords) / sizeof(kWideWords[0]);
@@ -107,7 +109,8 @@ std::u16string address(Random& random, size_t length) {
   a += kHosts[random.below(7)];
   // Now and then a query, whose ampersand the page escapes, ends an address long enough for it.
   std::u16string query;
-  if (random.chance(0.15)) query = u"?id=" + std::u16string(1, static_cast<char16_t>(u'1' + random.below(9))) + u"&lang=en";
+  if (random.chance(0.15)) query = u"?id=" + std::u16string(1, static_cast<char16_t>(u'1' + random.below(9)));
+  if (!query.empty()) query += u"&lang=en";
   if (a.size() + 1 + query.size() > length) query.clear();
   while (a.size() + query.size() < length) {
     a += u'/';
@@ -118,39 +121,18 @@ std::u16string address(Random& random, size_t length) {
   return a + query;
 }
 
+char16_t lowered(char16_t c) {
+  return static_cast<char16_t>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{c}))));
+}
+
 // The order of the list's sorted insertion: unit by unit, each lowered as the system lowers it.
 bool folded_less(const std::u16string& a, const std::u16string& b) {
-  auto lower = [](char16_t c) {
-    return static_cast<char16_t>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{c}))));
-  };
   size_t n = std::min(a.size(), b.size());
   for (size_t i = 0; i < n; ++i) {
-    char16_t x = lower(a[i]), y = lower(b[i]);
+    char16_t x = lowered(a[i]), y = lowered(b[i]);
     if (x != y) return x < y;
   }
   return a.size() < b.size();
-}
-
-void put_utf8(std::string& out, const std::u16string& text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size()) c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
 }
 
 bool beyond_ascii(const std::u16string& text) {
@@ -166,7 +148,7 @@ std::vector<std::u16string> menu_names(Random& random, size_t count) {
     Wide wide = random.chance(0.01) ? Wide::any : Wide::none;
     std::u16string name = words_to(random, 4, static_cast<size_t>(random.length(4, 20, 3)), true, wide, 0);
     std::u16string key;
-    for (char16_t c : name) key += static_cast<char16_t>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{c}))));
+    for (char16_t c : name) key += lowered(c);
     if (seen.insert(key).second) names.push_back(name + u"[]");
   }
   std::sort(names.begin(), names.end(), folded_less);
@@ -206,7 +188,7 @@ MadeCatalogue make_catalogue(const std::string& path, int64_t lines) {
     for (const std::u16string& line : rest) {
       std::u16string whole = menus[m] + line;
       if (beyond_ascii(whole)) ++made.non_ascii_lines;
-      put_utf8(out, whole);
+      append_utf8(out, whole);
       out += "\r\n";
     }
     if (m == 0) made.first_menu = menus[0].substr(0, menus[0].size() - 2);

@@ -24,4 +24,14 @@ inline std::string u8(const WCHAR* text) {
   return out;
 }
 
+inline void append_utf8(std::string& out, const std::u16string& text) {
+  const auto* units = reinterpret_cast<const WCHAR*>(text.data());
+  const int length = static_cast<int>(text.size());
+  const int bytes = length ? WideCharToMultiByte(CP_UTF8, 0, units, length, nullptr, 0, nullptr, nullptr) : 0;
+  if (bytes <= 0) return;
+  const size_t at = out.size();
+  out.resize(at + static_cast<size_t>(bytes));
+  WideCharToMultiByte(CP_UTF8, 0, units, length, out.data() + at, bytes, nullptr, nullptr);
+}
+
 inline const WCHAR* wide(const std::u16string& text) { return reinterpret_cast<const WCHAR*>(text.c_str()); }

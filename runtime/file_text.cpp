@@ -65,7 +65,8 @@ WCHAR* decode_onto_stack(const uint8_t* bytes, size_t length, int32_t format, in
     memcpy(out, bytes, static_cast<size_t>(units) * 2);
   } else {
     UINT code_page = (format & 31) == FILE_FORMAT_UTF8 ? CP_UTF8 : CP_ACP;
-    units = MultiByteToWideChar(code_page, 0, reinterpret_cast<const char*>(bytes), static_cast<int>(length), out, room);
+    const auto* chars = reinterpret_cast<const char*>(bytes);
+    units = MultiByteToWideChar(code_page, 0, chars, static_cast<int>(length), out, room);
     if (units < 0) units = 0;
   }
   text_stack_cut(offset + 2 * units);  // the top behind the text, and its zero unit

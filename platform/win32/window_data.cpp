@@ -35,7 +35,7 @@ struct FoldedName {
       WCHAR c = name[length];
       // Mostly ASCII, whose capitals lower by arithmetic; the rest as the system lowers them.
       WCHAR lower = c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c + 32) : c;
-      if (c >= 0x80) lower = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{c}))));
+      if (c >= 0x80) lower = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(c))));
       units[length] = lower;
     }
     fits = true;
