@@ -1,6 +1,7 @@
 // The string operations: length, comparison, count, field, find, replace, numbers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -8,6 +9,11 @@
 
 #include "common/test_text.h"
 #include "runtime/text.h"
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -202,6 +208,47 @@ TEST_F(TextOps, FindIgnoringCase) {
   EXPECT_EQ(text_find(TEXT("Grüße ÄÖÜ"), TEXT("äöü"), 1, 0), 0);
   EXPECT_EQ(text_find(TEXT("[]"), TEXT("[]"), 1, 1), 1);
 }
+
+// Delimiters are looked for many units at a step: counting, splitting and
+// replacing in long lines must see every one, wherever the line starts and
+// wherever its delimiters and its end fall in the machine's 16-byte blocks.
+TEST_F(TextOps, CountFieldAndReplaceInLongLinesAtEveryAlignment) {
+  const std::u16string line = u"Menu name here[]A link title, a bit long[]https://www.example.org/a/b/c[]rest";
+  std::vector<WCHAR> room(line.size() + 32, u'#');
+  for (size_t start = 0; start < 16; ++start) {
+    std::copy(line.begin(), line.end(), room.begin() + static_cast<std::ptrdiff_t>(start));
+    room[start + line.size()] = 0;
+    const WCHAR* text = room.data() + start;
+    ASSERT_EQ(text_count(text, TEXT("[]")), 3) << start;
+    EXPECT_EQ(fields(text, TEXT("[]"), 5),
+              (std::vector<std::string>{"Menu name here", "A link title, a bit long", "https://www.example.org/a/b/c",
+                                        "rest", ""}))
+        << start;
+    EXPECT_EQ(replaced(text, TEXT("[]"), TEXT("|")),
+              "Menu name here|A link title, a bit long|https://www.example.org/a/b/c|rest");
+    EXPECT_EQ(text_count(text, TEXT("t")), 6);
+    EXPECT_EQ(text_count(text, TEXT("rest")), 1);
+    EXPECT_EQ(text_count(text, TEXT("rest!")), 0);
+    EXPECT_EQ(text_find(text, TEXT("rest"), 1, 0), static_cast<int64_t>(line.size()) - 3);
+  }
+}
+
+#ifndef _WIN32
+// A line that ends at the end of the memory a program may read: nothing behind it is touched.
+TEST_F(TextOps, CountStopsAtTheLastPage) {
+  const long page = sysconf(_SC_PAGESIZE);
+  auto* two = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(two, MAP_FAILED);
+  ASSERT_EQ(mprotect(two + page, page, PROT_NONE), 0);
+  for (int units = 1; units <= 20; ++units) {
+    auto* text = reinterpret_cast<WCHAR*>(two + page) - units;
+    for (int i = 0; i < units - 1; ++i) text[i] = i % 3 == 2 ? u']' : i % 3 == 1 ? u'[' : u'a';
+    text[units - 1] = 0;
+    EXPECT_EQ(text_count(text, TEXT("[]")), (units - 1) / 3) << units;
+  }
+  munmap(two, 2 * page);
+}
+#endif
 
 // Long lines are searched many units at a step: every place a match can
 // begin counts, up to the last one, and so do units beyond ASCII that lower
