@@ -9,9 +9,9 @@
 
 #ifndef _WIN32
 #include <locale.h>
-#include <sys/mman.h>
-#include <unistd.h>
 #include <wctype.h>
+
+#include "common/last_page.h"
 #endif
 
 namespace {
@@ -91,17 +91,14 @@ TEST(Casemap, StringLengthAtEveryAlignment) {
 #ifndef _WIN32
 // A text that ends at the end of the memory a program may read: nothing behind it is touched.
 TEST(CasemapLinux, StringLengthStopsAtTheLastPage) {
-  const long page = sysconf(_SC_PAGESIZE);
-  auto* two = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  ASSERT_NE(two, MAP_FAILED);
-  ASSERT_EQ(mprotect(two + page, page, PROT_NONE), 0);
+  LastPage memory;
+  ASSERT_TRUE(memory.ready());
   for (int units = 1; units <= 20; ++units) {
-    auto* text = reinterpret_cast<WCHAR*>(two + page) - units;
+    WCHAR* text = memory.text_at_end(units);
     for (int i = 0; i < units - 1; ++i) text[i] = u'a';
     text[units - 1] = 0;
     EXPECT_EQ(units - 1, lstrlenW(text));
   }
-  munmap(two, 2 * page);
 }
 
 // The table's own choices, beyond what Win32 documents.

@@ -11,8 +11,7 @@
 #include "runtime/text.h"
 
 #ifndef _WIN32
-#include <sys/mman.h>
-#include <unistd.h>
+#include "common/last_page.h"
 #endif
 
 namespace {
@@ -236,17 +235,14 @@ TEST_F(TextOps, CountFieldAndReplaceInLongLinesAtEveryAlignment) {
 #ifndef _WIN32
 // A line that ends at the end of the memory a program may read: nothing behind it is touched.
 TEST_F(TextOps, CountStopsAtTheLastPage) {
-  const long page = sysconf(_SC_PAGESIZE);
-  auto* two = static_cast<char*>(mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  ASSERT_NE(two, MAP_FAILED);
-  ASSERT_EQ(mprotect(two + page, page, PROT_NONE), 0);
+  LastPage memory;
+  ASSERT_TRUE(memory.ready());
   for (int units = 1; units <= 20; ++units) {
-    auto* text = reinterpret_cast<WCHAR*>(two + page) - units;
+    WCHAR* text = memory.text_at_end(units);
     for (int i = 0; i < units - 1; ++i) text[i] = i % 3 == 2 ? u']' : i % 3 == 1 ? u'[' : u'a';
     text[units - 1] = 0;
     EXPECT_EQ(text_count(text, TEXT("[]")), (units - 1) / 3) << units;
   }
-  munmap(two, 2 * page);
 }
 #endif
 
