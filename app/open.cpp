@@ -47,6 +47,7 @@ void AskForTheFile() {
 }
 
 void ReadTheChosenFile() {
+  BusySpan busy;
   text_assign(&ReadPurpose, TEXT("OpenBtn_Clicked"));
   if (!LoadTextFile()) {
     // The names and their displays stay those of the catalogue that was open before.
@@ -95,6 +96,7 @@ bool LoadTextFile() {
   const bool catalogue = Is(ReadPurpose, TEXT("OpenBtn_Clicked"));
   const bool header = Is(ReadPurpose, TEXT("BuildHtmlHdr"));
   while (!file_at_end(1)) {
+    win_busy_step();
     const int32_t saved = text_stack_top();
     file_read_line(1, format, saved);
     text_pop_into(&FileLineIn, saved);

@@ -31,19 +31,31 @@ void ReportBadLine() {
   req_message_ok(TEXT("URL Link ERROR:"), message);
 }
 
+// The fields of the line being converted. The build loop keeps one set for
+// all its lines, so their blocks are reused rather than made and freed per line.
+struct LineFields {
+  LocalText menu, title, address;
+};
+LineFields* g_loop_fields = nullptr;
+
 void BuildLoop() {
   LinkCount = CountShown();
+  LineFields fields;
+  g_loop_fields = &fields;
   for (int64_t i = 0; i < LinkCount; ++i) {
+    win_busy_step();
     const int32_t saved = text_stack_top();
     gadget_item_text(ListViewLinks, i, saved);
     KeepText(&ListViewLinksLineIn, saved);
     ConvertLinkLine();
   }
+  g_loop_fields = nullptr;
 }
 
 }  // namespace
 
 void BuildHtmlPage() {
+  BusySpan busy;
   gadget_clear(HtmlLinesList);
   MenuCount = 0;
   text_assign(&LastMenuName, kLastMenuNameMarker);
@@ -81,10 +93,14 @@ void ConvertLinkLine() {
     ReportBadLine();
     return;
   }
-  LocalText menu, title, address;
-  KeepField(&menu.value, InComingLine, 1);
-  KeepField(&title.value, InComingLine, 2);
-  KeepField(&address.value, InComingLine, 3);
+  LineFields own;
+  LineFields& fields = g_loop_fields ? *g_loop_fields : own;
+  const LocalText& menu = fields.menu;
+  const LocalText& title = fields.title;
+  const LocalText& address = fields.address;
+  KeepField(&fields.menu.value, InComingLine, 1);
+  KeepField(&fields.title.value, InComingLine, 2);
+  KeepField(&fields.address.value, InComingLine, 3);
   text_assign(&MenuNameWork, menu);
   const int32_t saved = text_stack_top();
   if (!Is(MenuNameWork, LastMenuName)) {

@@ -31,6 +31,7 @@ void PushEscaped(const WCHAR* value) {
   if (!value) return;
   const WCHAR* run = value;
   for (const WCHAR* at = value; *at; ++at) {
+    if (*at > u'>') continue;  // letters and most of a text: above every escaped character
     const WCHAR* escape = EscapeOf(at);
     if (!escape) continue;
     PushUnits(run, at - run);
@@ -86,8 +87,14 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, const WCHAR* val
   text_stack_cut(offset);
   const int64_t length1 = marker1 ? text_length(marker1) : 0;
   const int64_t length2 = marker2 ? text_length(marker2) : 0;
+  // Most units begin no marker: one comparison with each marker's first unit tells.
+  const WCHAR lead1 = length1 ? marker1[0] : 0, lead2 = length2 ? marker2[0] : 0;
   const WCHAR* run = pattern;
   for (const WCHAR* at = pattern; *at;) {
+    if (*at != lead1 && *at != lead2) {
+      ++at;
+      continue;
+    }
     const bool first = length1 && StartsWith(at, marker1);
     const bool second = !first && length2 && StartsWith(at, marker2);
     if (!first && !second) {

@@ -25,6 +25,7 @@ bool WriteLines(const WCHAR* name, const WCHAR* target, const LineSource& lines,
   if (!file_create(kWriteFile, name)) return Fail(failure, target);
   file_write_bom(kWriteFile, format);
   for (int64_t i = 0; i < lines.count; ++i) {
+    win_busy_step();
     const int32_t saved = text_stack_top();
     file_write_line(kWriteFile, lines.line(i, saved), format);
     text_stack_cut(saved);

@@ -16,6 +16,7 @@ WCHAR* CatalogueLine(int64_t index, int32_t offset) { return gadget_item_text(Li
 // which opening reads back, so that no character is lost.
 int32_t CatalogueFormat(int64_t lines) {
   for (int64_t i = 0; i < lines; ++i) {
+    win_busy_step();
     const int32_t saved = text_stack_top();
     const bool fits = file_fits_ansi(CatalogueLine(i, saved)) != 0;
     text_stack_cut(saved);
@@ -52,6 +53,7 @@ void SaveFileBtn_Clicked() {
   if (Is(count, TEXT("0"))) {
     req_message_ok(caption, TEXT("ERROR, Nothing to Save ."));
   } else if (CatalogueNamesUsable(caption, TEXT("save"))) {
+    BusySpan busy;
     const LineSource lines{gadget_item_count(ListViewLinks), CatalogueLine};
     SafeWriteFailure failure;
     if (WriteWithBackup(TxtFileName, TxtBackupName, lines, CatalogueFormat(lines.count), &failure)) {

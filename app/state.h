@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "gui/busy.h"
 #include "gui/gadget.h"
 #include "runtime/text.h"
 
@@ -104,6 +105,16 @@ void SetStatus(const Pieces&... pieces) {
 
 // LinkCountTxt, LinkCountText and LinkCount follow the number of lines of the list.
 void ShowLinkCount();
+
+// Work of a handler that may run long (opening, building, saving a big
+// catalogue): the window shows the wait cursor once it has run a fifth of a
+// second. Its loops call win_busy_step for every line.
+struct BusySpan {
+  BusySpan() { win_busy_begin(); }
+  ~BusySpan() { win_busy_end(); }
+  BusySpan(const BusySpan&) = delete;
+  BusySpan& operator=(const BusySpan&) = delete;
+};
 
 // A string variable of a handler's own, freed when the handler is done.
 struct LocalText {

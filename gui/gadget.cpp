@@ -18,6 +18,12 @@ HINSTANCE g_instance;
 
 int64_t control_id(HWND control) { return static_cast<int64_t>(GetWindowLongPtrW(control, GWLP_ID)); }
 
+// The live gadget of that number, if it is this control's.
+GadgetObject* gadget_of_control(HWND control, int64_t number) {
+  GadgetObject* gadget = g_table ? static_cast<GadgetObject*>(obj_get(g_table, number)) : nullptr;
+  return gadget && gadget->handle == control ? gadget : nullptr;
+}
+
 // What WM_NCDESTROY leaves to do once the control's own procedure has seen it.
 void tear_down(HWND control, GadgetObject* gadget, int64_t number) {
   if (gadget->kind && gadget->kind->on_destroy) {
@@ -32,9 +38,13 @@ void tear_down(HWND control, GadgetObject* gadget, int64_t number) {
   obj_release(g_table, number);
 }
 
+// Every message to a gadget's control passes here first. The procedure runs
+// only on controls the library took over, so the record whose number the
+// control carries and whose handle is the control's is its own: it is found
+// without the "KT_ID" look-up that a handle from elsewhere needs.
 LRESULT CALLBACK gadget_procedure(HWND control, UINT message, WPARAM wp, LPARAM lp) {
   const int64_t number = control_id(control);
-  GadgetObject* gadget = number == -1 ? nullptr : gadget_from_handle(control);
+  GadgetObject* gadget = number == -1 ? nullptr : gadget_of_control(control, number);
   if (!gadget) {
     return DefWindowProcW(control, message, wp, lp);
   }
@@ -107,15 +117,12 @@ GadgetObject* gadget_object(int64_t gadget) {
 }
 
 GadgetObject* gadget_from_handle(HWND control) {
-  if (!control || !g_table) {
+  if (!control) {
     return nullptr;
   }
   const int64_t number = control_id(control);
-  if (number != reinterpret_cast<INT_PTR>(GetPropW(control, kIdProperty))) {
-    return nullptr;
-  }
-  GadgetObject* gadget = gadget_object(number);
-  return gadget && gadget->handle == control ? gadget : nullptr;
+  return number == reinterpret_cast<INT_PTR>(GetPropW(control, kIdProperty)) ? gadget_of_control(control, number)
+                                                                               : nullptr;
 }
 
 HWND gadget_handle(int64_t gadget) {

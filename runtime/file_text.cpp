@@ -49,29 +49,28 @@ struct LineBytes {
   }
 };
 
-// Decodes the collected bytes by format onto the temporary stack at the offset.
+// Decodes the collected bytes by format onto the temporary stack at the
+// offset. A byte never gives more than one UTF-16 unit (a four-byte UTF-8
+// sequence gives two), so room for as many units as bytes is enough and the
+// text is converted in one pass.
 WCHAR* decode_onto_stack(const uint8_t* bytes, size_t length, int32_t format, int32_t offset) {
-  int units = 0;
-  UINT code_page = (format & 31) == FILE_FORMAT_UTF8 ? CP_UTF8 : CP_ACP;
-  const char* chars = reinterpret_cast<const char*>(bytes);
-  if (is_utf16(format)) {
-    units = static_cast<int>(length / 2);
-  } else if (length > 0) {
-    units = MultiByteToWideChar(code_page, 0, chars, static_cast<int>(length), nullptr, 0);
-  }
-  if (units <= 0) {
+  const int room = static_cast<int>(is_utf16(format) ? length / 2 : length);
+  if (room <= 0) {
     text_stack_cut(offset);
     return text_stack_at(offset);
   }
-  WCHAR* out = text_stack_reserve(units, offset);
+  WCHAR* out = text_stack_reserve(room, offset);
+  int units = room;
   if (is_utf16(format)) {
     memcpy(out, bytes, static_cast<size_t>(units) * 2);
   } else {
-    units = MultiByteToWideChar(code_page, 0, chars, static_cast<int>(length), out, units);
+    UINT code_page = (format & 31) == FILE_FORMAT_UTF8 ? CP_UTF8 : CP_ACP;
+    const auto* chars = reinterpret_cast<const char*>(bytes);
+    units = MultiByteToWideChar(code_page, 0, chars, static_cast<int>(length), out, room);
     if (units < 0) units = 0;
   }
-  out[units] = 0;
-  return out;
+  text_stack_cut(offset + 2 * units);  // the top behind the text, and its zero unit
+  return text_stack_at(offset);
 }
 
 // Eight bytes at a time: does any of them equal CR, LF or (always) zero?

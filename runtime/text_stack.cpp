@@ -28,12 +28,8 @@ int32_t g_capacity;
 // would silently become another string.
 [[noreturn]] void out_of_memory() { std::abort(); }
 
-int64_t units_of(const WCHAR* text) {
-  if (!text) return 0;
-  const WCHAR* end = text;
-  while (*end) ++end;
-  return end - text;
-}
+// The platform measures texts fastest.
+int64_t units_of(const WCHAR* text) { return text ? lstrlenW(text) : 0; }
 
 // Offset of a pointer anywhere inside the stack block, or -1. Wider than
 // text_stack_offset_of on purpose: anything in the block moves with it.
@@ -67,7 +63,8 @@ const WCHAR* settle_inside(TextVar variable, const WCHAR* text, int64_t units) {
 
 void text_heap_init() {
   assert(!g_heap && "text_heap_init called twice");
-  g_heap = HeapCreate(0, 4096, 0);
+  // Unlocked: the string runtime belongs to the program's one thread.
+  g_heap = HeapCreate(HEAP_NO_SERIALIZE, 4096, 0);
   if (!g_heap) out_of_memory();
   g_top = 0;
   g_capacity = kStartCapacity;

@@ -50,6 +50,41 @@ struct Out {
     if (length < capacity) dst[length] = u;
     ++length;
   }
+  // Takes the ASCII units at the start of source (at most n), which are the
+  // same in every code page and in UTF-16, and answers how many: eight at a
+  // step while they fit, then counted only, as put counts what does not fit.
+  template <typename Source>
+  int64_t take_ascii(const Source* source, int64_t n) {
+    int64_t i = 0;
+    if (capacity > 0) {
+      const int64_t room = capacity > length ? capacity - length : 0;
+      const int64_t limit = n < room ? n : room;
+      Unit* to = dst + length;
+      for (; i + 8 <= limit && all_ascii8(source + i); i += 8) {
+        for (int k = 0; k < 8; ++k) to[i + k] = static_cast<Unit>(source[i + k]);
+      }
+      for (; i < limit && static_cast<uint32_t>(source[i]) < 0x80; ++i) to[i] = static_cast<Unit>(source[i]);
+      length += i;
+      if (i < limit || limit == n) return i;
+    }
+    const int64_t stored = i;
+    while (i < n && static_cast<uint32_t>(source[i]) < 0x80) ++i;
+    length += i - stored;
+    return i;
+  }
+
+ private:
+  // Whether eight units are all ASCII, tested a machine word at a time.
+  static bool all_ascii8(const unsigned char* units) {
+    uint64_t word;
+    std::memcpy(&word, units, 8);
+    return (word & 0x8080808080808080ull) == 0;
+  }
+  static bool all_ascii8(const WCHAR* units) {
+    uint64_t words[2];
+    std::memcpy(words, units, 16);
+    return ((words[0] | words[1]) & 0xFF80FF80FF80FF80ull) == 0;
+  }
 };
 
 int fail(DWORD error) {
@@ -123,6 +158,10 @@ int decode_utf8(const unsigned char* s, int64_t available, uint32_t* code, int* 
 
 bool utf8_to_wide(DWORD flags, const unsigned char* src, int64_t length, Out<WCHAR>& out) {
   for (int64_t i = 0; i < length;) {
+    if (int64_t run = out.take_ascii(src + i, length - i)) {
+      i += run;
+      continue;
+    }
     uint32_t code = 0;
     int bad = 0;
     int used = decode_utf8(src + i, length - i, &code, &bad);
@@ -149,6 +188,10 @@ bool utf8_to_wide(DWORD flags, const unsigned char* src, int64_t length, Out<WCH
 
 bool wide_to_utf8(DWORD flags, LPCWSTR src, int64_t length, Out<char>& out) {
   for (int64_t i = 0; i < length; ++i) {
+    if (int64_t run = out.take_ascii(src + i, length - i)) {
+      i += run - 1;
+      continue;
+    }
     uint32_t code = src[i];
     if (code >= 0xD800 && code < 0xE000) {
       bool paired = code < 0xDC00 && i + 1 < length && src[i + 1] >= 0xDC00 && src[i + 1] < 0xE000;
@@ -248,6 +291,10 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideCharStr, int wid
   char fallback = defaultChar ? defaultChar[0] : '?';
   BOOL used = FALSE;
   for (int64_t i = 0; i < length; ++i) {
+    if (int64_t run = out.take_ascii(wideCharStr + i, length - i)) {
+      i += run - 1;
+      continue;
+    }
     unsigned char byte;
     if (cp1252_from_unit(wideCharStr[i], &byte)) {
       out.put(static_cast<char>(byte));

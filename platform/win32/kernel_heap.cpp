@@ -1,5 +1,7 @@
 // Private heaps over the C allocator. Every block is linked into its heap so
 // that HeapDestroy can give back everything at once, as Win32 does.
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -84,6 +86,15 @@ BlockHeader* owned_block(Heap* heap, LPCVOID block) {
   return header->heap == heap ? header : nullptr;
 }
 
+// Whether the C allocator's block already holds the new size without wasting
+// much: then resizing is only a new size, which text assigned line after line
+// asks for all the time.
+bool fits_in_place(BlockHeader* block, size_t bytes) {
+  const size_t usable = malloc_usable_size(block);
+  const size_t total = sizeof(BlockHeader) + bytes;
+  return total <= usable && usable <= 2 * total + 64;
+}
+
 }  // namespace
 
 HANDLE HeapCreate(DWORD options, SIZE_T initialSize, SIZE_T maximumSize) {
@@ -150,7 +161,7 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID memory, SIZE_T bytes) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
-  if (!(flags & HEAP_REALLOC_IN_PLACE_ONLY)) {
+  if (!(flags & HEAP_REALLOC_IN_PLACE_ONLY) && !fits_in_place(block, bytes)) {
     // realloc may move the block: take it out of the list first, put the result back.
     unlink_block(heap, block);
     auto* moved = static_cast<BlockHeader*>(std::realloc(block, sizeof(BlockHeader) + bytes));

@@ -35,7 +35,7 @@ LRESULT insert_line(ListBox* lb, int index, LPCWSTR text) {
     if (lb->caret >= index) ++lb->caret;
     if (lb->anchor >= index) ++lb->anchor;
   }
-  update_scroll(lb);
+  update_scroll(lb, true);
   invalidate_from(lb, index);
   return index;
 }
@@ -71,12 +71,9 @@ LRESULT delete_line(ListBox* lb, int index) {
 
 LRESULT get_text(const ListBox* lb, int index, LPWSTR buffer) {
   if (!valid(lb, index)) return bad_index();
-  const Item& item = lb->items[index];
-  if (buffer) {
-    for (uint32_t i = 0; i < item.length; ++i) buffer[i] = item.text[i];
-    buffer[item.length] = 0;
-  }
-  return static_cast<LRESULT>(item.length);
+  const uint32_t length = lb->items.length(index);
+  if (buffer) buffer[lb->items.read(index, buffer, length)] = 0;
+  return static_cast<LRESULT>(length);
 }
 
 LRESULT find(const ListBox* lb, int start, LPCWSTR text, bool exact) {
@@ -123,14 +120,14 @@ LRESULT get_sel_items(const ListBox* lb, int max, int* out) {
   }
   int found = 0;
   for (int i = 0, n = lb->items.count(); i < n && found < max; ++i)
-    if (lb->items[i].selected) out[found++] = i;
+    if (lb->items.selected(i)) out[found++] = i;
   return found;
 }
 
 LRESULT get_sel_count(const ListBox* lb) {
   if (!is_multi(lb)) return LB_ERR;
   int found = 0;
-  for (int i = 0, n = lb->items.count(); i < n; ++i) found += lb->items[i].selected ? 1 : 0;
+  for (int i = 0, n = lb->items.count(); i < n; ++i) found += lb->items.selected(i) ? 1 : 0;
   return found;
 }
 
@@ -214,7 +211,7 @@ LRESULT list_messages(ListBox* lb, UINT message, WPARAM wParam, LPARAM lParam) {
     case LB_RESETCONTENT: reset(lb); return 0;
     case LB_GETCOUNT: return lb->items.count();
     case LB_GETTEXT: return get_text(lb, index, reinterpret_cast<LPWSTR>(lParam));
-    case LB_GETTEXTLEN: return valid(lb, index) ? static_cast<LRESULT>(lb->items[index].length) : bad_index();
+    case LB_GETTEXTLEN: return valid(lb, index) ? static_cast<LRESULT>(lb->items.length(index)) : bad_index();
     case LB_FINDSTRING: return find(lb, index, reinterpret_cast<LPCWSTR>(lParam), false);
     case LB_FINDSTRINGEXACT: return find(lb, index, reinterpret_cast<LPCWSTR>(lParam), true);
     case LB_SELECTSTRING: return select_string(lb, index, reinterpret_cast<LPCWSTR>(lParam));
@@ -239,10 +236,10 @@ LRESULT list_messages(ListBox* lb, UINT message, WPARAM wParam, LPARAM lParam) {
       select_range(lb, a < b ? a : b, a < b ? b : a, wParam != 0);
       return LB_OKAY;
     }
-    case LB_GETITEMDATA: return valid(lb, index) ? static_cast<LRESULT>(lb->items[index].data) : bad_index();
+    case LB_GETITEMDATA: return valid(lb, index) ? static_cast<LRESULT>(lb->items.data(index)) : bad_index();
     case LB_SETITEMDATA:
       if (!valid(lb, index)) return bad_index();
-      lb->items[index].data = static_cast<ULONG_PTR>(lParam);
+      if (!lb->items.set_data(index, static_cast<ULONG_PTR>(lParam))) return LB_ERRSPACE;
       return TRUE;
     case LB_GETTOPINDEX: return lb->top;
     case LB_SETTOPINDEX: set_top(lb, index); return LB_OKAY;

@@ -52,7 +52,8 @@ void set_top(ListBox* lb, int top);  // clamped; repaints and moves the scroll b
 void make_visible(ListBox* lb, int index);
 void set_horizontal_pos(ListBox* lb, int pos);
 void set_horizontal_extent(ListBox* lb, int extent);
-void update_scroll(ListBox* lb);
+// lines_only: only the number of lines changed, which the horizontal bar does not show.
+void update_scroll(ListBox* lb, bool lines_only = false);
 void update_size(ListBox* lb);  // after WM_SIZE
 void set_font(ListBox* lb, HFONT font);
 void set_item_height(ListBox* lb, int height);

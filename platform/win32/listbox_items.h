@@ -1,8 +1,10 @@
 // The lines of a list box: their texts, item data and selection marks, in
 // the order the list shows them. A line costs its text in a shared arena plus
-// one 24-byte record, so a list of a million lines stays near the size of
-// its text. Appending is amortized constant time; a sorted insertion is a
-// binary search and one move of the records behind it.
+// one 16-byte record; a text whose units all lie below 256 (most lines) is
+// kept as one byte a unit, so a list of a million lines stays near the size
+// of its file. Item data is kept apart, and only once a line has any.
+// Appending is amortized constant time; a sorted insertion is a binary
+// search and one move of the records behind it.
 #pragma once
 
 #include <cstddef>
@@ -14,10 +16,9 @@
 namespace listbox {
 
 struct Item {
-  const WCHAR* text;  // not terminated: length units
+  const void* text;  // not terminated: length units, bytes when narrow
   uint32_t length;
-  uint32_t selected;  // used by multiple-selection lists only
-  ULONG_PTR data;     // LB_SETITEMDATA
+  uint32_t flags;  // kNarrow, kSelected
 };
 
 // Lines compare as list boxes order them: without regard to case (each unit
@@ -33,8 +34,14 @@ class ItemStore {
   ~ItemStore();
 
   int count() const { return static_cast<int>(items_.size()); }
-  const Item& operator[](int index) const { return items_[static_cast<size_t>(index)]; }
-  Item& operator[](int index) { return items_[static_cast<size_t>(index)]; }
+  uint32_t length(int index) const { return items_[static_cast<size_t>(index)].length; }
+  // Writes up to room units of the line's text to out (no terminator); answers how many.
+  uint32_t read(int index, WCHAR* out, uint32_t room) const;
+  bool selected(int index) const { return (items_[static_cast<size_t>(index)].flags & kSelected) != 0; }
+  void set_selected(int index, bool on);
+  ULONG_PTR data(int index) const { return data_.empty() ? 0 : data_[static_cast<size_t>(index)]; }
+  // False when memory runs out; nothing changes then.
+  bool set_data(int index, ULONG_PTR data);
 
   // Inserts a copy of the text before index (0..count()), with data 0 and not
   // selected. False when memory runs out or the list is full; nothing changes then.
@@ -52,23 +59,27 @@ class ItemStore {
   // outside the list searches from the top. An empty text finds nothing.
   int find(int start, const WCHAR* text, size_t length, bool exact) const;
 
-  // Bytes held: records (with the vector's spare room) and text chunks.
+  // Bytes held: records (with the vector's spare room), item data and text chunks.
   size_t bytes_held() const;
+
+  static constexpr uint32_t kNarrow = 1;    // the text is bytes, each the unit of that value
+  static constexpr uint32_t kSelected = 2;  // used by multiple-selection lists only
 
  private:
   struct Chunk {
-    WCHAR* base;
-    size_t size;  // units
+    uint8_t* base;
+    size_t size;  // bytes
     size_t used;
   };
-  const WCHAR* keep_text(const WCHAR* text, size_t length);
+  const void* keep_text(const WCHAR* text, size_t length, bool narrow);
   void compact();
   void free_chunks(std::vector<Chunk>& chunks);
 
   std::vector<Item> items_;
-  std::vector<Chunk> chunks_;  // the last one is filled by small texts
-  size_t live_units_ = 0;      // text units of the lines in the list
-  size_t dead_units_ = 0;      // units of erased lines still in the chunks
+  std::vector<ULONG_PTR> data_;  // empty until a line gets item data, then one for each line
+  std::vector<Chunk> chunks_;    // the last one is filled by small texts
+  size_t live_bytes_ = 0;        // text bytes of the lines in the list
+  size_t dead_bytes_ = 0;        // bytes of erased lines still in the chunks
 };
 
 }  // namespace listbox

@@ -6,18 +6,23 @@
 // are drawn, whatever the length of the list.
 #include "platform/win32/listbox.h"
 
+#include <vector>
+
 namespace listbox {
 
 namespace {
 
-// Units of a line worth laying out: a unit is at least a pixel wide but for
-// marks and joiners, so lines longer than many times the visible width end off
-// screen anyway.
-uint32_t drawn_length(const ListBox* lb, const Item& item) {
+// The units of a line worth laying out, read into text: a unit is at least a
+// pixel wide but for marks and joiners, so lines longer than many times the
+// visible width end off screen anyway.
+uint32_t drawn_text(const ListBox* lb, int index, std::vector<WCHAR>& text) {
   long long reach = 4LL * (lb->width + lb->horz_pos) + 256;
-  if (item.length <= reach) return item.length;
-  auto n = static_cast<uint32_t>(reach);
-  if (item.text[n - 1] >= 0xD800 && item.text[n - 1] < 0xDC00) --n;  // keep a surrogate pair whole
+  uint32_t length = lb->items.length(index);
+  if (length > reach) length = static_cast<uint32_t>(reach);
+  if (text.size() < length + 1) text.resize(length + 1);
+  uint32_t n = lb->items.read(index, text.data(), length);
+  // A cut keeps a surrogate pair whole.
+  if (n < lb->items.length(index) && n > 0 && text[n - 1] >= 0xD800 && text[n - 1] < 0xDC00) --n;
   return n;
 }
 
@@ -43,15 +48,15 @@ void paint(ListBox* lb, HDC dc, const RECT& area) {
   int last = lb->top + (area.bottom > 0 ? (area.bottom - 1) / h : 0);
   if (last > n - 1) last = n - 1;
   int filled = 0;  // client y where the painted lines end
+  std::vector<WCHAR> line;
   for (int i = first; i <= last; ++i) {
     RECT row;
     item_rect(lb, i, &row);
     bool selected = is_selected(lb, i);
     SetBkColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHT) : back);
     SetTextColor(dc, selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : text);
-    const Item& item = lb->items[i];
-    ExtTextOutW(dc, 1 - lb->horz_pos, row.top, ETO_OPAQUE | ETO_CLIPPED, &row, item.text, drawn_length(lb, item),
-                nullptr);
+    const uint32_t units = drawn_text(lb, i, line);
+    ExtTextOutW(dc, 1 - lb->horz_pos, row.top, ETO_OPAQUE | ETO_CLIPPED, &row, line.data(), units, nullptr);
     filled = row.bottom;
   }
   SetBkColor(dc, back);

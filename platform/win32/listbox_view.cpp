@@ -21,7 +21,7 @@ int page_size(const ListBox* lb) {
   return page > 0 ? page : 1;
 }
 
-void update_scroll(ListBox* lb) {
+void update_scroll(ListBox* lb, bool lines_only) {
   if (!lb->redraw) return;
   UINT keep = (lb->style & LBS_DISABLENOSCROLL) ? SIF_DISABLENOSCROLL : 0;
   if (lb->style & WS_VSCROLL) {
@@ -34,7 +34,7 @@ void update_scroll(ListBox* lb) {
     si.nPos = lb->top;
     SetScrollInfo(lb->self, SB_VERT, &si, TRUE);
   }
-  if (lb->style & WS_HSCROLL) {
+  if ((lb->style & WS_HSCROLL) && !lines_only) {
     if (lb->horz_extent > 0 || keep) {
       SCROLLINFO si{};
       si.cbSize = sizeof si;
@@ -176,7 +176,7 @@ void invalidate_all(ListBox* lb) {
 
 bool is_selected(const ListBox* lb, int index) {
   if (index < 0 || index >= lb->items.count()) return false;
-  return is_multi(lb) ? lb->items[index].selected != 0 : index == lb->selected;
+  return is_multi(lb) ? lb->items.selected(index) : index == lb->selected;
 }
 
 bool select_single(ListBox* lb, int index) {
@@ -193,9 +193,8 @@ bool select_range(ListBox* lb, int first, int last, bool on) {
   if (last >= n) last = n - 1;
   bool changed = false;
   for (int i = first; i <= last; ++i) {
-    Item& item = lb->items[i];
-    if ((item.selected != 0) == on) continue;
-    item.selected = on;
+    if (lb->items.selected(i) == on) continue;
+    lb->items.set_selected(i, on);
     invalidate_item(lb, i);
     changed = true;
   }

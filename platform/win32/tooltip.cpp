@@ -76,10 +76,18 @@ bool relayed(UINT m) {
          m == WM_MBUTTONUP || m == WM_MBUTTONDBLCLK || m == WM_MOUSELEAVE;
 }
 
+// The window whose messages came last, and its procedure: a list that is
+// filled or read line by line sends its relay one message after another.
+Subclass last_relayed{nullptr, nullptr};
+
 LRESULT CALLBACK relay(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  WNDPROC previous = nullptr;
-  for (const Subclass& s : subclasses())
-    if (s.window == window) previous = s.previous;
+  WNDPROC previous = window == last_relayed.window ? last_relayed.previous : nullptr;
+  for (size_t i = 0; !previous && i < subclasses().size(); ++i) {
+    if (subclasses()[i].window == window) {
+      last_relayed = subclasses()[i];  // a window is subclassed once
+      previous = last_relayed.previous;
+    }
+  }
   if (relayed(message)) {
     MSG msg{window, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
     DWORD pos = GetMessagePos();
@@ -88,7 +96,10 @@ LRESULT CALLBACK relay(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     for (HWND tip : tips)
       if (IsWindow(tip)) SendMessageW(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
   }
-  if (message == WM_NCDESTROY) std::erase_if(subclasses(), [window](const Subclass& s) { return s.window == window; });
+  if (message == WM_NCDESTROY) {
+    std::erase_if(subclasses(), [window](const Subclass& s) { return s.window == window; });
+    if (last_relayed.window == window) last_relayed = Subclass{nullptr, nullptr};
+  }
   return previous ? CallWindowProcW(previous, window, message, wParam, lParam)
                   : DefWindowProcW(window, message, wParam, lParam);
 }

@@ -8,30 +8,17 @@
 
 namespace user {
 
+HandleSlot handle_slots[kHandleSlots];
+
 namespace {
 
-// A handle is (generation << 16) | (slot + 1); the generation is never 0, so
-// no handle collides with the small pseudo-handles (HWND_TOPMOST, HWND_BROADCAST...).
-constexpr uint32_t kSlots = 0xFFFF;
-
-struct Slot {
-  std::atomic<uint32_t> handle{0};
-  std::atomic<Window*> window{nullptr};
-  std::atomic<Queue*> queue{nullptr};
-};
-
-Slot slots[kSlots];
+using Slot = HandleSlot;
+constexpr uint32_t kSlots = kHandleSlots;
+Slot* const slots = handle_slots;
 uint16_t generations[kSlots];
 std::mutex slot_lock;
 std::vector<uint32_t> free_slots;
 uint32_t next_slot = 0;
-
-Slot* slot_of(HWND handle) {
-  uintptr_t v = reinterpret_cast<uintptr_t>(handle);
-  if (v > 0xFFFFFFFFu || (v & 0xFFFF) == 0 || (v >> 16) == 0) return nullptr;
-  Slot* s = &slots[(v & 0xFFFF) - 1];
-  return s->handle.load(std::memory_order_acquire) == v ? s : nullptr;
-}
 
 HWND alloc_handle(Window* w) {
   std::lock_guard<std::mutex> guard(slot_lock);
@@ -156,13 +143,6 @@ void correct_styles(Window* w) {
 }  // namespace
 
 std::vector<Window*> message_windows;
-
-Window* find(HWND handle) {
-  Slot* s = slot_of(handle);
-  if (!s) return nullptr;
-  Window* w = s->window.load(std::memory_order_acquire);
-  return w && !w->dead ? w : nullptr;
-}
 
 Window* find_or_fail(HWND handle) {
   Window* w = find(handle);

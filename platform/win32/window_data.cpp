@@ -22,6 +22,38 @@ std::u16string prop_key(LPCWSTR name) {
   return fold(name);
 }
 
+// A property name lowered as keys are, without making a string: names are
+// short, so they are lowered into a small buffer of the caller's.
+struct FoldedName {
+  char16_t units[64];
+  size_t length = 0;
+  bool fits = false;  // false: a name too long for the buffer, or an atom, goes through prop_key
+  explicit FoldedName(LPCWSTR name) {
+    if (IS_INTRESOURCE(name)) return;
+    for (; name[length]; ++length) {
+      if (length == 64) return;
+      WCHAR c = name[length];
+      // Mostly ASCII, whose capitals lower by arithmetic; the rest as the system lowers them.
+      WCHAR lower = c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c + 32) : c;
+      if (c >= 0x80) lower = static_cast<WCHAR>(reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(c))));
+      units[length] = lower;
+    }
+    fits = true;
+  }
+  bool is(const std::u16string& key) const {
+    return key.size() == length && std::memcmp(key.data(), units, length * sizeof(char16_t)) == 0;
+  }
+};
+
+// Whether the name is spelled exactly so, case included.
+bool spelled_as(const std::u16string& spelling, LPCWSTR name) {
+  if (spelling.empty()) return false;
+  size_t i = 0;
+  for (; i < spelling.size(); ++i)
+    if (name[i] != spelling[i]) return false;
+  return name[i] == 0;
+}
+
 bool extra_index(Window* w, int index, size_t size) {
   if (index < 0 || static_cast<size_t>(index) + size > w->extra.size()) {
     SetLastError(ERROR_INVALID_INDEX);
@@ -179,16 +211,26 @@ BOOL SetPropW(HWND window, LPCWSTR name, HANDLE data) {
       p.data = data;
       return TRUE;
     }
-  w->props.push_back(Prop{key, data});
+  w->props.push_back(Prop{key, data, IS_INTRESOURCE(name) ? std::u16string() : std::u16string(name)});
   return TRUE;
 }
 
 HANDLE GetPropW(HWND window, LPCWSTR name) {
   Window* w = find(window);
   if (!w || !name) return nullptr;
-  std::u16string key = prop_key(name);
+  if (!IS_INTRESOURCE(name)) {
+    for (Prop& p : w->props)
+      if (spelled_as(p.spelled, name)) return p.data;
+  }
+  const FoldedName folded(name);
+  if (!folded.fits) {
+    std::u16string key = prop_key(name);
+    for (Prop& p : w->props)
+      if (p.name == key) return p.data;
+    return nullptr;
+  }
   for (Prop& p : w->props)
-    if (p.name == key) return p.data;
+    if (folded.is(p.name)) return p.data;
   return nullptr;
 }
 

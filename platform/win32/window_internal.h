@@ -12,6 +12,7 @@
 
 #include <cairo.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -50,6 +51,7 @@ struct WindowClass {
 struct Prop {
   std::u16string name;  // or "#<atom>" for an integer atom
   HANDLE data;
+  std::u16string spelled;  // the name as SetPropW was given it (empty for an atom): most look-ups spell it so
 };
 
 // A region kept as a few disjoint rectangles (client coordinates).
@@ -118,8 +120,32 @@ struct Window {
   bool ncactive = false;  // caption drawn active
 };
 
-// --- Handle table (window.cpp).
-Window* find(HWND handle);         // live window or null; sets nothing
+// --- Handle table (window.cpp). A handle is (generation << 16) | (slot + 1);
+// the generation is never 0, so no handle collides with the small
+// pseudo-handles (HWND_TOPMOST, HWND_BROADCAST...).
+struct HandleSlot {
+  std::atomic<uint32_t> handle{0};
+  std::atomic<Window*> window{nullptr};
+  std::atomic<Queue*> queue{nullptr};
+};
+constexpr uint32_t kHandleSlots = 0xFFFF;
+extern HandleSlot handle_slots[kHandleSlots];
+
+inline HandleSlot* slot_of(HWND handle) {
+  uintptr_t v = reinterpret_cast<uintptr_t>(handle);
+  if (v > 0xFFFFFFFFu || (v & 0xFFFF) == 0 || (v >> 16) == 0) return nullptr;
+  HandleSlot* s = &handle_slots[(v & 0xFFFF) - 1];
+  return s->handle.load(std::memory_order_acquire) == v ? s : nullptr;
+}
+
+// Live window or null; sets nothing. Every message looks its window up
+// several times on its way through the procedures, so this is inline.
+inline Window* find(HWND handle) {
+  HandleSlot* s = slot_of(handle);
+  if (!s) return nullptr;
+  Window* w = s->window.load(std::memory_order_acquire);
+  return w && !w->dead ? w : nullptr;
+}
 Window* find_or_fail(HWND handle);  // as find, with ERROR_INVALID_WINDOW_HANDLE when not live
 Queue* queue_of_handle(HWND handle);  // any thread may ask
 void release_record(Window* w);       // frees a dead window's record once no call uses it

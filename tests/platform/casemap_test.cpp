@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "common/test_text.h"
 #include "platform/win32.h"
@@ -8,6 +10,8 @@
 #ifndef _WIN32
 #include <locale.h>
 #include <wctype.h>
+
+#include "common/last_page.h"
 #endif
 
 namespace {
@@ -70,7 +74,33 @@ TEST(Casemap, StringLength) {
   EXPECT_EQ(2, lstrlenW(pair));  // units, not characters
 }
 
+// Long texts at every place relative to the machine's 16-byte blocks, the
+// terminator early, late and on a block's edge, and a unit of zero's high byte set.
+TEST(Casemap, StringLengthAtEveryAlignment) {
+  std::vector<WCHAR> room(128, u'x');
+  for (size_t start = 0; start < 16; ++start) {
+    for (size_t length = 0; length < 48; ++length) {
+      std::fill(room.begin(), room.end(), u'x');
+      room[start + length] = 0;
+      if (length > 3) room[start + 2] = 0x0100;  // no unit is zero only in its low byte
+      ASSERT_EQ(static_cast<int>(length), lstrlenW(room.data() + start)) << start << " " << length;
+    }
+  }
+}
+
 #ifndef _WIN32
+// A text that ends at the end of the memory a program may read: nothing behind it is touched.
+TEST(CasemapLinux, StringLengthStopsAtTheLastPage) {
+  LastPage memory;
+  ASSERT_TRUE(memory.ready());
+  for (int units = 1; units <= 20; ++units) {
+    WCHAR* text = memory.text_at_end(units);
+    for (int i = 0; i < units - 1; ++i) text[i] = u'a';
+    text[units - 1] = 0;
+    EXPECT_EQ(units - 1, lstrlenW(text));
+  }
+}
+
 // The table's own choices, beyond what Win32 documents.
 TEST(CasemapLinux, TableChoices) {
   EXPECT_EQ(0x0069, lower(0x0130));  // İ -> i

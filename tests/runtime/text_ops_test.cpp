@@ -1,6 +1,7 @@
 // The string operations: length, comparison, count, field, find, replace, numbers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -8,6 +9,10 @@
 
 #include "common/test_text.h"
 #include "runtime/text.h"
+
+#ifndef _WIN32
+#include "common/last_page.h"
+#endif
 
 namespace {
 
@@ -201,6 +206,72 @@ TEST_F(TextOps, FindIgnoringCase) {
   EXPECT_EQ(text_find(TEXT("Grüße ÄÖÜ"), TEXT("äöü"), 1, 1), 7);
   EXPECT_EQ(text_find(TEXT("Grüße ÄÖÜ"), TEXT("äöü"), 1, 0), 0);
   EXPECT_EQ(text_find(TEXT("[]"), TEXT("[]"), 1, 1), 1);
+}
+
+// Delimiters are looked for many units at a step: counting, splitting and
+// replacing in long lines must see every one, wherever the line starts and
+// wherever its delimiters and its end fall in the machine's 16-byte blocks.
+TEST_F(TextOps, CountFieldAndReplaceInLongLinesAtEveryAlignment) {
+  const std::u16string line = u"Menu name here[]A link title, a bit long[]https://www.example.org/a/b/c[]rest";
+  std::vector<WCHAR> room(line.size() + 32, u'#');
+  for (size_t start = 0; start < 16; ++start) {
+    std::copy(line.begin(), line.end(), room.begin() + static_cast<std::ptrdiff_t>(start));
+    room[start + line.size()] = 0;
+    const WCHAR* text = room.data() + start;
+    ASSERT_EQ(text_count(text, TEXT("[]")), 3) << start;
+    EXPECT_EQ(fields(text, TEXT("[]"), 5),
+              (std::vector<std::string>{"Menu name here", "A link title, a bit long", "https://www.example.org/a/b/c",
+                                        "rest", ""}))
+        << start;
+    EXPECT_EQ(replaced(text, TEXT("[]"), TEXT("|")),
+              "Menu name here|A link title, a bit long|https://www.example.org/a/b/c|rest");
+    EXPECT_EQ(text_count(text, TEXT("t")), 6);
+    EXPECT_EQ(text_count(text, TEXT("rest")), 1);
+    EXPECT_EQ(text_count(text, TEXT("rest!")), 0);
+    EXPECT_EQ(text_find(text, TEXT("rest"), 1, 0), static_cast<int64_t>(line.size()) - 3);
+  }
+}
+
+#ifndef _WIN32
+// A line that ends at the end of the memory a program may read: nothing behind it is touched.
+TEST_F(TextOps, CountStopsAtTheLastPage) {
+  LastPage memory;
+  ASSERT_TRUE(memory.ready());
+  for (int units = 1; units <= 20; ++units) {
+    WCHAR* text = memory.text_at_end(units);
+    for (int i = 0; i < units - 1; ++i) text[i] = i % 3 == 2 ? u']' : i % 3 == 1 ? u'[' : u'a';
+    text[units - 1] = 0;
+    EXPECT_EQ(text_count(text, TEXT("[]")), (units - 1) / 3) << units;
+  }
+}
+#endif
+
+// Long lines are searched many units at a step: every place a match can
+// begin counts, up to the last one, and so do units beyond ASCII that lower
+// to the pattern's first unit.
+TEST_F(TextOps, FindIgnoringCaseInLongLines) {
+  const std::u16string line = u"Menu of links[]A title that goes on and on[]https://www.example.org/some/path[]";
+  const auto* text = reinterpret_cast<const WCHAR*>(line.c_str());
+  const int64_t length = static_cast<int64_t>(line.size());
+  for (int64_t at = 0; at + 3 <= length; ++at) {
+    // Every three units of the line, in capitals, are found at their first place.
+    std::u16string part = line.substr(static_cast<size_t>(at), 3);
+    for (char16_t& c : part) c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    const int64_t first = static_cast<int64_t>(line.find(line.substr(static_cast<size_t>(at), 3))) + 1;
+    ASSERT_EQ(text_find(text, reinterpret_cast<const WCHAR*>(part.c_str()), 1, TEXT_IGNORE_CASE), first) << at;
+  }
+  EXPECT_EQ(text_find(text, TEXT("PATH[]"), 1, 1), length - 5);
+  EXPECT_EQ(text_find(text, TEXT("path[]x"), 1, 1), 0);
+  EXPECT_EQ(text_find(text, TEXT("wwx"), 1, 1), 0);
+  // A unit beyond ASCII that the platform lowers to k (the Kelvin sign, where it does) begins a match for k.
+  const bool kelvin_is_k =
+      reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{0x212A}))) == u'k';
+  EXPECT_EQ(text_find(TEXT("0123456789abcdefghij\u212Aey"), TEXT("KEY"), 1, 1), kelvin_is_k ? 21 : 0);
+  EXPECT_EQ(text_find(TEXT("0123456789abcdefghijklmnopqrstu\u212Aey"), TEXT("key"), 1, 1), kelvin_is_k ? 32 : 0);
+  EXPECT_EQ(text_find(TEXT("\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6xyz\u00DC"),
+                      TEXT("\u00FCxyz"), 1, 1), 0);
+  EXPECT_EQ(text_find(TEXT("\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6xyz\u00DC"),
+                      TEXT("xyz\u00FC"), 1, 1), 12);
 }
 
 TEST_F(TextOps, ReplaceEveryOccurrence) {

@@ -1,0 +1,326 @@
+// Figures of the program's own actions on a big catalogue, measured on the
+// program's real handlers in a scratch folder on the headless display, next
+// to two plain peers (peer_cpp, peer_python.py) doing open, build and save on
+// the same file, whose page and catalogue must come out byte for byte the
+// same as the program's.
+//   app_bench [--links N] [--keep]   (default 1,000,000 links; --keep leaves the scratch folder)
+// The bench sets LC_ALL=C first, so the ANSI code page is Windows-1252 on
+// every machine: the page is ASCII with character references and the saved
+// catalogue, which holds characters beyond Windows-1252, is UTF-8 with its mark.
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/state.h"
+#include "bench/app_bench_catalogue.h"
+#include "bench/app_bench_peers.h"
+#include "bench/app_bench_text.h"
+#include "desktop/proc.h"
+#include "desktop/req.h"
+#include "gui/window.h"
+#include "platform/win32/headless.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRepeats = 20;      // add, delete, find and repaint: the median of this many
+constexpr int kChildStarts = 5;  // first frame: the median of this many starts
+const char kCatalogue[] = "Webrolo.txt";
+const char kPage[] = "Webrolo.html";
+const char kHeader[] = "Webrolo_HtmlHdr.txt";
+
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+double median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
+}
+
+double resident_mb() {
+  std::ifstream status("/proc/self/status");
+  std::string word;
+  while (status >> word) {
+    if (word == "VmRSS:") {
+      double kb = 0;
+      status >> kb;
+      return kb / 1024;
+    }
+  }
+  return 0;
+}
+
+std::u16string g_catalogue_path;
+
+// The open requester answered at once with the catalogue, as if the user had picked it.
+BOOL pick_catalogue(OPENFILENAMEW* dialog, int mode) {
+  if (mode != 0 || g_catalogue_path.size() + 1 > dialog->nMaxFile) return FALSE;
+  std::copy(g_catalogue_path.begin(), g_catalogue_path.end(), dialog->lpstrFile);
+  dialog->lpstrFile[g_catalogue_path.size()] = 0;
+  return TRUE;
+}
+
+std::string gadget_text(int64_t gadget) {
+  const int32_t saved = text_stack_top();
+  std::string text = u8(gadget_get_text(gadget, saved));
+  text_stack_cut(saved);
+  return text;
+}
+
+void pump() {
+  while (headless::pump() > 0) {
+  }
+}
+
+bool painted() { return headless::pixel(win_handle(MainWindow), 1, 1) != CLR_INVALID; }
+
+// What went wrong on the way; any of it makes the run fail.
+std::vector<std::string> g_problems;
+
+void expect(bool holds, const std::string& what) {
+  if (!holds) g_problems.push_back(what);
+}
+
+// The child that first_frame starts: the program's start-up and first paint, then its resident memory.
+int first_frame_child() {
+  StartUp();
+  pump();
+  std::printf("painted %.4f\n", painted() ? resident_mb() : -1.0);
+  std::fflush(stdout);
+  ShutDownLibraries();
+  ShutDownRuntime();
+  return 0;
+}
+
+struct ChildFigures {
+  double first_frame = 0;
+  double rss_mb = 0;
+};
+
+// From starting the child to its word that the window is painted, the median of several starts.
+ChildFigures start_children(const std::string& folder) {
+  std::vector<double> times, memory;
+  const std::u16string self = w16(fs::read_symlink("/proc/self/exe").string());
+  for (int k = 0; k < kChildStarts; ++k) {
+    Clock::time_point start = Clock::now();
+    int64_t started = proc_run(wide(self), TEXT("--first-frame"), wide(w16(folder)), PROC_OPEN | PROC_READ, nullptr);
+    if (!started) break;
+    auto* child = reinterpret_cast<ProcessRecord*>(started);
+    std::string said;
+    char buffer[256];
+    DWORD got = 0;
+    while (said.find('\n') == std::string::npos && ReadFile(child->output_pipe, buffer, sizeof buffer, &got, nullptr) &&
+           got > 0) {
+      said.append(buffer, got);
+    }
+    const double took = seconds_since(start);
+    WaitForSingleObject(child->process, INFINITE);
+    double rss = -1;
+    if (std::sscanf(said.c_str(), "painted %lf", &rss) == 1 && rss > 0) {
+      times.push_back(took);
+      memory.push_back(rss);
+    }
+  }
+  expect(times.size() == kChildStarts, "the started program did not always paint its window");
+  return ChildFigures{median(times), median(memory)};
+}
+
+struct OurFigures {
+  double open = 0, build = 0, save = 0, add = 0, remove = 0, find_last = 0, repaint = 0;
+  double rss_after_build = 0;
+  double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
+};
+
+double cpu_seconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+
+void open_build_save(int64_t links, OurFigures* ours) {
+  req_set_file_dialog_routine(pick_catalogue);
+  Clock::time_point start = Clock::now();
+  double cpu = cpu_seconds();
+  OpenBtn_Clicked();
+  ours->open = seconds_since(start);
+  ours->open_cpu = cpu_seconds() - cpu;
+  expect(gadget_text(LinkCountTxt) == std::to_string(links), "open: the count shows " + gadget_text(LinkCountTxt));
+  expect(gadget_text(StatusTxt) == std::string("  ") + kCatalogue + " ... Open And Loaded",
+         "open: the status says " + gadget_text(StatusTxt));
+  pump();
+
+  start = Clock::now();
+  cpu = cpu_seconds();
+  BuildHtmlPage();
+  ours->build = seconds_since(start);
+  ours->build_cpu = cpu_seconds() - cpu;
+  expect(gadget_text(StatusTxt).rfind(std::string("Builded  ") + kPage, 0) == 0,
+         "build: the status says " + gadget_text(StatusTxt));
+  pump();
+  ours->rss_after_build = resident_mb();
+
+  start = Clock::now();
+  cpu = cpu_seconds();
+  SaveFileBtn_Clicked();
+  ours->save = seconds_since(start);
+  ours->save_cpu = cpu_seconds() - cpu;
+  expect(gadget_text(StatusTxt) == "  Webrolo.txt  and  Webrolo-BK.txt  SAVED !",
+         "save: the status says " + gadget_text(StatusTxt));
+  pump();
+}
+
+bool ends_with(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
+  std::vector<double> adds, removes, finds, repaints;
+  for (int k = 0; k < kRepeats; ++k) {
+    // A new link in the first menu: its sorted place is near the top, behind which every line moves.
+    gadget_set_text(MenuNameTxt, wide(made.first_menu));
+    gadget_set_text(LinkTitleTxt, wide(w16("Bench added link " + std::to_string(k))));
+    gadget_set_text(LinkAddressTxt, wide(w16("https://example.org/bench/added/" + std::to_string(k))));
+    Clock::time_point start = Clock::now();
+    AddLink();
+    adds.push_back(seconds_since(start));
+    expect(ends_with(gadget_text(StatusTxt), "   ADDED !"), "add: the status says " + gadget_text(StatusTxt));
+    pump();
+  }
+  for (int k = 0; k < kRepeats; ++k) {
+    gadget_set_state(ListViewLinks, 1);
+    ListEventType = GADGET_TYPE_LEFT_CLICK;
+    ListViewLinks_Clicked();
+    Clock::time_point start = Clock::now();
+    DeleteLink();
+    removes.push_back(seconds_since(start));
+    expect(ends_with(gadget_text(StatusTxt), "  DELETED !"), "delete: the status says " + gadget_text(StatusTxt));
+    pump();
+  }
+  const int64_t last = gadget_item_count(ListViewLinks) - 1;
+  for (int k = 0; k < kRepeats; ++k) {
+    // Typing the search text starts a new search, as the field's event does.
+    gadget_set_text(FindLinkTxt, wide(w16(made.last_marker)));
+    text_assign(&LastAction, TEXT("FindLinkTxt"));
+    Clock::time_point start = Clock::now();
+    FindLink();
+    finds.push_back(seconds_since(start));
+    expect(gadget_get_state(ListViewLinks) == last, "find: the last line is not the one selected");
+    pump();
+  }
+  gadget_set_state(ListViewLinks, last / 2);
+  pump();
+  HWND window = win_handle(MainWindow);
+  for (int k = 0; k < kRepeats; ++k) {
+    Clock::time_point start = Clock::now();
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    pump();
+    repaints.push_back(seconds_since(start));
+  }
+  ours->add = median(adds);
+  ours->remove = median(removes);
+  ours->find_last = median(finds);
+  ours->repaint = median(repaints);
+}
+
+void print_peered(const char* name, double ours, const PeerFigures& cpp, const PeerFigures& python,
+                  double PeerFigures::*job) {
+  std::printf("%s: ours=%.4f", name, ours);
+  if (cpp.ran) std::printf(" cpp=%.4f", cpp.*job);
+  if (python.ran) std::printf(" python=%.4f", python.*job);
+  std::printf("\n");
+}
+
+void copy_resource(const fs::path& folder, const char* name) {
+  std::error_code error;
+  fs::copy_file(fs::path(WEBROLO_SOURCE_DIR) / "app" / "res" / name, folder / name, error);
+  expect(!error, std::string("could not copy ") + name + ": " + error.message());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before anything asks for the ANSI code page: Windows-1252 wherever the bench runs.
+  setenv("LC_ALL", "C", 1);
+  if (argc == 2 && std::strcmp(argv[1], "--first-frame") == 0) return first_frame_child();
+  int64_t links = 1000000;
+  bool keep = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--links") == 0 && i + 1 < argc) {
+      links = std::atoll(argv[++i]);
+    } else if (std::strcmp(argv[i], "--keep") == 0) {
+      keep = true;
+    } else {
+      std::fprintf(stderr, "usage: app_bench [--links N] [--keep]\n");
+      return 2;
+    }
+  }
+  if (links < 10) links = 10;
+
+  const fs::path folder = fs::temp_directory_path() / ("app_bench-" + std::to_string(GetCurrentProcessId()));
+  fs::create_directories(folder);
+  fs::current_path(folder);
+  copy_resource(folder, kHeader);
+  copy_resource(folder, "Webrolo48x48.ico");
+  const MadeCatalogue made = make_catalogue(kCatalogue, links);
+  if (made.lines != links) {
+    std::fprintf(stderr, "app_bench: could not write the catalogue in %s\n", folder.string().c_str());
+    return 1;
+  }
+  g_catalogue_path = w16((folder / kCatalogue).string());
+  std::printf("# %lld links, %lld of them beyond ASCII, in %s; LC_ALL=C: ANSI code page Windows-1252\n",
+              static_cast<long long>(links), static_cast<long long>(made.non_ascii_lines), folder.string().c_str());
+  std::fflush(stdout);
+
+  StartUp();
+  pump();
+  // The peers first, on the catalogue as made; ours then opens the same file.
+  const PeerFigures cpp = run_peer(WEBROLO_PEER_CPP, "", folder.string(), kCatalogue, kHeader, kPage, "peer-cpp");
+  const PeerFigures python =
+      run_peer(WEBROLO_PYTHON, WEBROLO_PEER_PYTHON, folder.string(), kCatalogue, kHeader, kPage, "peer-python");
+  expect(cpp.ran, "cpp: " + cpp.error);
+  expect(python.ran, "python: " + python.error);
+  const ChildFigures child = start_children(folder.string());
+
+  OurFigures ours;
+  open_build_save(links, &ours);
+  edit_and_find(made, &ours);
+
+  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
+  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
+  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  std::printf("add: ours=%.4f\n", ours.add);
+  std::printf("delete: ours=%.4f\n", ours.remove);
+  std::printf("find_last: ours=%.4f\n", ours.find_last);
+  std::printf("repaint: ours=%.4f\n", ours.repaint);
+  std::printf("first_frame: ours=%.4f\n", child.first_frame);
+  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
+  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
+  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
+  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
+              ours.save_cpu);
+
+  for (const char* peer : {"peer-cpp", "peer-python"}) {
+    for (const char* kind : {".html", ".txt"}) {
+      const std::string ours_file = kind == std::string(".html") ? kPage : kCatalogue;
+      const std::string difference = compare_files(ours_file, std::string(peer) + kind);
+      expect(difference.empty(), difference);
+    }
+  }
+  const bool identical = std::none_of(g_problems.begin(), g_problems.end(), [](const std::string& problem) {
+    return problem.find(" differs from ") != std::string::npos;
+  });
+  if (identical && cpp.ran && python.ran)
+    std::printf("identical: the page and the saved catalogue of cpp and python are byte for byte ours\n");
+  for (const std::string& problem : g_problems) std::printf("FAILED: %s\n", problem.c_str());
+
+  ShutDownLibraries();
+  ShutDownRuntime();
+  fs::current_path(folder.parent_path());
+  if (!keep) fs::remove_all(folder);
+  return g_problems.empty() ? 0 : 1;
+}
