@@ -38,17 +38,18 @@ char16_t unit(fuzz::Input& in) {
   return raw ? raw : u'z';
 }
 
-// Mostly short texts; now and then a long one, a short piece repeated.
+// Mostly short texts; now and then (one in 40) a long one, a short piece
+// repeated to up to 12,000 units, enough to make the stack grow again.
 std::u16string text(fuzz::Input& in) {
   uint8_t n = in.byte();
   std::u16string out;
-  if (n < 220) {
+  if (n < 250) {
     for (int i = n % 12; i > 0; --i) out += unit(in);
     return out;
   }
   std::u16string piece;
   for (int i = in.byte() % 5 + 1; i > 0; --i) piece += unit(in);
-  for (int i = (n - 219) * 97; i > 0; --i) out += piece;
+  for (int i = (n - 249) * 400; i > 0; --i) out += piece;
   return out;
 }
 
