@@ -20,12 +20,6 @@ struct Static : control::State {
 
 DWORD style_of(const Static* s) { return static_cast<DWORD>(GetWindowLongW(s->self, GWL_STYLE)); }
 
-void notify(Static* s, WORD code) {
-  HWND parent = GetParent(s->self);
-  auto id = static_cast<WORD>(GetWindowLongPtrW(s->self, GWLP_ID));
-  if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->self));
-}
-
 UINT text_format(DWORD style) {
   UINT format = DT_EXPANDTABS;
   switch (style & SS_TYPEMASK) {
@@ -94,10 +88,10 @@ LRESULT handle(Static* s, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_GETDLGCODE: return DLGC_STATIC;
     case WM_NCHITTEST: return (style_of(s) & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_LBUTTONDOWN:
-      if (style_of(s) & SS_NOTIFY) notify(s, STN_CLICKED);
+      if (style_of(s) & SS_NOTIFY) control::notify(s, STN_CLICKED);
       return 0;
     case WM_LBUTTONDBLCLK:
-      if (style_of(s) & SS_NOTIFY) notify(s, STN_DBLCLK);
+      if (style_of(s) & SS_NOTIFY) control::notify(s, STN_DBLCLK);
       return 0;
     case WM_SETTEXT: {
       LRESULT r = DefWindowProcW(self, message, wParam, lParam);
