@@ -16,12 +16,9 @@ namespace {
 struct Button : control::State {
   UINT state = 0;         // BST_PUSHED, BST_FOCUS
   bool pressing = false;  // a left-button or Space press is under way
-  HFONT font = nullptr;
 };
 
-DWORD style_of(const Button* b) { return static_cast<DWORD>(GetWindowLongW(b->self, GWL_STYLE)); }
-
-bool is_default(const Button* b) { return (style_of(b) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
+bool is_default(const Button* b) { return (control::style_of(b) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
 
 void redraw(Button* b) { InvalidateRect(b->self, nullptr, FALSE); }
 
@@ -73,7 +70,7 @@ void paint(Button* b) {
     EndPaint(self, &ps);
     return;
   }
-  DWORD style = style_of(b);
+  DWORD style = control::style_of(b);
   bool pushed = (b->state & BST_PUSHED) != 0, enabled = !(style & WS_DISABLED);
   RECT r;
   GetClientRect(self, &r);
@@ -92,7 +89,7 @@ void paint(Button* b) {
   int length = GetWindowTextLengthW(self);
   std::u16string text(static_cast<size_t>(length), u'\0');
   if (length) GetWindowTextW(self, text.data(), length + 1);
-  HGDIOBJ old = SelectObject(dc, b->font ? static_cast<HGDIOBJ>(b->font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old = SelectObject(dc, control::font_of(b));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   RECT label = edge;
@@ -136,13 +133,13 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       b->state |= BST_FOCUS;
       redraw(b);
-      if (style_of(b) & BS_NOTIFY) control::notify(b, BN_SETFOCUS);
+      if (control::style_of(b) & BS_NOTIFY) control::notify(b, BN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
       b->state &= ~static_cast<UINT>(BST_FOCUS);
       redraw(b);
       if (b->pressing && GetCapture() == self) ReleaseCapture();
-      if (!b->dead && (style_of(b) & BS_NOTIFY)) control::notify(b, BN_KILLFOCUS);
+      if (!b->dead && (control::style_of(b) & BS_NOTIFY)) control::notify(b, BN_KILLFOCUS);
       return 0;
     case BM_CLICK:
       // As Win32 does it: the press and the release, at the button's corner.
@@ -154,7 +151,7 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
     case BM_GETSTATE: return static_cast<LRESULT>(b->state & (BST_PUSHED | BST_FOCUS));
     case BM_SETSTATE: set_pushed(b, wParam != 0); return 0;
     case BM_SETSTYLE: {
-      DWORD style = style_of(b);
+      DWORD style = control::style_of(b);
       style = (style & ~static_cast<DWORD>(BS_TYPEMASK)) | (static_cast<DWORD>(wParam) & BS_TYPEMASK);
       SetWindowLongW(self, GWL_STYLE, static_cast<LONG>(style));
       if (lParam) redraw(b);
@@ -169,7 +166,6 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
       b->font = reinterpret_cast<HFONT>(wParam);
       if (LOWORD(lParam)) redraw(b);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(b->font);
     case WM_ENABLE:
     case WM_STYLECHANGED: redraw(b); return 0;
     case WM_UPDATEUISTATE: {
@@ -177,7 +173,6 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
       if (!b->dead) redraw(b);
       return r;
     }
-    case WM_ERASEBKGND: return 1;  // painting fills the whole button itself
     case WM_PAINT: paint(b); return 0;
     default: return DefWindowProcW(self, message, wParam, lParam);
   }
@@ -185,12 +180,9 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void register_class() {
-  control::register_class(WC_BUTTONW, control::procedure<Button, handle>, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
-}
-
 }  // namespace button
 
-namespace user {
-void register_button_class() { button::register_class(); }
-}  // namespace user
+void user::register_button_class() {
+  control::register_class(WC_BUTTONW, control::procedure<button::Button, button::handle>,
+                          CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+}

@@ -22,6 +22,7 @@ namespace control {
 struct State {
   HWND self = nullptr;
   HWND parent = nullptr;  // notifications go to the parent the control was made for
+  HFONT font = nullptr;   // WM_SETFONT's; null: the system font
   int busy = 0;       // procedure calls under way
   bool dead = false;  // WM_NCDESTROY came: the window is gone, the record goes with the last call
   // Hooks a control may hide with its own: at WM_NCCREATE, and at WM_NCDESTROY.
@@ -56,12 +57,22 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     s->dead = true;
     s->destroyed();
     result = DefWindowProcW(window, message, wParam, lParam);
+  } else if (message == WM_GETFONT) {
+    result = reinterpret_cast<LRESULT>(s->font);
+  } else if (message == WM_ERASEBKGND) {
+    result = 1;  // every control's painting fills its whole client area itself
   } else {
     result = handle(s, message, wParam, lParam);
   }
   if (--s->busy == 0 && s->dead) delete s;
   return result;
 }
+
+// The control's style bits as they are now.
+inline DWORD style_of(const State* s) { return static_cast<DWORD>(GetWindowLongW(s->self, GWL_STYLE)); }
+
+// The font to draw the control's text with.
+inline HGDIOBJ font_of(const State* s) { return s->font ? static_cast<HGDIOBJ>(s->font) : GetStockObject(SYSTEM_FONT); }
 
 // Sends WM_COMMAND (the control's identifier, code) to the parent the control
 // was made for. Answers whether the control is still there afterwards; when

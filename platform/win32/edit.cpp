@@ -12,8 +12,6 @@ namespace edit {
 
 namespace {
 
-DWORD style_of(const Edit* e) { return static_cast<DWORD>(GetWindowLongW(e->self, GWL_STYLE)); }
-
 LRESULT create(Edit* e, const CREATESTRUCTW* cs) {
   set_font(e, nullptr);
   if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName))
@@ -54,7 +52,7 @@ LRESULT set_limit(Edit* e, WPARAM limit) {
 }
 
 LRESULT set_read_only(Edit* e, bool on) {
-  DWORD style = style_of(e);
+  DWORD style = control::style_of(e);
   SetWindowLongW(e->self, GWL_STYLE, static_cast<LONG>(on ? style | ES_READONLY : style & ~ES_READONLY));
   redraw(e);
   return TRUE;
@@ -135,9 +133,7 @@ LRESULT handle(Edit* e, UINT message, WPARAM wParam, LPARAM lParam) {
       place_caret(e);
       if (LOWORD(lParam)) redraw(e);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(e->font);
     case WM_PAINT: paint(e); return 0;
-    case WM_ERASEBKGND: return 1;  // painting fills the whole field itself
     case WM_ENABLE:
     case WM_STYLECHANGED: redraw(e); return 0;
     case WM_SIZE:
@@ -206,7 +202,7 @@ bool text_changed(Edit* e) {
 
 bool replace_selection(Edit* e, const WCHAR* text, UINT count, bool can_undo, bool typing) {
   std::u16string insert(text ? text : u"", text ? count : 0);
-  DWORD style = style_of(e);
+  DWORD style = control::style_of(e);
   if (!insert.empty() && (style & ES_UPPERCASE)) CharUpperW(insert.data());
   else if (!insert.empty() && (style & ES_LOWERCASE)) CharLowerW(insert.data());
   Fit fit = e->text.fit(static_cast<UINT>(insert.size()));
@@ -226,10 +222,8 @@ bool replace_selection(Edit* e, const WCHAR* text, UINT count, bool can_undo, bo
   return text_changed(e);
 }
 
-void register_class() { control::register_class(WC_EDITW, control::procedure<Edit, handle>, CS_DBLCLKS, IDC_IBEAM); }
-
 }  // namespace edit
 
-namespace user {
-void register_edit_class() { edit::register_class(); }
-}  // namespace user
+void user::register_edit_class() {
+  control::register_class(WC_EDITW, control::procedure<edit::Edit, edit::handle>, CS_DBLCLKS, IDC_IBEAM);
+}

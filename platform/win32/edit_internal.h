@@ -65,7 +65,6 @@ UINT first_line(const WCHAR* text, UINT count);
 
 struct Edit : control::State {
   Text text;
-  HFONT font = nullptr;   // null: the system font
   HDC measure = nullptr;  // a memory context with the font, for measuring
   int line_height = 16;
   int left_margin = 0, right_margin = 0;

@@ -263,13 +263,11 @@ LRESULT handle(ListBox* lb, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE: return on_create(lb, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_PAINT:
     case WM_PRINTCLIENT: return on_paint(lb, message == WM_PRINTCLIENT ? reinterpret_cast<HDC>(wParam) : nullptr);
-    case WM_ERASEBKGND: return 1;  // painting covers every pixel
     case WM_SIZE: update_size(lb); return 0;
     case WM_SETFONT:
       set_font(lb, reinterpret_cast<HFONT>(wParam));
       if (LOWORD(lParam)) invalidate_all(lb);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(lb->font);
     case WM_SETFOCUS: return on_focus(lb, true);
     case WM_KILLFOCUS: return on_focus(lb, false);
     case WM_LBUTTONDOWN:
@@ -300,12 +298,9 @@ LRESULT handle(ListBox* lb, UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool notify_user(ListBox* lb, WORD code) { return !(lb->style & LBS_NOTIFY) || control::notify(lb, code); }
 
-void register_class() {
-  control::register_class(WC_LISTBOXW, control::procedure<ListBox, handle>, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
-}
-
 }  // namespace listbox
 
-namespace user {
-void register_listbox_class() { listbox::register_class(); }
-}  // namespace user
+void user::register_listbox_class() {
+  control::register_class(WC_LISTBOXW, control::procedure<listbox::ListBox, listbox::handle>,
+                          CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+}

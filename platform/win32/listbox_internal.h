@@ -26,14 +26,11 @@ struct ListBox : control::State {
   int width = 0, height = 0;  // client area
   int horz_extent = 0, horz_pos = 0;
   int wheel_remain = 0;
-  HFONT font = nullptr;  // null: the system font
   bool focused = false;
   bool tracking = false;       // a press of ours is under way, the mouse captured
   bool press_changed = false;  // that press has moved the selection
   bool redraw = true;     // WM_SETREDRAW
 };
-
-void register_class();
 
 inline bool is_multi(const ListBox* lb) { return (lb->style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
 inline bool is_extended(const ListBox* lb) { return (lb->style & LBS_EXTENDEDSEL) != 0; }

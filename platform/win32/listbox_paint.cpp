@@ -32,7 +32,7 @@ bool hides_focus(HWND self) { return (SendMessageW(self, WM_QUERYUISTATE, 0, 0) 
 
 void paint(ListBox* lb, HDC dc, const RECT& area) {
   HWND self = lb->self;
-  HGDIOBJ old_font = SelectObject(dc, lb->font ? static_cast<HGDIOBJ>(lb->font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old_font = SelectObject(dc, control::font_of(lb));
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
   auto brush = reinterpret_cast<HBRUSH>(
