@@ -15,6 +15,7 @@
 
 #include <new>
 
+#include "platform/win32/trace.h"
 #include "platform/win32/window_internal.h"
 
 namespace control {
@@ -79,6 +80,7 @@ inline HGDIOBJ font_of(const State* s) { return s->font ? static_cast<HGDIOBJ>(s
 // it is not, the caller returns at once without touching its state again.
 inline bool notify(State* s, WORD code) {
   auto id = static_cast<WORD>(GetWindowLongPtrW(s->self, GWLP_ID));
+  trace::message("notify", s->self, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->parent));
   if (s->parent) SendMessageW(s->parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->self));
   return !s->dead;
 }
