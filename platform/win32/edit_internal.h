@@ -1,5 +1,5 @@
 // The single-line "Edit" control of the stand-in, shared by its files:
-// edit.cpp (the window procedure and its handlers, notifications, keys,
+// edit.cpp (the message handler on control::procedure, notifications, keys,
 // mouse, clipboard), edit_text.cpp (the text, the selection and the undo step,
 // with no window involved) and edit_paint.cpp (measuring, scrolling, the
 // caret's place, painting).

@@ -1,4 +1,4 @@
-// The "ListBox" window procedure and the program's LB_ messages. The
+// The "ListBox" message handler (on control::procedure) and the program's LB_ messages. The
 // program's own messages never notify the parent; only what the user does
 // (listbox_input.cpp) raises LBN_SELCHANGE and LBN_DBLCLK. Errors answer as
 // Win32 does: LB_ERR (with ERROR_INVALID_INDEX for a bad index) or

@@ -1,6 +1,6 @@
 // The stand-in's "ListBox" control: its state, kept in one record reached from
 // the window's extra bytes, and the routines its files share: listbox.cpp
-// (the procedure and the LB_ messages), listbox_view.cpp (scrolling, sizes,
+// (the message handler and the LB_ messages), listbox_view.cpp (scrolling, sizes,
 // selection and what needs repainting), listbox_input.cpp (mouse, keyboard,
 // focus) and listbox_paint.cpp.
 //
