@@ -12,6 +12,11 @@ namespace {
 const WCHAR kIdProperty[] = TEXT("KT_ID");
 const WCHAR kDropAcceptProperty[] = TEXT("KT_DropAccept");
 
+// Tab, hot-key, date, extended combo box and IP-address classes, as the requesters start them.
+constexpr DWORD kControlClasses =
+    ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+static_assert(kControlClasses == 0xB48, "the common control classes the gadgets start");
+
 ObjectTable* g_table;
 void* g_state_record;  // the per-thread record of the gadget-list state
 HINSTANCE g_instance;
@@ -92,7 +97,7 @@ void gadget_init() {
   g_state_record = obj_thread_record_new(sizeof(GadgetListState), start_state, nullptr);
   g_table = obj_table_new(sizeof(GadgetObject), 50, gadget_release);
   gadget_list_init();
-  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), 0xB48};
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), kControlClasses};
   InitCommonControlsEx(&controls);
 }
 

@@ -10,7 +10,10 @@ namespace {
 // Rich edit controls answer their options to this message; a read-only one has this option.
 constexpr UINT RICH_EDIT_GET_OPTIONS = WM_USER + 78;
 constexpr LRESULT RICH_EDIT_READ_ONLY = 0x800;
-constexpr DWORD WAKE_ON_ANY_INPUT = 0x5FF;
+// Every kind of input and message; spelled out, as the SDK's QS_ALLINPUT grows with the Windows version.
+constexpr DWORD WAKE_ON_ANY_INPUT = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
+                                    QS_SENDMESSAGE | QS_HOTKEY | QS_ALLPOSTMESSAGE | QS_RAWINPUT;
+static_assert(WAKE_ON_ANY_INPUT == 0x5FF, "what wakes the pump");
 constexpr LRESULT CUES_HIDDEN = UISF_HIDEFOCUS | UISF_HIDEACCEL;
 
 bool key_down(int key) { return GetKeyState(key) < 0; }

@@ -20,7 +20,8 @@ constexpr uint32_t WIN_TOOL_WINDOW = 0x4;
 constexpr uint32_t WIN_NO_GADGETS = 0x8;  // the window is not prepared for gadgets
 constexpr uint32_t WIN_NO_ACTIVATE = 0x2000000;
 constexpr uint32_t WIN_HIDDEN = 0x10000000;
-constexpr uint32_t WIN_DEFAULT_FLAGS = 0xC80000;  // title bar and system menu
+constexpr uint32_t WIN_DEFAULT_FLAGS = WS_CAPTION | WS_SYSMENU;
+static_assert(WIN_DEFAULT_FLAGS == 0xC80000, "title bar and system menu");
 
 // x or y of win_open asking for the platform's default position.
 constexpr int WIN_DEFAULT_POSITION = -65535;

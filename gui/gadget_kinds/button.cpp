@@ -5,7 +5,8 @@
 
 namespace {
 
-constexpr DWORD kBaseStyle = 0x50030000;  // child, visible, group, tab stop
+constexpr DWORD kBaseStyle = WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP;
+static_assert(kBaseStyle == 0x50030000, "a button's base style");
 
 int64_t get_state(GadgetObject* gadget) { return SendMessageW(gadget->handle, BM_GETCHECK, 0, 0) & 1; }
 

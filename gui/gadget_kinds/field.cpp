@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr DWORD kBaseStyle = 0x50030080;  // child, visible, group, tab stop, scrolls sideways
+constexpr DWORD kBaseStyle = WS_CHILD | WS_VISIBLE | WS_GROUP | WS_TABSTOP | ES_AUTOHSCROLL;
+static_assert(kBaseStyle == 0x50030080, "a field's base style");
 constexpr int64_t kNoBorderFlag = 0x20000;
 constexpr int64_t kLargestLimit = 0x7FFFFFFE;
 

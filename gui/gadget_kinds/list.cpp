@@ -7,7 +7,10 @@
 namespace {
 
 const WCHAR kMouseDownProperty[] = TEXT("KT_MouseDown");
-constexpr DWORD kBaseStyle = 0x50330141;  // child, visible, both scroll bars, group, tab stop, notify, strings
+// Both scroll bars, the notifications, strings kept by the list, and any height (no trimming to whole lines).
+constexpr DWORD kBaseStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_GROUP | WS_TABSTOP | LBS_NOTIFY |
+                             LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT;
+static_assert(kBaseStyle == 0x50330141, "a list's base style");
 constexpr LONG kMultipleSelection = LBS_MULTIPLESEL | LBS_EXTENDEDSEL;
 // A stored press point never reads as an absent property, even at (0, 0).
 constexpr uint64_t kPointTag = uint64_t{1} << 32;

@@ -5,8 +5,9 @@
 
 namespace {
 
-constexpr DWORD kTooltipStyle = 0x80000003;  // WS_POPUP, TTS_ALWAYSTIP, TTS_NOPREFIX
-constexpr UINT kToolSize = 64;               // the tool description without its reserved tail
+constexpr DWORD kTooltipStyle = WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX;
+static_assert(kTooltipStyle == 0x80000003, "the tip window's style");
+constexpr UINT kToolSize = 64;  // the tool description without its reserved tail
 static_assert(offsetof(TTTOOLINFOW, lpReserved) == kToolSize);
 
 // Painting raises the tip above whatever came to the top since it was shown.

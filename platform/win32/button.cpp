@@ -7,40 +7,18 @@
 // system's colours whatever the parent answers to WM_CTLCOLORBTN. Other
 // button types (check boxes, radio buttons, group boxes) are not offered:
 // they behave and look as push buttons.
-//
-// The state lives in the window's extra bytes and is freed when the last
-// call of the procedure returns, so a parent that destroys the button from
-// its BN_CLICKED leaves nothing dangling.
-#include <new>
-
 #include "platform/win32/control.h"
-#include "platform/win32/window_internal.h"
 
 namespace button {
 
 namespace {
 
-struct Button {
-  HWND self = nullptr;
-  HWND parent = nullptr;  // notifications go to the parent the button was made for
+struct Button : control::State {
   UINT state = 0;         // BST_PUSHED, BST_FOCUS
   bool pressing = false;  // a left-button or Space press is under way
-  HFONT font = nullptr;
-  int busy = 0;
-  bool dead = false;
 };
 
-Button* from(HWND window) { return reinterpret_cast<Button*>(GetWindowLongPtrW(window, 0)); }
-
-DWORD style_of(const Button* b) { return static_cast<DWORD>(GetWindowLongW(b->self, GWL_STYLE)); }
-
-bool is_default(const Button* b) { return (style_of(b) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
-
-bool notify(Button* b, WORD code) {
-  auto id = static_cast<WORD>(GetWindowLongPtrW(b->self, GWLP_ID));
-  if (b->parent) SendMessageW(b->parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(b->self));
-  return !b->dead;
-}
+bool is_default(const Button* b) { return (control::style_of(b) & BS_TYPEMASK) == BS_DEFPUSHBUTTON; }
 
 void redraw(Button* b) { InvalidateRect(b->self, nullptr, FALSE); }
 
@@ -77,7 +55,7 @@ void release(Button* b, bool click) {
   bool pushed = (b->state & BST_PUSHED) != 0;
   set_pushed(b, false);
   if (GetCapture() == b->self) ReleaseCapture();
-  if (pushed && click && !b->dead) notify(b, BN_CLICKED);
+  if (pushed && click && !b->dead) control::notify(b, BN_CLICKED);
 }
 
 void paint(Button* b) {
@@ -92,7 +70,7 @@ void paint(Button* b) {
     EndPaint(self, &ps);
     return;
   }
-  DWORD style = style_of(b);
+  DWORD style = control::style_of(b);
   bool pushed = (b->state & BST_PUSHED) != 0, enabled = !(style & WS_DISABLED);
   RECT r;
   GetClientRect(self, &r);
@@ -111,7 +89,7 @@ void paint(Button* b) {
   int length = GetWindowTextLengthW(self);
   std::u16string text(static_cast<size_t>(length), u'\0');
   if (length) GetWindowTextW(self, text.data(), length + 1);
-  HGDIOBJ old = SelectObject(dc, b->font ? static_cast<HGDIOBJ>(b->font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old = SelectObject(dc, control::font_of(b));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT));
   RECT label = edge;
@@ -155,13 +133,13 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SETFOCUS:
       b->state |= BST_FOCUS;
       redraw(b);
-      if (style_of(b) & BS_NOTIFY) notify(b, BN_SETFOCUS);
+      if (control::style_of(b) & BS_NOTIFY) control::notify(b, BN_SETFOCUS);
       return 0;
     case WM_KILLFOCUS:
       b->state &= ~static_cast<UINT>(BST_FOCUS);
       redraw(b);
       if (b->pressing && GetCapture() == self) ReleaseCapture();
-      if (!b->dead && (style_of(b) & BS_NOTIFY)) notify(b, BN_KILLFOCUS);
+      if (!b->dead && (control::style_of(b) & BS_NOTIFY)) control::notify(b, BN_KILLFOCUS);
       return 0;
     case BM_CLICK:
       // As Win32 does it: the press and the release, at the button's corner.
@@ -173,7 +151,7 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
     case BM_GETSTATE: return static_cast<LRESULT>(b->state & (BST_PUSHED | BST_FOCUS));
     case BM_SETSTATE: set_pushed(b, wParam != 0); return 0;
     case BM_SETSTYLE: {
-      DWORD style = style_of(b);
+      DWORD style = control::style_of(b);
       style = (style & ~static_cast<DWORD>(BS_TYPEMASK)) | (static_cast<DWORD>(wParam) & BS_TYPEMASK);
       SetWindowLongW(self, GWL_STYLE, static_cast<LONG>(style));
       if (lParam) redraw(b);
@@ -188,7 +166,6 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
       b->font = reinterpret_cast<HFONT>(wParam);
       if (LOWORD(lParam)) redraw(b);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(b->font);
     case WM_ENABLE:
     case WM_STYLECHANGED: redraw(b); return 0;
     case WM_UPDATEUISTATE: {
@@ -196,43 +173,16 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
       if (!b->dead) redraw(b);
       return r;
     }
-    case WM_ERASEBKGND: return 1;  // painting fills the whole button itself
     case WM_PAINT: paint(b); return 0;
     default: return DefWindowProcW(self, message, wParam, lParam);
   }
 }
 
-LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Button* b = from(window);
-  if (!b) {
-    if (message != WM_NCCREATE) return DefWindowProcW(window, message, wParam, lParam);
-    b = new (std::nothrow) Button;
-    if (!b) return FALSE;
-    b->self = window;
-    auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    b->parent = cs ? cs->hwndParent : nullptr;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(b));
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  ++b->busy;
-  LRESULT result;
-  if (message == WM_NCDESTROY) {
-    SetWindowLongPtrW(window, 0, 0);
-    b->dead = true;
-    result = DefWindowProcW(window, message, wParam, lParam);
-  } else {
-    result = handle(b, message, wParam, lParam);
-  }
-  if (--b->busy == 0 && b->dead) delete b;
-  return result;
-}
-
 }  // namespace
-
-void register_class() { control::register_class(WC_BUTTONW, procedure, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW); }
 
 }  // namespace button
 
-namespace user {
-void register_button_class() { button::register_class(); }
-}  // namespace user
+void user::register_button_class() {
+  control::register_class(WC_BUTTONW, control::procedure<button::Button, button::handle>,
+                          CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+}

@@ -3,17 +3,27 @@
 // until the last call of the procedure returns after WM_NCDESTROY (so a
 // parent that destroys the control from a notification leaves nothing
 // dangling), a procedure that hands every other message to the control's own
-// handler, and the registration of its class.
+// handler, the notification to the parent the control was made for, and the
+// registration of its class.
+//
+// A control is written as: struct X : control::State { ... }; a handler
+// LRESULT handle(X*, UINT, WPARAM, LPARAM); and
+// control::register_class(name, control::procedure<X, handle>, ...).
+// Whatever sends a message or calls back may destroy the control: after it,
+// look at `dead` (or the answer of notify) before touching anything else.
 #pragma once
 
 #include <new>
 
+#include "platform/win32/trace.h"
 #include "platform/win32/window_internal.h"
 
 namespace control {
 
 struct State {
   HWND self = nullptr;
+  HWND parent = nullptr;  // notifications go to the parent the control was made for
+  HFONT font = nullptr;   // WM_SETFONT's; null: the system font
   int busy = 0;       // procedure calls under way
   bool dead = false;  // WM_NCDESTROY came: the window is gone, the record goes with the last call
   // Hooks a control may hide with its own: at WM_NCCREATE, and at WM_NCDESTROY.
@@ -34,9 +44,11 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     if (message != WM_NCCREATE) return DefWindowProcW(window, message, wParam, lParam);
     s = new (std::nothrow) T;
     if (!s) return FALSE;
+    auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     s->self = window;
+    s->parent = cs ? cs->hwndParent : nullptr;
     SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(s));
-    s->created(reinterpret_cast<const CREATESTRUCTW*>(lParam));
+    s->created(cs);
     return DefWindowProcW(window, message, wParam, lParam);
   }
   ++s->busy;
@@ -46,11 +58,31 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     s->dead = true;
     s->destroyed();
     result = DefWindowProcW(window, message, wParam, lParam);
+  } else if (message == WM_GETFONT) {
+    result = reinterpret_cast<LRESULT>(s->font);
+  } else if (message == WM_ERASEBKGND) {
+    result = 1;  // every control's painting fills its whole client area itself
   } else {
     result = handle(s, message, wParam, lParam);
   }
   if (--s->busy == 0 && s->dead) delete s;
   return result;
+}
+
+// The control's style bits as they are now.
+inline DWORD style_of(const State* s) { return static_cast<DWORD>(GetWindowLongW(s->self, GWL_STYLE)); }
+
+// The font to draw the control's text with.
+inline HGDIOBJ font_of(const State* s) { return s->font ? static_cast<HGDIOBJ>(s->font) : GetStockObject(SYSTEM_FONT); }
+
+// Sends WM_COMMAND (the control's identifier, code) to the parent the control
+// was made for. Answers whether the control is still there afterwards; when
+// it is not, the caller returns at once without touching its state again.
+inline bool notify(State* s, WORD code) {
+  auto id = static_cast<WORD>(GetWindowLongPtrW(s->self, GWLP_ID));
+  trace::message("notify", s->self, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->parent));
+  if (s->parent) SendMessageW(s->parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->self));
+  return !s->dead;
 }
 
 // Registers a system class whose windows keep a state record pointer in their extra bytes.

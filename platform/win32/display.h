@@ -1,7 +1,9 @@
 // The display backend beneath the stand-in's windows: native top-level
 // surfaces, presenting pixels, input, the screen, and waiting with a timeout.
-// The window manager (window.cpp, message.cpp) is its only user. Two
-// backends: headless (images in memory, injected input, a virtual clock; the
+// Only the stand-in itself calls it: the window manager (windows, their
+// surfaces and positions, messages, input, focus, the caret and cursor), the
+// painting and device contexts, fonts, metrics, the clipboard and waiting;
+// nothing above platform/ sees it. Two backends: headless (images in memory, injected input, a virtual clock; the
 // default, and what tests use) and SDL2 (a real window on X11 or Wayland).
 #pragma once
 

@@ -6,24 +6,13 @@
 // and EN_UPDATE then EN_CHANGE for every change of the text, WM_SETTEXT
 // included, as in Win32. ES_MULTILINE, ES_PASSWORD, ES_CENTER and ES_RIGHT are
 // not offered: every field is one left-aligned line of plain text.
-//
-// The state lives in the window's extra bytes. A notification may destroy the
-// control: each one is followed by a check of the "dead" flag, and the state
-// is freed only when the last call of the procedure returns.
-#include <new>
-
 #include "platform/win32/edit_internal.h"
-#include "platform/win32/control.h"
-#include "platform/win32/window_internal.h"
 
 namespace edit {
 
 namespace {
 
-DWORD style_of(const Edit* e) { return static_cast<DWORD>(GetWindowLongW(e->self, GWL_STYLE)); }
-
-LRESULT create(HWND window, const CREATESTRUCTW* cs) {
-  Edit* e = from(window);
+LRESULT create(Edit* e, const CREATESTRUCTW* cs) {
   set_font(e, nullptr);
   if (cs && cs->lpszName && !IS_INTRESOURCE(cs->lpszName))
     e->text.set_all(cs->lpszName, static_cast<UINT>(lstrlenW(cs->lpszName)));
@@ -34,10 +23,10 @@ LRESULT set_text(Edit* e, LPCWSTR text) {
   e->text.set_all(text, text ? static_cast<UINT>(lstrlenW(text)) : 0);
   e->x_offset = 0;
   e->modified = false;
-  if (!notify(e, EN_UPDATE)) return TRUE;
+  if (!control::notify(e, EN_UPDATE)) return TRUE;
   redraw(e);
   place_caret(e);
-  notify(e, EN_CHANGE);
+  control::notify(e, EN_CHANGE);
   return TRUE;
 }
 
@@ -63,7 +52,7 @@ LRESULT set_limit(Edit* e, WPARAM limit) {
 }
 
 LRESULT set_read_only(Edit* e, bool on) {
-  DWORD style = style_of(e);
+  DWORD style = control::style_of(e);
   SetWindowLongW(e->self, GWL_STYLE, static_cast<LONG>(on ? style | ES_READONLY : style & ~ES_READONLY));
   redraw(e);
   return TRUE;
@@ -113,7 +102,7 @@ LRESULT set_sel(Edit* e, WPARAM start, LPARAM end) {
 LRESULT handle(Edit* e, UINT message, WPARAM wParam, LPARAM lParam) {
   HWND self = e->self;
   switch (message) {
-    case WM_CREATE: return create(self, reinterpret_cast<const CREATESTRUCTW*>(lParam));
+    case WM_CREATE: return create(e, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_DESTROY:
       if (e->focused) DestroyCaret();
       e->focused = false;
@@ -144,9 +133,7 @@ LRESULT handle(Edit* e, UINT message, WPARAM wParam, LPARAM lParam) {
       place_caret(e);
       if (LOWORD(lParam)) redraw(e);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(e->font);
     case WM_PAINT: paint(e); return 0;
-    case WM_ERASEBKGND: return 1;  // painting fills the whole field itself
     case WM_ENABLE:
     case WM_STYLECHANGED: redraw(e); return 0;
     case WM_SIZE:
@@ -192,42 +179,9 @@ LRESULT handle(Edit* e, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  Edit* e = from(window);
-  if (!e) {
-    if (message != WM_NCCREATE) return DefWindowProcW(window, message, wParam, lParam);
-    e = new (std::nothrow) Edit;
-    if (!e) return FALSE;
-    e->self = window;
-    auto* cs = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    e->parent = cs ? cs->hwndParent : nullptr;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(e));
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
-  ++e->busy;
-  LRESULT result;
-  if (message == WM_NCDESTROY) {
-    release(e);
-    SetWindowLongPtrW(window, 0, 0);
-    e->dead = true;
-    result = DefWindowProcW(window, message, wParam, lParam);
-  } else {
-    result = handle(e, message, wParam, lParam);
-  }
-  if (--e->busy == 0 && e->dead) delete e;
-  return result;
-}
-
 }  // namespace
 
-Edit* from(HWND window) { return reinterpret_cast<Edit*>(GetWindowLongPtrW(window, 0)); }
-
-bool notify(Edit* e, WORD code) {
-  HWND self = e->self;
-  auto id = static_cast<WORD>(GetWindowLongPtrW(self, GWLP_ID));
-  if (e->parent) SendMessageW(e->parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(self));
-  return !e->dead;
-}
+void Edit::destroyed() { release(this); }
 
 void redraw(Edit* e) { InvalidateRect(e->self, nullptr, FALSE); }
 
@@ -240,19 +194,19 @@ void selection_moved(Edit* e) {
 bool text_changed(Edit* e) {
   e->modified = true;
   scroll_to_caret(e);
-  if (!notify(e, EN_UPDATE)) return false;
+  if (!control::notify(e, EN_UPDATE)) return false;
   redraw(e);
   place_caret(e);
-  return notify(e, EN_CHANGE);
+  return control::notify(e, EN_CHANGE);
 }
 
 bool replace_selection(Edit* e, const WCHAR* text, UINT count, bool can_undo, bool typing) {
   std::u16string insert(text ? text : u"", text ? count : 0);
-  DWORD style = style_of(e);
+  DWORD style = control::style_of(e);
   if (!insert.empty() && (style & ES_UPPERCASE)) CharUpperW(insert.data());
   else if (!insert.empty() && (style & ES_LOWERCASE)) CharLowerW(insert.data());
   Fit fit = e->text.fit(static_cast<UINT>(insert.size()));
-  if (fit.limited && !notify(e, EN_MAXTEXT)) return false;
+  if (fit.limited && !control::notify(e, EN_MAXTEXT)) return false;
   if (!e->text.replace(insert.c_str(), fit.count, can_undo, typing)) return true;
   if (!(style & ES_AUTOHSCROLL) && !fits(e)) {
     // Without sideways scrolling what would not show is taken back off the insertion.
@@ -263,15 +217,13 @@ bool replace_selection(Edit* e, const WCHAR* text, UINT count, bool can_undo, bo
       --kept;
     }
     t.anchor = t.caret = end;
-    if (!notify(e, EN_MAXTEXT)) return false;
+    if (!control::notify(e, EN_MAXTEXT)) return false;
   }
   return text_changed(e);
 }
 
-void register_class() { control::register_class(WC_EDITW, procedure, CS_DBLCLKS, IDC_IBEAM); }
-
 }  // namespace edit
 
-namespace user {
-void register_edit_class() { edit::register_class(); }
-}  // namespace user
+void user::register_edit_class() {
+  control::register_class(WC_EDITW, control::procedure<edit::Edit, edit::handle>, CS_DBLCLKS, IDC_IBEAM);
+}

@@ -181,14 +181,14 @@ void focus_gained(Edit* e) {
   place_caret(e);
   ShowCaret(e->self);
   redraw(e);
-  notify(e, EN_SETFOCUS);
+  control::notify(e, EN_SETFOCUS);
 }
 
 void focus_lost(Edit* e) {
   e->focused = false;
   DestroyCaret();
   redraw(e);
-  notify(e, EN_KILLFOCUS);
+  control::notify(e, EN_KILLFOCUS);
 }
 
 }  // namespace edit

@@ -1,5 +1,5 @@
 // The single-line "Edit" control of the stand-in, shared by its files:
-// edit.cpp (the window procedure and its handlers, notifications, keys,
+// edit.cpp (the message handler on control::procedure, notifications, keys,
 // mouse, clipboard), edit_text.cpp (the text, the selection and the undo step,
 // with no window involved) and edit_paint.cpp (measuring, scrolling, the
 // caret's place, painting).
@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "platform/win32/api.h"
+#include "platform/win32/control.h"
 
 namespace edit {
 
@@ -63,11 +63,8 @@ void word_at(const std::u16string& s, UINT pos, UINT* start, UINT* end);
 // What a single-line field takes of pasted text: up to its first line break.
 UINT first_line(const WCHAR* text, UINT count);
 
-struct Edit {
-  HWND self = nullptr;
-  HWND parent = nullptr;  // notifications go to the parent the control was made for
+struct Edit : control::State {
   Text text;
-  HFONT font = nullptr;   // null: the system font
   HDC measure = nullptr;  // a memory context with the font, for measuring
   int line_height = 16;
   int left_margin = 0, right_margin = 0;
@@ -75,14 +72,10 @@ struct Edit {
   bool focused = false;
   bool tracking = false;  // the left button went down here and is not up yet
   bool modified = false;
-  int busy = 0;       // calls of the window procedure under way
-  bool dead = false;  // WM_NCDESTROY came: freed when the last call returns
+  void destroyed();  // lets the measuring context go
 };
 
 // edit.cpp
-Edit* from(HWND window);
-// Sends a notification to the parent; false when the control went away meanwhile.
-bool notify(Edit* e, WORD code);
 void redraw(Edit* e);
 void selection_moved(Edit* e);  // scrolls to the caret, moves it, repaints
 // After a change of the text: EN_UPDATE before it shows, EN_CHANGE after. False when the control went away.

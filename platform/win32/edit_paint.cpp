@@ -9,10 +9,6 @@ namespace edit {
 
 namespace {
 
-HGDIOBJ font_of(const Edit* e) { return e->font ? static_cast<HGDIOBJ>(e->font) : GetStockObject(SYSTEM_FONT); }
-
-DWORD style_of(const Edit* e) { return static_cast<DWORD>(GetWindowLongW(e->self, GWL_STYLE)); }
-
 // The parent's colours for the field: an editable field asks as an edit, a
 // read-only or disabled one as a static, as Win32 controls do.
 HBRUSH ask_colors(Edit* e, HDC dc, DWORD style) {
@@ -58,7 +54,7 @@ void set_font(Edit* e, HFONT font) {
   e->font = font;
   if (!e->measure) e->measure = CreateCompatibleDC(nullptr);
   if (!e->measure) return;
-  SelectObject(e->measure, font_of(e));
+  SelectObject(e->measure, control::font_of(e));
   TEXTMETRICW tm{};
   if (GetTextMetricsW(e->measure, &tm)) {
     e->line_height = tm.tmHeight;
@@ -121,7 +117,7 @@ bool fits(const Edit* e) {
 }
 
 void scroll_to_caret(Edit* e) {
-  if (!(style_of(e) & ES_AUTOHSCROLL)) {
+  if (!(control::style_of(e) & ES_AUTOHSCROLL)) {
     e->x_offset = 0;
     return;
   }
@@ -154,7 +150,7 @@ bool paint(Edit* e) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(self, &ps);
   if (dc) {
-    DWORD style = style_of(e);
+    DWORD style = control::style_of(e);
     HBRUSH brush = ask_colors(e, dc, style);
     if (e->dead) {
       EndPaint(self, &ps);
@@ -165,7 +161,7 @@ bool paint(Edit* e) {
     if (brush) FillRect(dc, &client, brush);
     RECT f = format_rect(e);
     IntersectClipRect(dc, f.left, f.top, f.right, f.bottom);
-    HGDIOBJ old = SelectObject(dc, font_of(e));
+    HGDIOBJ old = SelectObject(dc, control::font_of(e));
     draw_line(e, dc, style);
     if (old) SelectObject(dc, old);
     EndPaint(self, &ps);

@@ -1,14 +1,9 @@
-// The "ListBox" window procedure and the program's LB_ messages. The
+// The "ListBox" message handler (on control::procedure) and the program's LB_ messages. The
 // program's own messages never notify the parent; only what the user does
 // (listbox_input.cpp) raises LBN_SELCHANGE and LBN_DBLCLK. Errors answer as
 // Win32 does: LB_ERR (with ERROR_INVALID_INDEX for a bad index) or
 // LB_ERRSPACE when memory runs out.
-#include "platform/win32/listbox.h"
-
-#include <new>
-
-#include "platform/win32/control.h"
-#include "platform/win32/window_internal.h"
+#include "platform/win32/listbox_internal.h"
 
 namespace listbox {
 
@@ -26,7 +21,7 @@ LRESULT insert_line(ListBox* lb, int index, LPCWSTR text) {
   if (index == -1) index = n;
   if (index < 0 || index > n) return bad_index();
   if (!lb->items.insert(index, text ? text : TEXT(""), text ? static_cast<size_t>(lstrlenW(text)) : 0)) {
-    notify(lb, static_cast<WORD>(LBN_ERRSPACE));
+    control::notify(lb, static_cast<WORD>(LBN_ERRSPACE));
     return LB_ERRSPACE;
   }
   // Selection, caret and anchor stay on the lines they were on.
@@ -170,13 +165,8 @@ LRESULT set_caret_index(ListBox* lb, int index, bool partly) {
   return LB_OKAY;
 }
 
-LRESULT on_create(HWND window, const CREATESTRUCTW* cs) {
-  auto* lb = new (std::nothrow) ListBox;
-  if (!lb) return -1;
-  lb->self = window;
-  lb->parent = cs->hwndParent;
+LRESULT on_create(ListBox* lb, const CREATESTRUCTW* cs) {
   lb->style = cs->style;
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(lb));
   set_font(lb, nullptr);
   update_size(lb);
   return 0;
@@ -266,28 +256,18 @@ LRESULT list_messages(ListBox* lb, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  ListBox* lb = from(window);
-  if (!lb) {
-    if (message == WM_CREATE) return on_create(window, reinterpret_cast<const CREATESTRUCTW*>(lParam));
-    return DefWindowProcW(window, message, wParam, lParam);
-  }
+LRESULT handle(ListBox* lb, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message >= LB_ADDSTRING && message <= LB_ITEMFROMPOINT) return list_messages(lb, message, wParam, lParam);
   auto x = static_cast<short>(LOWORD(lParam)), y = static_cast<short>(HIWORD(lParam));
   switch (message) {
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete lb;
-      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CREATE: return on_create(lb, reinterpret_cast<const CREATESTRUCTW*>(lParam));
     case WM_PAINT:
     case WM_PRINTCLIENT: return on_paint(lb, message == WM_PRINTCLIENT ? reinterpret_cast<HDC>(wParam) : nullptr);
-    case WM_ERASEBKGND: return 1;  // painting covers every pixel
     case WM_SIZE: update_size(lb); return 0;
     case WM_SETFONT:
       set_font(lb, reinterpret_cast<HFONT>(wParam));
       if (LOWORD(lParam)) invalidate_all(lb);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(lb->font);
     case WM_SETFOCUS: return on_focus(lb, true);
     case WM_KILLFOCUS: return on_focus(lb, false);
     case WM_LBUTTONDOWN:
@@ -311,26 +291,16 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     default: break;
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  return DefWindowProcW(lb->self, message, wParam, lParam);
 }
 
 }  // namespace
 
-ListBox* from(HWND window) { return reinterpret_cast<ListBox*>(GetWindowLongPtrW(window, 0)); }
-
-bool notify(ListBox* lb, WORD code) {
-  HWND self = lb->self;
-  auto id = static_cast<WORD>(GetWindowLongPtrW(self, GWLP_ID));
-  SendMessageW(lb->parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(self));
-  return IsWindow(self) != FALSE;
-}
-
-bool notify_user(ListBox* lb, WORD code) { return !(lb->style & LBS_NOTIFY) || notify(lb, code); }
-
-void register_class() { control::register_class(WC_LISTBOXW, procedure, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW); }
+bool notify_user(ListBox* lb, WORD code) { return !(lb->style & LBS_NOTIFY) || control::notify(lb, code); }
 
 }  // namespace listbox
 
-namespace user {
-void register_listbox_class() { listbox::register_class(); }
-}  // namespace user
+void user::register_listbox_class() {
+  control::register_class(WC_LISTBOXW, control::procedure<listbox::ListBox, listbox::handle>,
+                          CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+}

@@ -6,7 +6,7 @@
 // LBN_DBLCLK on a double click, and LBN_SETFOCUS and LBN_KILLFOCUS, which
 // Win32 sends with or without LBS_NOTIFY. Every notification may destroy the
 // list: after each one the handler returns at once if it did.
-#include "platform/win32/listbox.h"
+#include "platform/win32/listbox_internal.h"
 
 namespace listbox {
 
@@ -48,16 +48,15 @@ LRESULT on_focus(ListBox* lb, bool gained) {
   if (gained) {
     lb->focused = true;
     invalidate_item(lb, lb->caret);
-    notify(lb, LBN_SETFOCUS);
+    control::notify(lb, LBN_SETFOCUS);
     return 0;
   }
-  HWND self = lb->self;
   end_press(lb);
-  if (!IsWindow(self)) return 0;
+  if (lb->dead) return 0;
   lb->focused = false;
   lb->wheel_remain = 0;
   invalidate_item(lb, lb->caret);
-  notify(lb, LBN_KILLFOCUS);
+  control::notify(lb, LBN_KILLFOCUS);
   return 0;
 }
 
@@ -65,7 +64,7 @@ LRESULT on_button_down(ListBox* lb, UINT message, WPARAM keys, int, int y) {
   HWND self = lb->self;
   if (!lb->focused) {
     SetFocus(self);
-    if (!IsWindow(self)) return 0;
+    if (lb->dead) return 0;
   }
   int index = item_at(lb, y);
   if (index >= 0) {

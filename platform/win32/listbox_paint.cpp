@@ -4,7 +4,7 @@
 // rectangle while the list has the focus, and what lies below the last line
 // is filled with the parent's brush. Only the lines inside the area to paint
 // are drawn, whatever the length of the list.
-#include "platform/win32/listbox.h"
+#include "platform/win32/listbox_internal.h"
 
 #include <vector>
 
@@ -32,12 +32,12 @@ bool hides_focus(HWND self) { return (SendMessageW(self, WM_QUERYUISTATE, 0, 0) 
 
 void paint(ListBox* lb, HDC dc, const RECT& area) {
   HWND self = lb->self;
-  HGDIOBJ old_font = SelectObject(dc, lb->font ? static_cast<HGDIOBJ>(lb->font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old_font = SelectObject(dc, control::font_of(lb));
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(COLOR_WINDOW));
   auto brush = reinterpret_cast<HBRUSH>(
       SendMessageW(lb->parent, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(self)));
-  if (!IsWindow(self)) return;  // the parent destroyed the list while choosing colours
+  if (lb->dead) return;  // the parent destroyed the list while choosing colours
   if (!brush) brush = GetSysColorBrush(COLOR_WINDOW);
   if (!IsWindowEnabled(self)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   COLORREF text = GetTextColor(dc), back = GetBkColor(dc);

@@ -1,7 +1,7 @@
 // What a list box shows: the first line, the page, the horizontal offset,
 // the scroll bars that mirror them, line rectangles, and the selection with
 // the repainting each change needs. Only lines on screen are ever touched.
-#include "platform/win32/listbox.h"
+#include "platform/win32/listbox_internal.h"
 
 namespace listbox {
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/display_headless.h"
+#include "platform/win32/trace.h"
 #include "platform/win32/window_internal.h"
 
 namespace user {
@@ -172,6 +173,7 @@ LRESULT call_proc(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT send(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
+  trace::message("send", w->handle, message, wParam, lParam);
   if (w->queue == my_queue) return call_proc(w, message, wParam, lParam);
   // Another thread's window: its thread runs the procedure while this one waits.
   Queue* q = w->queue;
@@ -241,6 +243,7 @@ LRESULT SendMessageW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 namespace {
 
 BOOL post_to(Queue* q, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  trace::message("post", window, message, wParam, lParam);
   {
     std::lock_guard<std::mutex> guard(q->lock);
     q->posted.push_back(MSG{window, message, wParam, lParam, static_cast<DWORD>(now()), cursor_pos});
@@ -309,6 +312,7 @@ BOOL PeekMessageW(LPMSG msg, HWND window, UINT min, UINT max, UINT remove) {
 
 LRESULT DispatchMessageW(const MSG* msg) {
   if (!msg) return 0;
+  trace::message("dispatch", msg->hwnd, msg->message, msg->wParam, msg->lParam);
   if (msg->message == WM_TIMER && msg->lParam) {
     // Only a procedure that a live timer names is called.
     Queue* q = current_queue();

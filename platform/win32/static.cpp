@@ -14,17 +14,8 @@ namespace static_control {
 namespace {
 
 struct Static : control::State {
-  HFONT font = nullptr;
   HICON icon = nullptr;
 };
-
-DWORD style_of(const Static* s) { return static_cast<DWORD>(GetWindowLongW(s->self, GWL_STYLE)); }
-
-void notify(Static* s, WORD code) {
-  HWND parent = GetParent(s->self);
-  auto id = static_cast<WORD>(GetWindowLongPtrW(s->self, GWLP_ID));
-  if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->self));
-}
 
 UINT text_format(DWORD style) {
   UINT format = DT_EXPANDTABS;
@@ -60,7 +51,7 @@ void paint(Static* s) {
     return;
   }
   if (!brush) brush = reinterpret_cast<HBRUSH>(DefWindowProcW(self, WM_CTLCOLORSTATIC, wp, lp));
-  DWORD style = style_of(s);
+  DWORD style = control::style_of(s);
   RECT r;
   GetClientRect(self, &r);
   FillRect(dc, &r, brush);
@@ -80,7 +71,7 @@ void paint(Static* s) {
   int length = GetWindowTextLengthW(self);
   std::u16string text(static_cast<size_t>(length), u'\0');
   if (length) GetWindowTextW(self, text.data(), length + 1);
-  HGDIOBJ old = SelectObject(dc, s->font ? static_cast<HGDIOBJ>(s->font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old = SelectObject(dc, control::font_of(s));
   SetBkMode(dc, TRANSPARENT);
   if (style & WS_DISABLED) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   DrawTextW(dc, text.c_str(), length, &r, text_format(style));
@@ -92,12 +83,12 @@ LRESULT handle(Static* s, UINT message, WPARAM wParam, LPARAM lParam) {
   HWND self = s->self;
   switch (message) {
     case WM_GETDLGCODE: return DLGC_STATIC;
-    case WM_NCHITTEST: return (style_of(s) & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
+    case WM_NCHITTEST: return (control::style_of(s) & SS_NOTIFY) ? HTCLIENT : HTTRANSPARENT;
     case WM_LBUTTONDOWN:
-      if (style_of(s) & SS_NOTIFY) notify(s, STN_CLICKED);
+      if (control::style_of(s) & SS_NOTIFY) control::notify(s, STN_CLICKED);
       return 0;
     case WM_LBUTTONDBLCLK:
-      if (style_of(s) & SS_NOTIFY) notify(s, STN_DBLCLK);
+      if (control::style_of(s) & SS_NOTIFY) control::notify(s, STN_DBLCLK);
       return 0;
     case WM_SETTEXT: {
       LRESULT r = DefWindowProcW(self, message, wParam, lParam);
@@ -108,7 +99,6 @@ LRESULT handle(Static* s, UINT message, WPARAM wParam, LPARAM lParam) {
       s->font = reinterpret_cast<HFONT>(wParam);
       if (LOWORD(lParam)) InvalidateRect(self, nullptr, TRUE);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
     case STM_SETICON: {
       HICON old = s->icon;
       s->icon = reinterpret_cast<HICON>(wParam);
@@ -118,7 +108,6 @@ LRESULT handle(Static* s, UINT message, WPARAM wParam, LPARAM lParam) {
     case STM_GETICON: return reinterpret_cast<LRESULT>(s->icon);
     case WM_ENABLE:
     case WM_STYLECHANGED: InvalidateRect(self, nullptr, TRUE); return 0;
-    case WM_ERASEBKGND: return 1;  // painting fills the whole control itself
     case WM_PAINT: paint(s); return 0;
     default: return DefWindowProcW(self, message, wParam, lParam);
   }
@@ -126,12 +115,9 @@ LRESULT handle(Static* s, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void register_class() {
-  control::register_class(WC_STATICW, control::procedure<Static, handle>, CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
-}
-
 }  // namespace static_control
 
-namespace user {
-void register_static_class() { static_control::register_class(); }
-}  // namespace user
+void user::register_static_class() {
+  control::register_class(WC_STATICW, control::procedure<static_control::Static, static_control::handle>,
+                          CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+}

@@ -45,7 +45,6 @@ struct Tooltip : control::State {
   bool active = true;
   int max_width = -1;
   UINT initial = 500, autopop = 5000, reshow = 100;
-  HFONT font = nullptr;
   int hover = -1;    // the tool the pointer is on, waiting for the initial delay
   int showing = -1;  // the tool whose text is up
   std::u16string shown_text;
@@ -188,7 +187,8 @@ UINT text_format(const Tooltip* t) {
   return DT_EXPANDTABS | (style & TTS_NOPREFIX ? DT_NOPREFIX : 0) | (t->max_width > 0 ? DT_WORDBREAK : DT_SINGLELINE);
 }
 
-HGDIOBJ font_of(const Tooltip* t) { return t->font ? static_cast<HGDIOBJ>(t->font) : GetStockObject(DEFAULT_GUI_FONT); }
+// A tip without a font of its own shows in the GUI font, not the system font.
+HGDIOBJ text_font(const Tooltip* t) { return t->font ? static_cast<HGDIOBJ>(t->font) : GetStockObject(DEFAULT_GUI_FONT); }
 
 // Shows the tool's text below the pointer, kept on the screen.
 void show(Tooltip* t, int index) {
@@ -197,7 +197,7 @@ void show(Tooltip* t, int index) {
   if (text.empty()) return;  // Win32 shows no empty tip
   t->shown_text = text;
   HDC dc = GetDC(t->self);
-  HGDIOBJ old = SelectObject(dc, font_of(t));
+  HGDIOBJ old = SelectObject(dc, text_font(t));
   RECT r{0, 0, t->max_width > 0 ? t->max_width : 10000, 0};
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, text_format(t) | DT_CALCRECT);
   SelectObject(dc, old);
@@ -307,7 +307,7 @@ void paint(Tooltip* t) {
   GetClientRect(t->self, &r);
   FillRect(dc, &r, GetSysColorBrush(COLOR_INFOBK));
   FrameRect(dc, &r, GetSysColorBrush(COLOR_INFOTEXT));
-  HGDIOBJ old = SelectObject(dc, font_of(t));
+  HGDIOBJ old = SelectObject(dc, text_font(t));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
   InflateRect(&r, -(kMarginX + 1), -(kMarginY + 1));
@@ -398,10 +398,8 @@ LRESULT handle(Tooltip* t, UINT message, WPARAM wParam, LPARAM lParam) {
       return wParam == TTDT_AUTOPOP ? t->autopop : wParam == TTDT_RESHOW ? t->reshow : t->initial;
     case WM_TIMER: on_timer(t, wParam); return 0;
     case WM_SETFONT: t->font = reinterpret_cast<HFONT>(wParam); return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(t->font);
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_NCHITTEST: return HTTRANSPARENT;  // the pointer goes through to the window beneath
-    case WM_ERASEBKGND: return 1;
     case WM_PAINT: paint(t); return 0;
     default: return DefWindowProcW(self, message, wParam, lParam);
   }
@@ -409,15 +407,12 @@ LRESULT handle(Tooltip* t, UINT message, WPARAM wParam, LPARAM lParam) {
 
 }  // namespace
 
-void register_class() {
-  control::register_class(TOOLTIPS_CLASSW, control::procedure<Tooltip, handle>, CS_DBLCLKS | CS_SAVEBITS, IDC_ARROW);
-}
-
 }  // namespace tooltip
 
-namespace user {
-void register_tooltip_class() { tooltip::register_class(); }
-}  // namespace user
+void user::register_tooltip_class() {
+  control::register_class(TOOLTIPS_CLASSW, control::procedure<tooltip::Tooltip, tooltip::handle>,
+                          CS_DBLCLKS | CS_SAVEBITS, IDC_ARROW);
+}
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
   if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;

@@ -43,8 +43,8 @@ TEST(Focus, KillFocusThenSetFocus) {
   EXPECT_FALSE(EnableWindow(b, FALSE));
   EXPECT_FALSE(IsWindowEnabled(b));
   EXPECT_EQ(GetFocus(), nullptr);
-  std::vector<UINT> disable{WM_CANCELMODE, WM_KILLFOCUS, WM_ENABLE};
-  EXPECT_EQ(messages_of(b, {WM_CANCELMODE, WM_KILLFOCUS, WM_ENABLE}), disable);
+  EXPECT_TRUE(same_sequence(logged(b, {WM_CANCELMODE, WM_KILLFOCUS, WM_ENABLE}),
+                            {sent(WM_CANCELMODE, 0, 0), sent(WM_KILLFOCUS, 0), sent(WM_ENABLE, FALSE, 0)}));
   EXPECT_FALSE(find_logged(b, WM_ENABLE)->wParam);
   EXPECT_TRUE(EnableWindow(b, FALSE));
   // A disabled window cannot take the focus.
@@ -70,10 +70,12 @@ TEST(Activation, DeactivateThenActivate) {
   message_log().clear();
   EXPECT_EQ(SetActiveWindow(w2), w1);
   EXPECT_EQ(GetActiveWindow(), w2);
-  std::vector<UINT> off{WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS};
-  std::vector<UINT> on{WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS};
-  EXPECT_EQ(messages_of(w1, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}), off);
-  EXPECT_EQ(messages_of(w2, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}), on);
+  EXPECT_TRUE(same_sequence(logged(w1, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}),
+                            {sent(WM_NCACTIVATE, FALSE), sent(WM_ACTIVATE, WA_INACTIVE, handle_arg(w2)),
+                             sent(WM_KILLFOCUS)}));
+  EXPECT_TRUE(same_sequence(logged(w2, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}),
+                            {sent(WM_NCACTIVATE, TRUE), sent(WM_ACTIVATE, WA_ACTIVE, handle_arg(w1)),
+                             sent(WM_SETFOCUS)}));
   EXPECT_LT(position_of(w1, WM_ACTIVATE), position_of(w2, WM_ACTIVATE));
   const LoggedMessage* deactivate = find_logged(w1, WM_ACTIVATE);
   EXPECT_EQ(LOWORD(deactivate->wParam), WA_INACTIVE);
@@ -146,8 +148,12 @@ TEST(ShowState, SetWindowPosMessages) {
   HWND w = make_window(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
   message_log().clear();
   EXPECT_TRUE(SetWindowPos(w, nullptr, 70, 80, 320, 240, SWP_NOZORDER | SWP_NOACTIVATE));
-  std::vector<UINT> want{WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE};
-  EXPECT_EQ(messages_of(w, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}), want);
+  RECT client;
+  GetClientRect(w, &client);
+  EXPECT_TRUE(same_sequence(
+      logged(w, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}),
+      {sent(WM_WINDOWPOSCHANGING, 0), sent(WM_NCCALCSIZE, TRUE), sent(WM_WINDOWPOSCHANGED, 0), sent(WM_MOVE, 0),
+       sent(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom))}));
   RECT r;
   GetWindowRect(w, &r);
   EXPECT_EQ(r.left, 70);

@@ -22,6 +22,26 @@ LRESULT CALLBACK answering_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+// The sequence check itself: a posted message reads as posted, a sent one as
+// sent, an optional entry may be missing, and a mismatch names its place.
+TEST(Messages, SequencesTellSentFromPosted) {
+  HWND w = make_window();
+  message_log().clear();
+  PostMessageW(w, WM_USER + 1, 1, 2);
+  SendMessageW(w, WM_USER + 2, 3, 4);
+  drain_messages();
+  std::vector<LoggedMessage> got = logged(w, {WM_USER + 1, WM_USER + 2});
+  EXPECT_TRUE(same_sequence(got, {sent(WM_USER + 2, 3, 4), either(WM_USER + 3).maybe(), posted(WM_USER + 1, 1, 2)}));
+  ::testing::AssertionResult wrong = same_sequence(got, {sent(WM_USER + 2, 3, 4), sent(WM_USER + 1, 1, 2)});
+  EXPECT_FALSE(wrong);
+  EXPECT_NE(std::string(wrong.message()).find("at entry 1: expected 0x0401 sent wParam 0x1 lParam 0x2, got 0x0401 posted"),
+            std::string::npos)
+      << wrong.message();
+  EXPECT_FALSE(same_sequence(got, {sent(WM_USER + 2, 3, 5), posted(WM_USER + 1)})) << "an argument differs";
+  EXPECT_FALSE(same_sequence(got, {sent(WM_USER + 2)})) << "an entry too many";
+  DestroyWindow(w);
+}
+
 TEST(Messages, SendCallsThePostQueues) {
   HWND w = make_window();
   SetWindowLongPtrW(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(answering_proc));

@@ -73,14 +73,16 @@ TEST(WindowLifecycle, CreationMessagesInOrder) {
   HWND top = make_window(WS_OVERLAPPEDWINDOW);
   ASSERT_TRUE(top);
   // An overlapped window hears its size and position only when first shown.
-  std::vector<UINT> want{WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE};
-  EXPECT_EQ(messages_of(top, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
-                              WM_SHOWWINDOW}),
-            want);
+  EXPECT_TRUE(same_sequence(
+      logged(top, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW}),
+      {sent(WM_GETMINMAXINFO, 0), sent(WM_NCCREATE, 0), sent(WM_NCCALCSIZE, FALSE), sent(WM_CREATE, 0)}));
   message_log().clear();
   ShowWindow(top, SW_SHOWNOACTIVATE);
-  std::vector<UINT> first_show{WM_SHOWWINDOW, WM_SIZE, WM_MOVE};
-  EXPECT_EQ(messages_of(top, {WM_SHOWWINDOW, WM_SIZE, WM_MOVE}), first_show);
+  RECT client;
+  GetClientRect(top, &client);
+  EXPECT_TRUE(same_sequence(logged(top, {WM_SHOWWINDOW, WM_SIZE, WM_MOVE}),
+                            {sent(WM_SHOWWINDOW, TRUE, 0),
+                             sent(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom)), sent(WM_MOVE, 0)}));
   ShowWindow(top, SW_HIDE);
   // The text comes from WM_NCCREATE through the default procedure.
   WCHAR text[8];
@@ -89,10 +91,12 @@ TEST(WindowLifecycle, CreationMessagesInOrder) {
   message_log().clear();
   HWND child = make_window(WS_CHILD | WS_VISIBLE, top, 7);
   ASSERT_TRUE(child);
-  std::vector<UINT> child_want{WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW};
-  EXPECT_EQ(messages_of(child, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE,
-                                WM_SHOWWINDOW}),
-            child_want);
+  GetClientRect(child, &client);
+  EXPECT_TRUE(same_sequence(
+      logged(child, {WM_GETMINMAXINFO, WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE, WM_SIZE, WM_MOVE, WM_SHOWWINDOW}),
+      {sent(WM_NCCREATE), sent(WM_NCCALCSIZE, FALSE), sent(WM_CREATE),
+       sent(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom)), sent(WM_MOVE, 0),
+       sent(WM_SHOWWINDOW, TRUE, 0)}));
   const LoggedMessage* notify = find_logged(top, WM_PARENTNOTIFY);
   ASSERT_TRUE(notify);
   EXPECT_EQ(LOWORD(notify->wParam), WM_CREATE);
@@ -105,9 +109,9 @@ TEST(WindowLifecycle, CreationMessagesInOrder) {
   // A visible overlapped window is shown and activated, and takes the focus.
   message_log().clear();
   HWND shown = make_window(WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-  std::vector<UINT> shown_want{WM_CREATE, WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED};
-  EXPECT_EQ(messages_of(shown, {WM_CREATE, WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED}),
-            shown_want);
+  EXPECT_TRUE(same_sequence(logged(shown, {WM_CREATE, WM_SHOWWINDOW, WM_ACTIVATE, WM_SETFOCUS, WM_WINDOWPOSCHANGED}),
+                            {sent(WM_CREATE), sent(WM_SHOWWINDOW, TRUE, 0), sent(WM_ACTIVATE, WA_ACTIVE),
+                             sent(WM_SETFOCUS), sent(WM_WINDOWPOSCHANGED, 0)}));
   EXPECT_TRUE(IsWindowVisible(shown));
   EXPECT_EQ(GetActiveWindow(), shown);
   EXPECT_EQ(GetFocus(), shown);

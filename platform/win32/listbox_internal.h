@@ -1,6 +1,6 @@
 // The stand-in's "ListBox" control: its state, kept in one record reached from
 // the window's extra bytes, and the routines its files share: listbox.cpp
-// (the procedure and the LB_ messages), listbox_view.cpp (scrolling, sizes,
+// (the message handler and the LB_ messages), listbox_view.cpp (scrolling, sizes,
 // selection and what needs repainting), listbox_input.cpp (mouse, keyboard,
 // focus) and listbox_paint.cpp.
 //
@@ -8,15 +8,14 @@
 // and data-less lists are not offered.
 #pragma once
 
-#include "platform/win32/api.h"
+#include "platform/win32/control.h"
 #include "platform/win32/listbox_items.h"
 
 namespace listbox {
 
-struct ListBox {
-  HWND self = nullptr;
-  HWND parent = nullptr;  // receives the notifications and WM_CTLCOLORLISTBOX
-  DWORD style = 0;        // as created
+// The parent the list was made for (State::parent) receives the notifications and WM_CTLCOLORLISTBOX.
+struct ListBox : control::State {
+  DWORD style = 0;  // as created
   ItemStore items;
   int selected = -1;  // the selection of a single-selection list
   int caret = 0;      // the line with the focus rectangle
@@ -27,23 +26,17 @@ struct ListBox {
   int width = 0, height = 0;  // client area
   int horz_extent = 0, horz_pos = 0;
   int wheel_remain = 0;
-  HFONT font = nullptr;  // null: the system font
   bool focused = false;
   bool tracking = false;       // a press of ours is under way, the mouse captured
   bool press_changed = false;  // that press has moved the selection
   bool redraw = true;     // WM_SETREDRAW
 };
 
-ListBox* from(HWND window);  // null before WM_CREATE and after WM_NCDESTROY
-void register_class();
-
 inline bool is_multi(const ListBox* lb) { return (lb->style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
 inline bool is_extended(const ListBox* lb) { return (lb->style & LBS_EXTENDEDSEL) != 0; }
 
-// Sends WM_COMMAND (identifier, code) to the parent. False when the list is
-// gone afterwards: the caller must then return without touching lb.
-bool notify(ListBox* lb, WORD code);
-// LBN_SELCHANGE and LBN_DBLCLK, which only LBS_NOTIFY lists send.
+// LBN_SELCHANGE and LBN_DBLCLK, which only LBS_NOTIFY lists send. False when
+// the list is gone afterwards (control::notify answers the same for the others).
 bool notify_user(ListBox* lb, WORD code);
 
 // --- View (listbox_view.cpp).

@@ -1,0 +1,25 @@
+// A trace of the stand-in's messages for finding out why a sequence went
+// wrong: with WEBROLO_TRACE=messages in the environment every send, post,
+// dispatch and control notification is written to stderr as one line, with
+// the window's handle and class and the arguments. Builds configured with
+// WEBROLO_TRACE off (Release and MinSizeRel by default) leave it out: the
+// calls below are then empty and cost nothing.
+#pragma once
+
+#include "platform/win32/api.h"
+
+namespace trace {
+
+#if WEBROLO_TRACE
+bool messages_on();  // WEBROLO_TRACE names "messages" (read once; reload() reads it again)
+void reload();
+// kind: "send", "post", "dispatch" or "notify"; a notification names the
+// control that sends it, with the parent it goes to in place of lParam.
+void message(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+#else
+inline bool messages_on() { return false; }
+inline void reload() {}
+inline void message(const char*, HWND, UINT, WPARAM, LPARAM) {}
+#endif
+
+}  // namespace trace
