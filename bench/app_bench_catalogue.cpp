@@ -72,18 +72,18 @@ std::u16string capitalized(const char16_t* word) {
   return w;
 }
 
-enum class Wide { none, any, beyond_1252 };
+enum class Wide { None, Any, Beyond1252 };
 
 // Words until the length is reached, cut there: after the last whole word
 // when that leaves at least `shortest` characters. The cut never ends in a blank.
 std::u16string words_to(Random& random, size_t shortest, size_t length, bool capitals, Wide wide, double markup) {
   std::u16string text;
-  bool wide_done = wide == Wide::none;
+  bool wide_done = wide == Wide::None;
   while (text.size() < length) {
     if (!text.empty()) text += random.chance(markup) ? kMarkup[random.below(6)] : u" ";
     if (!wide_done && (text.empty() || random.chance(0.5))) {
       // A word beyond Windows-1252 in every third such text.
-      int low = wide == Wide::beyond_1252 || random.below(3) == 0 ? kFirstBeyond1252 : 0;
+      int low = wide == Wide::Beyond1252 || random.below(3) == 0 ? kFirstBeyond1252 : 0;
       text += kWideWords[low + random.below(kWideWordCount - low)];
       wide_done = true;
       continue;
@@ -145,7 +145,7 @@ std::vector<std::u16string> menu_names(Random& random, size_t count) {
   std::set<std::u16string> seen;
   std::vector<std::u16string> names;
   while (names.size() < count) {
-    Wide wide = random.chance(0.01) ? Wide::any : Wide::none;
+    Wide wide = random.chance(0.01) ? Wide::Any : Wide::None;
     std::u16string name = words_to(random, 4, static_cast<size_t>(random.length(4, 20, 3)), true, wide, 0);
     std::u16string key;
     for (char16_t c : name) key += lowered(c);
@@ -174,7 +174,7 @@ MadeCatalogue make_catalogue(const std::string& path, int64_t lines) {
     std::vector<std::u16string> rest;
     for (int k = 0; k < runs[m]; ++k) {
       // The first title goes beyond Windows-1252 in any catalogue, however small.
-      Wide wide = m == 0 && k == 0 ? Wide::beyond_1252 : random.chance(0.01) ? Wide::any : Wide::none;
+      Wide wide = m == 0 && k == 0 ? Wide::Beyond1252 : random.chance(0.01) ? Wide::Any : Wide::None;
       std::u16string title = words_to(random, 10, static_cast<size_t>(random.length(10, 80, 5)), false, wide, 0.01);
       std::u16string link = address(random, static_cast<size_t>(random.length(25, 160, 12)));
       rest.push_back(title + u"[]" + link + u"[]");

@@ -10,10 +10,10 @@
 namespace {
 
 // The tray icon's private message.
-constexpr UINT TRAY_MESSAGE = 12501;
+constexpr UINT kTrayMessage = 12501;
 // A private message a control sends its parent, forwarded like a notification.
-constexpr UINT GADGET_PARENT_MESSAGE = 13120;
-constexpr int64_t MENU_CONTROL_ID = -10000;
+constexpr UINT kGadgetParentMessage = 13120;
+constexpr int64_t kMenuControlId = -10000;
 
 typedef LRESULT(CALLBACK* FrameProcedure)(HWND, HWND, UINT, WPARAM, LPARAM);
 FrameProcedure frame_procedure = nullptr;
@@ -185,7 +185,7 @@ LRESULT on_command(const Target& target, WPARAM wp, LPARAM lp) {
     const LRESULT result = gadget_forward_parent_message(control, target.window, WM_COMMAND, wp, lp);
     if (result != WIN_NOT_HANDLED) return result;
     const auto id = static_cast<int64_t>(GetWindowLongPtrW(control, GWLP_ID));
-    if (id == MENU_CONTROL_ID) {
+    if (id == kMenuControlId) {
       post(EVENT_MENU, command, target);
     } else {
       post(EVENT_GADGET, id, target, notification);
@@ -252,13 +252,13 @@ LRESULT dispatch(const Target& target, UINT message, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
-    case GADGET_PARENT_MESSAGE:
+    case kGadgetParentMessage:
       if (!lp) return WIN_NOT_HANDLED;
       return gadget_forward_parent_message(reinterpret_cast<HWND>(lp), target.window, message, wp, lp);
     case WM_LBUTTONUP: post(EVENT_LEFT_CLICK, 0, target); return 0;
     case WM_LBUTTONDBLCLK: post(EVENT_LEFT_DOUBLE_CLICK, 0, target); return 0;
     case WM_RBUTTONUP: post(EVENT_RIGHT_CLICK, 0, target); return 0;
-    case TRAY_MESSAGE: return on_tray(target, wp, lp);
+    case kTrayMessage: return on_tray(target, wp, lp);
   }
   return WIN_NOT_HANDLED;
 }

@@ -16,7 +16,7 @@
 namespace {
 
 // Any value above 32 means success; Win32 itself answers 42.
-HINSTANCE const SHELL_SUCCESS = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+HINSTANCE const kShellSuccess = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
 
 int shell_error_of(DWORD error) {
   switch (error) {
@@ -31,7 +31,7 @@ int shell_error_of(DWORD error) {
 
 BOOL shell_result(SHELLEXECUTEINFOW* info, DWORD error) {
   if (!error) {
-    info->hInstApp = SHELL_SUCCESS;
+    info->hInstApp = kShellSuccess;
     return TRUE;
   }
   info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(shell_error_of(error)));

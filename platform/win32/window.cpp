@@ -14,7 +14,7 @@ namespace {
 
 using Slot = HandleSlot;
 constexpr uint32_t kSlots = kHandleSlots;
-Slot* const slots = handle_slots;
+Slot* const kSlotTable = handle_slots;
 uint16_t generations[kSlots];
 std::mutex slot_lock;
 std::vector<uint32_t> free_slots;
@@ -35,9 +35,9 @@ HWND alloc_handle(Window* w) {
   if (gen == 0) gen = 1;
   generations[index] = gen;
   uint32_t value = (static_cast<uint32_t>(gen) << 16) | (index + 1);
-  slots[index].window.store(w);
-  slots[index].queue.store(w->queue);
-  slots[index].handle.store(value, std::memory_order_release);
+  kSlotTable[index].window.store(w);
+  kSlotTable[index].queue.store(w->queue);
+  kSlotTable[index].handle.store(value, std::memory_order_release);
   return reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
 }
 
@@ -48,7 +48,7 @@ void free_handle(HWND handle) {
   s->handle.store(0, std::memory_order_release);
   s->window.store(nullptr);
   s->queue.store(nullptr);
-  free_slots.push_back(static_cast<uint32_t>(s - slots));
+  free_slots.push_back(static_cast<uint32_t>(s - kSlotTable));
 }
 
 int cascade = 0;

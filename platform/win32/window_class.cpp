@@ -24,14 +24,14 @@ std::vector<std::unique_ptr<WindowClass>>& classes() {
 // The standard controls (button, edit, list box, static, tooltips) register
 // their classes through one function each, listed here.
 using ClassRegistrar = void (*)();
-const ClassRegistrar standard_classes[] = {register_listbox_class, register_edit_class, register_button_class,
+const ClassRegistrar kStandardClasses[] = {register_listbox_class, register_edit_class, register_button_class,
                                            register_tooltip_class, register_static_class, nullptr};
 bool standard_registered = false;
 
 void register_standard_classes() {
   if (standard_registered) return;
   standard_registered = true;
-  for (ClassRegistrar r : standard_classes)
+  for (ClassRegistrar r : kStandardClasses)
     if (r) r();
 }
 

@@ -9,22 +9,22 @@
 namespace {
 
 // The dialog's controls, by the identifiers Win32 gives them.
-constexpr int FILE_TYPES = 0x470;  // cmb1
-constexpr int NAME_COMBO = 0x47c;  // cmb13, where a dialog has one
-constexpr int NAME_EDIT = 0x480;   // edt1
-constexpr UINT COMBO_COUNT = 0x0146;  // CB_GETCOUNT
+constexpr int kFileTypes = 0x470;  // cmb1
+constexpr int kNameCombo = 0x47c;  // cmb13, where a dialog has one
+constexpr int kNameEdit = 0x480;   // edt1
+constexpr UINT kComboCount = 0x0146;  // CB_GETCOUNT
 
 HWND name_field(HWND box) {
-  HWND combo = GetDlgItem(box, NAME_COMBO);
-  return combo ? combo : GetDlgItem(box, NAME_EDIT);
+  HWND combo = GetDlgItem(box, kNameCombo);
+  return combo ? combo : GetDlgItem(box, kNameEdit);
 }
 
 int file_type_count(HWND box) {
-  HWND types = GetDlgItem(box, FILE_TYPES);
+  HWND types = GetDlgItem(box, kFileTypes);
   if (!types) return -1;
   WCHAR cls[32] = {};
   GetClassNameW(types, cls, 32);
-  UINT count = u8(cls) == "ComboBox" ? COMBO_COUNT : LB_GETCOUNT;
+  UINT count = u8(cls) == "ComboBox" ? kComboCount : LB_GETCOUNT;
   return static_cast<int>(SendMessageW(types, count, 0, 0));
 }
 
