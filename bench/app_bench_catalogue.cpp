@@ -37,27 +37,38 @@ class Random {
 };
 
 const char16_t* const kWords[] = {
-    u"home",    u"garden", u"recipe",  u"travel", u"guide",  u"music",   u"jazz",    u"photo",   u"camera",
-    u"review",  u"news",   u"daily",   u"weekly", u"forum",  u"code",    u"library", u"python",  u"linux",
-    u"kernel",  u"bike",   u"repair",  u"school", u"history", u"science", u"space",  u"weather", u"maps",
-    u"shop",    u"books",  u"reading", u"notes",  u"blog",   u"family",  u"health",  u"sport",   u"football",
-    u"tennis",  u"chess",  u"games",   u"movies", u"series", u"podcast", u"radio",   u"art",     u"design",
-    u"font",    u"paint",  u"wood",    u"craft",  u"tools",  u"bank",    u"tax",     u"office",  u"work",
-    u"jobs",    u"learn",  u"course",  u"video",  u"tips",   u"tricks",  u"market",  u"city",    u"train",
-    u"flight",  u"hotel",  u"camping", u"hiking", u"birds",  u"cats",    u"dogs",    u"coffee",  u"tea",
-    u"bread",   u"cheese", u"wine",    u"beer",   u"energy", u"solar",   u"car",     u"electric", u"phone",
-    u"laptop",  u"server", u"network", u"backup", u"privacy", u"mail",   u"calendar", u"archive", u"old",
-    u"new",     u"best",   u"free",    u"open",   u"local",  u"world",   u"small",   u"great",   u"simple",
+    u"home",   u"garden", u"recipe",  u"travel", u"guide",   u"music",   u"jazz",     u"photo",    u"camera",
+    u"review", u"news",   u"daily",   u"weekly", u"forum",   u"code",    u"library",  u"python",   u"linux",
+    u"kernel", u"bike",   u"repair",  u"school", u"history", u"science", u"space",    u"weather",  u"maps",
+    u"shop",   u"books",  u"reading", u"notes",  u"blog",    u"family",  u"health",   u"sport",    u"football",
+    u"tennis", u"chess",  u"games",   u"movies", u"series",  u"podcast", u"radio",    u"art",      u"design",
+    u"font",   u"paint",  u"wood",    u"craft",  u"tools",   u"bank",    u"tax",      u"office",   u"work",
+    u"jobs",   u"learn",  u"course",  u"video",  u"tips",    u"tricks",  u"market",   u"city",     u"train",
+    u"flight", u"hotel",  u"camping", u"hiking", u"birds",   u"cats",    u"dogs",     u"coffee",   u"tea",
+    u"bread",  u"cheese", u"wine",    u"beer",   u"energy",  u"solar",   u"car",      u"electric", u"phone",
+    u"laptop", u"server", u"network", u"backup", u"privacy", u"mail",    u"calendar", u"archive",  u"old",
+    u"new",    u"best",   u"free",    u"open",   u"local",   u"world",   u"small",    u"great",    u"simple",
 };
 constexpr int kWordCount = sizeof(kWords) / sizeof(kWords[0]);
 
 // Words beyond ASCII: Latin-1 letters, and letters, signs and a picture
 // that Windows-1252 does not have (the last one beyond the 16-bit plane).
 const char16_t* const kWideWords[] = {
-    u"caf\u00E9",      u"Z\u00FCrich",   u"na\u00EFve",   u"Stra\u00DFe",  u"ni\u00F1os",     u"\u00C6r\u00F8",
-    u"\u20ACuro",      u"\u0141\u00F3d\u017A", u"\u0391\u03B8\u03AE\u03BD\u03B1",
+    u"caf\u00E9",
+    u"Z\u00FCrich",
+    u"na\u00EFve",
+    u"Stra\u00DFe",
+    u"ni\u00F1os",
+    u"\u00C6r\u00F8",
+    u"\u20ACuro",
+    u"\u0141\u00F3d\u017A",
+    u"\u0391\u03B8\u03AE\u03BD\u03B1",
     u"\u041C\u043E\u0441\u043A\u0432\u0430",
-    u"\u6771\u4EAC",   u"\u0F00",        u"\u2603snow",   u"smile\U0001F600", u"\u05E9\u05DC\u05D5\u05DD",
+    u"\u6771\u4EAC",
+    u"\u0F00",
+    u"\u2603snow",
+    u"smile\U0001F600",
+    u"\u05E9\u05DC\u05D5\u05DD",
 };
 constexpr int kWideWordCount = sizeof(kWideWords) / sizeof(kWideWords[0]);
 constexpr int kFirstBeyond1252 = 7;  // kWideWords from here on have no place in Windows-1252

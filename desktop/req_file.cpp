@@ -21,9 +21,9 @@ constexpr int kModeSave = 1;
 constexpr size_t kPathLimit = REQ_PATH_UNITS - 1;
 
 struct FileDialogState {
-  WCHAR* single;           // REQ_SINGLE_UNITS, replaced at every call
-  WCHAR* multi;            // REQ_MULTI_UNITS, kept for req_next_file
-  int32_t multi_position;  // index of the next name in multi; 0: none left
+  WCHAR* single;                          // REQ_SINGLE_UNITS, replaced at every call
+  WCHAR* multi;                           // REQ_MULTI_UNITS, kept for req_next_file
+  int32_t multi_position;                 // index of the next name in multi; 0: none left
   WCHAR multi_directory[REQ_PATH_UNITS];  // ends with a separator
   size_t multi_directory_length;
 };
@@ -176,8 +176,8 @@ WCHAR* take_multi_result(const OPENFILENAMEW& dialog, int32_t offset) {
   return next_multi_path(offset);
 }
 
-WCHAR* req_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
-                int mode, uint32_t flags, int32_t offset) {
+WCHAR* req_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index, int mode,
+                uint32_t flags, int32_t offset) {
   bool multiple = (flags & REQ_MULTIPLE) != 0;
   // A save leaves a pending multiple selection alone; a new multiple buffer always replaces it.
   if (dialogs.multi && (mode == kModeOpen || multiple)) free_multi();
@@ -228,8 +228,8 @@ WCHAR* req_open_file(const WCHAR* title, const WCHAR* default_file, const WCHAR*
   return req_file(title, default_file, pattern, pattern_index, kModeOpen, 0, offset);
 }
 
-WCHAR* req_open_file_ex(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern,
-                        int32_t pattern_index, uint32_t flags, int32_t offset) {
+WCHAR* req_open_file_ex(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
+                        uint32_t flags, int32_t offset) {
   return req_file(title, default_file, pattern, pattern_index, kModeOpen, flags, offset);
 }
 
@@ -248,6 +248,4 @@ void req_file_buffers_free() {
   free_single();
 }
 
-void req_set_file_dialog_routine(ReqFileDialogRoutine routine) {
-  dialog_routine = routine ? routine : platform_dialog;
-}
+void req_set_file_dialog_routine(ReqFileDialogRoutine routine) { dialog_routine = routine ? routine : platform_dialog; }

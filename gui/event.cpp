@@ -104,16 +104,14 @@ void open_hidden_window() {
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
   window_class.lpszClassName = kPostEventClass;
   RegisterClassW(&window_class);
-  hidden_window = CreateWindowExW(0, kPostEventClass, TEXT(""), WS_CAPTION, 0, 0, 1, 1, nullptr, nullptr,
-                                  instance, nullptr);
+  hidden_window = CreateWindowExW(0, kPostEventClass, TEXT(""), WS_CAPTION, 0, 0, 1, 1, nullptr, nullptr, instance,
+                                  nullptr);
   post_event_message = RegisterWindowMessageW(TEXT("KT_PostEventMessage"));
 }
 
 }  // namespace
 
-EventState* event_state() {
-  return state_record ? static_cast<EventState*>(obj_thread_record(state_record)) : nullptr;
-}
+EventState* event_state() { return state_record ? static_cast<EventState*>(obj_thread_record(state_record)) : nullptr; }
 
 void event_init() {
   if (state_record) event_end();

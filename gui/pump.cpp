@@ -12,7 +12,7 @@ constexpr UINT kRichEditGetOptions = WM_USER + 78;
 constexpr LRESULT kRichEditReadOnly = 0x800;
 // Every kind of input and message; spelled out, as the SDK's QS_ALLINPUT grows with the Windows version.
 constexpr DWORD kWakeOnAnyInput = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
-                                    QS_SENDMESSAGE | QS_HOTKEY | QS_ALLPOSTMESSAGE | QS_RAWINPUT;
+                                  QS_SENDMESSAGE | QS_HOTKEY | QS_ALLPOSTMESSAGE | QS_RAWINPUT;
 static_assert(kWakeOnAnyInput == 0x5FF, "what wakes the pump");
 constexpr LRESULT kCuesHidden = UISF_HIDEFOCUS | UISF_HIDEACCEL;
 
@@ -53,8 +53,7 @@ bool next_message(MSG* msg, int32_t milliseconds) {
   }
   if (PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
   if (milliseconds == 0) return false;
-  if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), kWakeOnAnyInput) ==
-      WAIT_TIMEOUT) {
+  if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), kWakeOnAnyInput) == WAIT_TIMEOUT) {
     return false;
   }
   return PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;

@@ -17,8 +17,8 @@ HICON program_icon = nullptr;
 HCURSOR arrow_cursor = nullptr;
 
 // Bits with a meaning of the library's own, never handed to the platform as styles.
-constexpr uint32_t kLibraryBits = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT | WIN_TOOL_WINDOW |
-                                  WIN_NO_GADGETS | WIN_NO_ACTIVATE | WIN_HIDDEN;
+constexpr uint32_t kLibraryBits = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT | WIN_TOOL_WINDOW | WIN_NO_GADGETS |
+                                  WIN_NO_ACTIVATE | WIN_HIDDEN;
 constexpr uint32_t kCentring = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT;
 constexpr uint32_t kToolClears = WS_MINIMIZE | WS_MAXIMIZE | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 constexpr BYTE kAccelVirtualKey = FVIRTKEY | FNOINVERT;

@@ -19,9 +19,9 @@ typedef LRESULT(CALLBACK* FrameProcedure)(HWND, HWND, UINT, WPARAM, LPARAM);
 FrameProcedure frame_procedure = nullptr;
 
 struct Target {
-  HWND window;            // the message's window
-  int64_t number;         // the owning library window's number
-  WindowObject* object;   // its object
+  HWND window;           // the message's window
+  int64_t number;        // the owning library window's number
+  WindowObject* object;  // its object
 };
 
 void post(int32_t code, int64_t gadget, const Target& target, int64_t type = 0) {
@@ -123,8 +123,7 @@ LRESULT on_size(const Target& target, WPARAM kind) {
       post(EVENT_MAXIMIZE_WINDOW, 0, target);
       post(EVENT_SIZE_WINDOW, 0, target);
       break;
-    default:
-      post(EVENT_SIZE_WINDOW, 0, target);
+    default: post(EVENT_SIZE_WINDOW, 0, target);
   }
   return 0;
 }
@@ -243,9 +242,7 @@ LRESULT dispatch(const Target& target, UINT message, WPARAM wp, LPARAM lp) {
       return gadget_forward_parent_message(header->hwndFrom, target.window, message, wp, lp);
     }
     case WM_COMMAND: return on_command(target, wp, lp);
-    case WM_TIMER:
-      post(EVENT_TIMER, static_cast<int64_t>(wp), target);
-      return 0;
+    case WM_TIMER: post(EVENT_TIMER, static_cast<int64_t>(wp), target); return 0;
     case WM_HSCROLL:
     case WM_VSCROLL:
     case WM_CTLCOLOREDIT:

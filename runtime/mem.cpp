@@ -96,9 +96,7 @@ constexpr uint64_t kPoolFlagLockMask = 3;
 
 char* chunk_slots(PoolChunk* chunk) { return reinterpret_cast<char*>(chunk) + sizeof(PoolChunk); }
 
-bool chunk_full(const PoolChunk* chunk) {
-  return chunk->free_count == 0 && chunk->handed_out_fresh >= chunk->capacity;
-}
+bool chunk_full(const PoolChunk* chunk) { return chunk->free_count == 0 && chunk->handed_out_fresh >= chunk->capacity; }
 
 void list_unlink(PoolChunk** head, PoolChunk* chunk) {
   if (chunk->previous) {

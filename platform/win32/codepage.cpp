@@ -133,7 +133,7 @@ int decode_utf8(const unsigned char* s, int64_t available, uint32_t* code, int* 
   } else if (b >= 0xE0 && b <= 0xEF) {
     need = 3;
     *code = b & 0x0F;
-    if (b == 0xE0) low = 0xA0;  // shorter forms are overlong
+    if (b == 0xE0) low = 0xA0;   // shorter forms are overlong
     if (b == 0xED) high = 0x9F;  // U+D800-U+DFFF are not characters
   } else if (b >= 0xF0 && b <= 0xF4) {
     need = 4;

@@ -280,9 +280,9 @@ HFONT CreateFontIndirectW(const LOGFONTW* log) {
   return reinterpret_cast<HFONT>(make_font(*log, false));
 }
 
-HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCWSTR faceName) {
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCWSTR faceName) {
   LOGFONTW log{};
   log.lfHeight = height;
   log.lfWidth = width;

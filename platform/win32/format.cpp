@@ -247,7 +247,14 @@ int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) 
         emit_char(out, spec, static_cast<WCHAR>(narrow ? static_cast<unsigned char>(value) : value));
         break;
       }
-      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+      case 'e':
+      case 'E':
+      case 'f':
+      case 'F':
+      case 'g':
+      case 'G':
+      case 'a':
+      case 'A':
         assert(!"_vsnwprintf of the stand-in prints no floating-point numbers");
         (void)va_arg(args, double);
         break;

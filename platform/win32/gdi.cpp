@@ -303,8 +303,7 @@ DWORD GetObjectType(HGDIOBJ object) {
   if (GdiObject* o = find_object(object)) return static_cast<DWORD>(o->kind);
   Registry& r = registry();
   std::lock_guard<std::mutex> hold(r.lock);
-  if (object && r.dcs.count(object))
-    return static_cast<Dc*>(object)->kind == DcKind::Memory ? OBJ_MEMDC : OBJ_DC;
+  if (object && r.dcs.count(object)) return static_cast<Dc*>(object)->kind == DcKind::Memory ? OBJ_MEMDC : OBJ_DC;
   SetLastError(ERROR_INVALID_HANDLE);
   return 0;
 }
@@ -339,8 +338,13 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
     }
     case Kind::Bitmap: {
       cairo_surface_t* s = static_cast<Bitmap*>(o)->surface;
-      BITMAP bm{0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s),
-                cairo_image_surface_get_width(s) * 4, 1, 32, nullptr};
+      BITMAP bm{0,
+                cairo_image_surface_get_width(s),
+                cairo_image_surface_get_height(s),
+                cairo_image_surface_get_width(s) * 4,
+                1,
+                32,
+                nullptr};
       return copy_out(bm, size, buffer);
     }
     case Kind::Font: return font_object(reinterpret_cast<Font*>(o), size, buffer);

@@ -46,7 +46,9 @@ const Module kModules[] = {
     {"ole32", kNoExports},
 };
 
-char lower_ascii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char>(c - u'A' + 'a') : static_cast<char>(c); }
+char lower_ascii(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char>(c - u'A' + 'a') : static_cast<char>(c);
+}
 
 // Compares a wide module name with a record's name, ignoring case and an optional ".dll".
 bool same_module(LPCWSTR wanted, const char* name) {

@@ -22,7 +22,7 @@ enum Mode : uint32_t {
   ELLIPSIS_END = 4,
   ELLIPSIS_MIDDLE = 8,
   EXPAND_TABS = 16,
-  PREFIX = 32,       // "&x" draws x (underlined unless PREFIX_HIDDEN), "&&" draws "&"
+  PREFIX = 32,  // "&x" draws x (underlined unless PREFIX_HIDDEN), "&&" draws "&"
   PREFIX_HIDDEN = 64,
   SEPARATORS_AS_SPACES = 128,  // a single line shows CR and LF as blanks
 };
@@ -30,7 +30,7 @@ enum Mode : uint32_t {
 struct Key {
   uint64_t serial;
   uint32_t mode;
-  int width;     // pixels, for WRAP and the ellipses
+  int width;  // pixels, for WRAP and the ellipses
   int tab_chars;
   std::u16string text;
   bool operator==(const Key& o) const = default;

@@ -90,8 +90,7 @@ TEST_F(Proc, ErrorPipeAndConnectedPrograms) {
   // The second program reads what the first one writes.
   ProcessRecord* first = record_of(proc_run_flags(kShell, kSayHello, nullptr, PROC_OPEN | PROC_READ));
   ASSERT_NE(first, nullptr);
-  ProcessRecord* second =
-      record_of(proc_run(kShell, kCopyInput, nullptr, PROC_OPEN | PROC_READ | PROC_CONNECT, first));
+  ProcessRecord* second = record_of(proc_run(kShell, kCopyInput, nullptr, PROC_OPEN | PROC_READ | PROC_CONNECT, first));
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->input_pipe, nullptr);
   EXPECT_EQ(trimmed(read_all(second->output_pipe)), "hello");
@@ -192,8 +191,8 @@ TEST_F(Proc, ProgramsWithBlanksAndHiddenStarts) {
   EXPECT_EQ(read_all(spaced->output_pipe), "spaced arg\n");
 
   // Hidden: detached into a session of its own, except when its handles go to pipes.
-  const WCHAR* session_check =
-      TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own || echo shared\"");
+  const WCHAR* session_check = TEXT(
+      "-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own || echo shared\"");
   uint32_t flags = PROC_OPEN | PROC_READ | PROC_HIDDEN;
   ProcessRecord* piped = record_of(proc_run(kShell, session_check, nullptr, flags, nullptr));
   ASSERT_NE(piped, nullptr);

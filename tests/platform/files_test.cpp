@@ -199,8 +199,7 @@ TEST(Files, ShareModesAreEnforcedBetweenHandles) {
   EXPECT_EQ(get(f), "content");
   // Without FILE_SHARE_DELETE the file can be neither deleted nor renamed.
   EXPECT_EQ(failure([&] { return DeleteFileW(f); }), code(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(failure([&] { return MoveFileW(f, Name(dir + "moved.txt")); }),
-            code(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(failure([&] { return MoveFileW(f, Name(dir + "moved.txt")); }), code(ERROR_SHARING_VIOLATION));
   CloseHandle(second);
   CloseHandle(reader);
   EXPECT_EQ(get(f), "content");
@@ -209,8 +208,7 @@ TEST(Files, ShareModesAreEnforcedBetweenHandles) {
   HANDLE exclusive = open_file(f, kReadWrite, 0, OPEN_EXISTING);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
   EXPECT_EQ(open_error(f, GENERIC_READ, kShareAll, OPEN_EXISTING), code(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(failure([&] { return CopyFileW(f, Name(dir + "copy.txt"), FALSE); }),
-            code(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(failure([&] { return CopyFileW(f, Name(dir + "copy.txt"), FALSE); }), code(ERROR_SHARING_VIOLATION));
   CloseHandle(exclusive);
   EXPECT_EQ(open_error(f, GENERIC_READ, 0, OPEN_EXISTING), 0u);
 
@@ -228,8 +226,7 @@ TEST(Files, ShareModesAreEnforcedBetweenHandles) {
   ASSERT_NE(lenient, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(DeleteFileW(f));
   CloseHandle(lenient);
-  EXPECT_EQ(failure([&] { return GetFileAttributesW(f) != INVALID_FILE_ATTRIBUTES; }),
-            code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(f) != INVALID_FILE_ATTRIBUTES; }), code(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(Files, ReadWriteAndSeekRoundTrip) {
@@ -269,14 +266,11 @@ TEST(Files, ReadWriteAndSeekRoundTrip) {
 
   // A seek before the start fails and leaves the position alone.
   move.QuadPart = -1;
-  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_BEGIN); }),
-            code(ERROR_NEGATIVE_SEEK));
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_BEGIN); }), code(ERROR_NEGATIVE_SEEK));
   move.QuadPart = -20000;
-  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_CURRENT); }),
-            code(ERROR_NEGATIVE_SEEK));
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_CURRENT); }), code(ERROR_NEGATIVE_SEEK));
   move.QuadPart = 0;
-  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, 3); }),
-            code(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, 3); }), code(ERROR_INVALID_PARAMETER));
   ASSERT_TRUE(SetFilePointerEx(h, move, &at, FILE_CURRENT));
   EXPECT_EQ(at.QuadPart, 10000);
 
@@ -287,11 +281,9 @@ TEST(Files, ReadWriteAndSeekRoundTrip) {
   HANDLE writer = open_file(f, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(failure([&] { return WriteFile(reader, "x", 1, &done, nullptr); }),
-            code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return WriteFile(reader, "x", 1, &done, nullptr); }), code(ERROR_ACCESS_DENIED));
   EXPECT_EQ(failure([&] { return FlushFileBuffers(reader); }), code(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(failure([&] { return ReadFile(writer, back.data(), 1, &done, nullptr); }),
-            code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return ReadFile(writer, back.data(), 1, &done, nullptr); }), code(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(WriteFile(writer, "AB", 2, &done, nullptr));
   CloseHandle(writer);
   ASSERT_TRUE(ReadFile(reader, back.data(), 3, &done, nullptr));
@@ -313,10 +305,8 @@ TEST(Files, CopyHonoursFailIfExistsAndReplacesWhole) {
   EXPECT_EQ(get(fresh), "new content");
   EXPECT_EQ(get(source), "new content");
 
-  EXPECT_EQ(failure([&] { return CopyFileW(Name(dir + "none.txt"), target, FALSE); }),
-            code(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(failure([&] { return CopyFileW(source, Name(dir + "none\\x.txt"), FALSE); }),
-            code(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CopyFileW(Name(dir + "none.txt"), target, FALSE); }), code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CopyFileW(source, Name(dir + "none\\x.txt"), FALSE); }), code(ERROR_PATH_NOT_FOUND));
   EXPECT_FALSE(CopyFileW(nullptr, target, FALSE));
   EXPECT_FALSE(CopyFileW(source, nullptr, FALSE));
   EXPECT_FALSE(CopyFileW(source, source, FALSE));
@@ -345,13 +335,11 @@ TEST(Files, MoveNeverReplacesAnExistingTarget) {
 
   EXPECT_TRUE(MoveFileW(a, c));
   EXPECT_EQ(get(c), "first");
-  EXPECT_EQ(failure([&] { return GetFileAttributesW(a) != INVALID_FILE_ATTRIBUTES; }),
-            code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(a) != INVALID_FILE_ATTRIBUTES; }), code(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(MoveFileW(c, c));  // onto its own name: nothing to do
   EXPECT_EQ(get(c), "first");
   EXPECT_EQ(failure([&] { return MoveFileW(a, Name(dir + "d.txt")); }), code(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(failure([&] { return MoveFileW(c, Name(dir + "none\\c.txt")); }),
-            code(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return MoveFileW(c, Name(dir + "none\\c.txt")); }), code(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(get(c), "first");
 
   // A read-only file may be renamed.
@@ -412,16 +400,16 @@ TEST(Files, MoveExReplacesOnlyWhatMayBeReplaced) {
 TEST(Files, SystemMessagesNameTheReason) {
   WCHAR text[512];
   for (DWORD error : {code(ERROR_DISK_FULL), code(ERROR_ACCESS_DENIED), code(ERROR_FILE_NOT_FOUND)}) {
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  text, 512, nullptr);
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                  512, nullptr);
     ASSERT_GT(length, 4u) << error;
     EXPECT_EQ(text[length], 0);
     EXPECT_EQ(text[length - 1], '\n');
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text)).find(u'%'), std::u16string::npos);
   }
   EXPECT_EQ(failure([&] {
-              return FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 0x2FFFFF00,
-                                    0, text, 512, nullptr) != 0;
+              return FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 0x2FFFFF00, 0,
+                                    text, 512, nullptr) != 0;
             }),
             code(ERROR_MR_MID_NOT_FOUND));
 }
@@ -431,8 +419,7 @@ TEST(Files, FoldersAndTheCurrentDirectory) {
   Name sub(dir + "sub"), inner(dir + "sub\\inner");
   EXPECT_TRUE(CreateDirectoryW(sub, nullptr));
   EXPECT_EQ(failure([&] { return CreateDirectoryW(sub, nullptr); }), code(ERROR_ALREADY_EXISTS));
-  EXPECT_EQ(failure([&] { return CreateDirectoryW(Name(dir + "none/sub"), nullptr); }),
-            code(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CreateDirectoryW(Name(dir + "none/sub"), nullptr); }), code(ERROR_PATH_NOT_FOUND));
   EXPECT_TRUE(CreateDirectoryW(inner, nullptr));
 
   EXPECT_EQ(failure([&] { return RemoveDirectoryW(sub); }), code(ERROR_DIR_NOT_EMPTY));
@@ -441,8 +428,7 @@ TEST(Files, FoldersAndTheCurrentDirectory) {
   EXPECT_EQ(failure([&] { return RemoveDirectoryW(file); }), code(ERROR_DIRECTORY));
   EXPECT_EQ(failure([&] { return RemoveDirectoryW(Name(dir + "none")); }), code(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(SetCurrentDirectoryW(file));
-  EXPECT_EQ(failure([&] { return SetCurrentDirectoryW(Name(dir + "none")); }),
-            code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return SetCurrentDirectoryW(Name(dir + "none")); }), code(ERROR_FILE_NOT_FOUND));
 
   // The buffer contract: the size needed with the terminator, or the length without it.
   DWORD needed = GetCurrentDirectoryW(0, nullptr);
@@ -538,8 +524,7 @@ TEST(FilesLinux, FullDisksNamesAndStaleHandles) {
   HANDLE full = open_file(TEXT("/dev/full"), GENERIC_WRITE, kShareAll, OPEN_EXISTING);
   ASSERT_NE(full, INVALID_HANDLE_VALUE);
   DWORD written = 99;
-  EXPECT_EQ(failure([&] { return WriteFile(full, "data", 4, &written, nullptr); }),
-            code(ERROR_DISK_FULL));
+  EXPECT_EQ(failure([&] { return WriteFile(full, "data", 4, &written, nullptr); }), code(ERROR_DISK_FULL));
   EXPECT_EQ(written, 0u);
   EXPECT_TRUE(CloseHandle(full));
 
@@ -549,8 +534,7 @@ TEST(FilesLinux, FullDisksNamesAndStaleHandles) {
   for (const char16_t* bad : {lone_high, lone_low}) {
     std::u16string name = w16(dir) + bad;
     EXPECT_EQ(open_error(name.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS), code(ERROR_INVALID_NAME));
-    EXPECT_EQ(failure([&] { return CreateDirectoryW(name.c_str(), nullptr); }),
-              code(ERROR_INVALID_NAME));
+    EXPECT_EQ(failure([&] { return CreateDirectoryW(name.c_str(), nullptr); }), code(ERROR_INVALID_NAME));
     EXPECT_EQ(failure([&] { return DeleteFileW(name.c_str()); }), code(ERROR_INVALID_NAME));
   }
   EXPECT_EQ(entries_in(dir), 0u);

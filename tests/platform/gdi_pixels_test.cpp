@@ -154,7 +154,8 @@ TEST(GdiPixels, TextIsDrawnInTheTextColourInsideItsBox) {
   SetBkMode(dc3, TRANSPARENT);
   RECT whole{0, 0, 240, 60};
   DrawTextW(dc3, TEXT("Exit"), -1, &whole, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-  int left = centred.count(RECT{0, 0, 120, 60}, kWhite, false), right = centred.count(RECT{120, 0, 240, 60}, kWhite, false);
+  int left = centred.count(RECT{0, 0, 120, 60}, kWhite, false),
+      right = centred.count(RECT{120, 0, 240, 60}, kWhite, false);
   EXPECT_GT(left, 20);
   EXPECT_GT(right, 20);
   EXPECT_EQ(centred.count(RECT{0, 0, 80, 60}, kWhite, false), 0);

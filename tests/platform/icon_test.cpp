@@ -249,8 +249,8 @@ TEST(Icons, BmpEntriesOfEveryDepthDrawAsStored) {
     int bits;
     bool alpha;
     Pixel right;
-  } cases[] = {{1, true, kBlack}, {4, true, kGreen}, {8, true, kGreen}, {24, true, kGreen}, {32, true, kGreen},
-               {32, false, kGreen}};
+  } cases[] = {{1, true, kBlack},  {4, true, kGreen},  {8, true, kGreen},
+               {24, true, kGreen}, {32, true, kGreen}, {32, false, kGreen}};
   for (const Case& c : cases) {
     SCOPED_TRACE("bits " + std::to_string(c.bits) + (c.alpha ? "" : " without alpha"));
     HICON icon = load(dir, "depth.ico", ico({{13, 11, c.bits, bmp_entry(13, 11, c.bits, halves(c.right), c.alpha)}}));
@@ -309,12 +309,12 @@ TEST(Icons, TheEntryNearestTheAskedSizeIsChosenAndScaled) {
     UINT flags;
     int side;
     Pixel colour;
-  } cases[] = {{0, 0, 0, 16, kRed},               // the size stored in the file: the first entry's
+  } cases[] = {{0, 0, 0, 16, kRed},                 // the size stored in the file: the first entry's
                {0, 0, LR_DEFAULTSIZE, 32, kGreen},  // the system's icon size
                {32, 32, 0, 32, kGreen},
                {48, 48, 0, 48, blue},
-               {44, 44, 0, 44, blue},            // scaled down from the nearest
-               {18, 18, 0, 18, kRed}};            // scaled up from the nearest
+               {44, 44, 0, 44, blue},   // scaled down from the nearest
+               {18, 18, 0, 18, kRed}};  // scaled up from the nearest
   for (const Case& c : cases) {
     SCOPED_TRACE("asked " + std::to_string(c.w) + " x " + std::to_string(c.h));
     HICON icon = load(dir, "sizes.ico", file, c.w, c.h, c.flags);

@@ -266,8 +266,8 @@ TEST(NativeDisplay, PointersGoByTheNativeWindowAndTextByTheLayout) {
 
 TEST(NativeDisplay, TheCursorIsTheIBeamOverEditFieldsAndTheArrowElsewhere) {
   HWND top = make(0, WS_POPUP | WS_VISIBLE, TEXT("Native cursor"));
-  HWND edit = CreateWindowExW(0, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE, 10, 10, 100, 24, top, nullptr,
-                              nullptr, nullptr);
+  HWND edit = CreateWindowExW(0, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE, 10, 10, 100, 24, top, nullptr, nullptr,
+                              nullptr);
   headless::pump();
   POINT over = headless::on_screen(edit, 20, 10);
   headless::mouse_move(over.x, over.y);

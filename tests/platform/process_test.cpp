@@ -52,8 +52,7 @@ BOOL start(const WCHAR* line, HANDLE in, HANDLE out, HANDLE err, PROCESS_INFORMA
     startup.hStdError = err;
   }
   Wide writable = line;  // CreateProcessW may write into its command line
-  return CreateProcessW(nullptr, writable.data(), nullptr, nullptr, inherit, 0, nullptr, directory, &startup,
-                        started);
+  return CreateProcessW(nullptr, writable.data(), nullptr, nullptr, inherit, 0, nullptr, directory, &startup, started);
 }
 
 // Waits for the child, ends it if it overstays, and releases its handles.
@@ -282,8 +281,8 @@ std::string output_of(const WCHAR* line, DWORD creation = 0, LPVOID environment 
   startup.hStdOutput = child_out;
   Wide writable = line;
   PROCESS_INFORMATION started = {};
-  BOOL ok = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, creation, environment, nullptr,
-                           &startup, &started);
+  BOOL ok = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, creation, environment, nullptr, &startup,
+                           &started);
   CloseHandle(child_out);
   std::string out;
   if (ok) {
@@ -303,13 +302,12 @@ TEST(ProcessLinux, ArgumentsAsTheRuntimeSplitsThem) {
   EXPECT_EQ(output_of(TEXT("printf \"%s|\" \"a b\" c\\\"d \"e\\\\\" \"\"")), "a b|c\"d|e\\||");
   // A block of its own replaces the caller's environment.
   const WCHAR block[] = TEXT("WEBROLO_X=42\0OTHER=1\0");
-  EXPECT_EQ(output_of(TEXT("sh -c \"echo $WEBROLO_X-$HOME\""), CREATE_UNICODE_ENVIRONMENT,
-                      const_cast<WCHAR*>(block)),
+  EXPECT_EQ(output_of(TEXT("sh -c \"echo $WEBROLO_X-$HOME\""), CREATE_UNICODE_ENVIRONMENT, const_cast<WCHAR*>(block)),
             "42-\n");
   // Detached: a session of its own.
-  EXPECT_EQ(output_of(TEXT("sh -c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own\""),
-                      DETACHED_PROCESS),
-            "own\n");
+  EXPECT_EQ(
+      output_of(TEXT("sh -c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own\""), DETACHED_PROCESS),
+      "own\n");
 }
 
 TEST(ProcessLinux, ProgramSearch) {

@@ -267,7 +267,9 @@ TEST_F(FileTextTest, WritingTextInEachFormat) {
   EXPECT_EQ(file_write_text(0, TEXT("any"), 7), 3);  // an unknown format writes ANSI
   EXPECT_EQ(file_position(0), 25);
   file_close(0);
-  EXPECT_EQ(written("w.txt"), std::string("abc\r\n\r\n\xC3\xA9\xE2\x82\xAC" "a\0b\0z\0\r\0\n\0any", 25));
+  EXPECT_EQ(written("w.txt"), std::string("abc\r\n\r\n\xC3\xA9\xE2\x82\xAC"
+                                          "a\0b\0z\0\r\0\n\0any",
+                                          25));
 
   // The active code page decides ANSI; what it cannot hold becomes its default character.
   ASSERT_NE(file_create(0, path("ansi.txt")), 0);

@@ -173,7 +173,7 @@ TEST_F(MapTest, AddFindAndChainOrder) {
   EXPECT_EQ(map->entry_count, 3);
   EXPECT_EQ(map_find(map, "b"), nullptr);
   EXPECT_EQ(map_find(map, "abcd"), nullptr);
-  EXPECT_EQ(map_find(map, "AB"), nullptr);  // case counts by default
+  EXPECT_EQ(map_find(map, "AB"), nullptr);   // case counts by default
   EXPECT_STREQ(map_current_key(map), "ab");  // a miss leaves the cursor
 
   // The key is the map's own copy.
