@@ -15,13 +15,13 @@
 namespace {
 
 #ifdef _WIN32
-const WCHAR* const SHELL = TEXT("cmd.exe");
-const WCHAR* const QUOTED_SHELL = TEXT("\"cmd.exe\"");
-const WCHAR* const COPY_INPUT = TEXT("/c more");
-const WCHAR* const SAY_HELLO = TEXT("/c echo hello");
-const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("/c echo oops 1>&2");
-const WCHAR* const EXIT_5 = TEXT("/c exit 5");
-const WCHAR* const MAKE_FILE = TEXT("/c echo x > made.txt");
+const WCHAR* const kShell = TEXT("cmd.exe");
+const WCHAR* const kQuotedShell = TEXT("\"cmd.exe\"");
+const WCHAR* const kCopyInput = TEXT("/c more");
+const WCHAR* const kSayHello = TEXT("/c echo hello");
+const WCHAR* const kSayOopsOnError = TEXT("/c echo oops 1>&2");
+const WCHAR* const kExit5 = TEXT("/c exit 5");
+const WCHAR* const kMakeFile = TEXT("/c echo x > made.txt");
 #else
 const WCHAR* const kShell = TEXT("sh");
 const WCHAR* const kQuotedShell = TEXT("\"sh\"");

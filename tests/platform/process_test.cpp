@@ -15,11 +15,11 @@
 namespace {
 
 #ifdef _WIN32
-const WCHAR* const COPY_INPUT = TEXT("cmd.exe /c more");
-const WCHAR* const SAY_HELLO = TEXT("cmd.exe /c echo hello");
-const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("cmd.exe /c echo oops 1>&2");
-const WCHAR* const EXIT_3 = TEXT("cmd.exe /c exit 3");
-const WCHAR* const MAKE_FILE = TEXT("cmd.exe /c echo x > made.txt");
+const WCHAR* const kCopyInput = TEXT("cmd.exe /c more");
+const WCHAR* const kSayHello = TEXT("cmd.exe /c echo hello");
+const WCHAR* const kSayOopsOnError = TEXT("cmd.exe /c echo oops 1>&2");
+const WCHAR* const kExit3 = TEXT("cmd.exe /c exit 3");
+const WCHAR* const kMakeFile = TEXT("cmd.exe /c echo x > made.txt");
 #else
 const WCHAR* const kCopyInput = TEXT("cat");
 const WCHAR* const kSayHello = TEXT("sh -c \"echo hello\"");
