@@ -7,9 +7,10 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
   if (!platform_open_display()) {
-    std::fputs("webrolo: no desktop display could be opened (neither DISPLAY nor WAYLAND_DISPLAY names one "
-               "that answers); Webrolo needs one to show its window.\n",
-               stderr);
+    std::fputs(
+        "webrolo: no desktop display could be opened (neither DISPLAY nor WAYLAND_DISPLAY names one "
+        "that answers); Webrolo needs one to show its window.\n",
+        stderr);
     return 1;
   }
   StartUp();

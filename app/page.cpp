@@ -65,8 +65,7 @@ void BuildHtmlPage() {
     if (!Is(LastAction, TEXT("Links View is empty"))) {
       BuildLoop();
       if (WriteHtmlPage()) {
-        SetStatus(TEXT("Builded  "), HtmlFileName,
-                  TEXT("  File is Ready.   Click on [View Html FIle] Button To View"));
+        SetStatus(TEXT("Builded  "), HtmlFileName, TEXT("  File is Ready.   Click on [View Html FIle] Button To View"));
       } else {
         SetStatus(TEXT("  "), HtmlFileName, TEXT("  NOT BUILT !"));
       }

@@ -72,9 +72,7 @@ bool KeepUnsavedLinks(const WCHAR* before_what) {
   if (FileSaved != 0) return true;
   Joined question(TEXT("Do you want \""), LoadedFileName, TEXT("\" to be saved before "), before_what, TEXT(" ?"));
   switch (req_message(TEXT(" WARNING - File Not Saved"), question, MB_YESNOCANCEL | MB_DEFBUTTON1)) {
-    case IDYES:
-      SaveFileBtn_Clicked();
-      return FileSaved != 0;
+    case IDYES: SaveFileBtn_Clicked(); return FileSaved != 0;
     case IDNO: return true;
     default: return false;  // Cancel, or the box closed: everything stays as it was
   }

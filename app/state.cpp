@@ -31,20 +31,24 @@ namespace {
 int64_t MenuOptionSelected;
 
 TextVar* const kAllTexts[] = {
-    &WebroloHelpFile, &WebSiteAddress, &Delimiter, &SelectedLine, &FieldText, &LoadedFileName, &SavedFileName,
-    &LastAction, &MenuOptionLine, &LinkOptionLine, &SelectLine, &SelectEndLine, &PageEndLine, &LastMenuName,
-    &MenuNameWork, &InComingLine, &ListViewLinksLineIn, &TxtFileName, &TxtBackupName, &HtmlFileName,
-    &HtmlBackupName, &ReadFileName, &ReadPurpose, &FileLineIn, &FilePattern, &CurrentDir, &LinkCountText,
-    &NewLinkLine, &FindText,
+    &WebroloHelpFile, &WebSiteAddress,      &Delimiter,   &SelectedLine,   &FieldText,
+    &LoadedFileName,  &SavedFileName,       &LastAction,  &MenuOptionLine, &LinkOptionLine,
+    &SelectLine,      &SelectEndLine,       &PageEndLine, &LastMenuName,   &MenuNameWork,
+    &InComingLine,    &ListViewLinksLineIn, &TxtFileName, &TxtBackupName,  &HtmlFileName,
+    &HtmlBackupName,  &ReadFileName,        &ReadPurpose, &FileLineIn,     &FilePattern,
+    &CurrentDir,      &LinkCountText,       &NewLinkLine, &FindText,
 };
 
 int64_t* const kAllNumbers[] = {
-    &MainWindow, &MainPanel, &FilesPanel, &ButtonsPanel, &WorkPanel, &FindPanel, &StatusPanel, &ListViewLinks,
-    &HtmlLinesList, &InputFileLbl, &InputFileTxt, &OutputFileLbl, &OutputFileTxt, &OpenBtn, &SaveFileBtn,
-    &BuildBtn, &ViewBtn, &AddSaveBtn, &ClearBtn, &DeleteBtn, &HelpBtn, &ExitBtn, &MenuNameLbl, &MenuNameTxt,
-    &LinkTitleLbl, &LinkTitleTxt, &LinkAddressLbl, &LinkAddressTxt, &FindLinkBtn, &FindLinkTxt, &LinkCountLbl,
-    &LinkCountTxt, &StatusLbl, &StatusTxt, &FileSaved, &DelimiterCount, &SelectedIndex, &ListEventType, &Event,
-    &LinkCount, &FindStart, &FindHits, &MenuCount, &ExitRequested, &MenuOptionSelected,
+    &MainWindow,     &MainPanel,      &FilesPanel,     &ButtonsPanel,  &WorkPanel,
+    &FindPanel,      &StatusPanel,    &ListViewLinks,  &HtmlLinesList, &InputFileLbl,
+    &InputFileTxt,   &OutputFileLbl,  &OutputFileTxt,  &OpenBtn,       &SaveFileBtn,
+    &BuildBtn,       &ViewBtn,        &AddSaveBtn,     &ClearBtn,      &DeleteBtn,
+    &HelpBtn,        &ExitBtn,        &MenuNameLbl,    &MenuNameTxt,   &LinkTitleLbl,
+    &LinkTitleTxt,   &LinkAddressLbl, &LinkAddressTxt, &FindLinkBtn,   &FindLinkTxt,
+    &LinkCountLbl,   &LinkCountTxt,   &StatusLbl,      &StatusTxt,     &FileSaved,
+    &DelimiterCount, &SelectedIndex,  &ListEventType,  &Event,         &LinkCount,
+    &FindStart,      &FindHits,       &MenuCount,      &ExitRequested, &MenuOptionSelected,
 };
 
 }  // namespace
@@ -71,8 +75,7 @@ void SetStateDefaults() {
   text_assign(&InComingLine, TEXT("InComingLine$  1st Time In"));
   Joined option(TEXT("  <option selected=\""), MenuOptionSelected, TEXT("\" value=\"\">xxx</option>"));
   text_assign(&MenuOptionLine, option);
-  text_assign(&SelectLine,
-              TEXT("<select style=\"width:200px; font:14px Arial Black; color:rgb(0,0,0); "
-                   "background-color:rgb(231,169,126);\" name=\"menu\" "
-                   "onchange=\"window.open(this.value); window.location.reload();\">"));
+  text_assign(&SelectLine, TEXT("<select style=\"width:200px; font:14px Arial Black; color:rgb(0,0,0); "
+                                "background-color:rgb(231,169,126);\" name=\"menu\" "
+                                "onchange=\"window.open(this.value); window.location.reload();\">"));
 }

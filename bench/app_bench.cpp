@@ -32,7 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRepeats = 20;      // add, delete, find and repaint: the median of this many
+constexpr int kRepeats = 20;     // add, delete, find and repaint: the median of this many
 constexpr int kChildStarts = 5;  // first frame: the median of this many starts
 const char kCatalogue[] = "Webrolo.txt";
 const char kPage[] = "Webrolo.html";
@@ -280,8 +280,8 @@ int main(int argc, char** argv) {
   pump();
   // The peers first, on the catalogue as made; ours then opens the same file.
   const PeerFigures cpp = run_peer(WEBROLO_PEER_CPP, "", folder.string(), kCatalogue, kHeader, kPage, "peer-cpp");
-  const PeerFigures python =
-      run_peer(WEBROLO_PYTHON, WEBROLO_PEER_PYTHON, folder.string(), kCatalogue, kHeader, kPage, "peer-python");
+  const PeerFigures python = run_peer(WEBROLO_PYTHON, WEBROLO_PEER_PYTHON, folder.string(), kCatalogue, kHeader, kPage,
+                                      "peer-python");
   expect(cpp.ran, "cpp: " + cpp.error);
   expect(python.ran, "python: " + python.error);
   const ChildFigures child = start_children(folder.string());

@@ -37,27 +37,38 @@ class Random {
 };
 
 const char16_t* const kWords[] = {
-    u"home",    u"garden", u"recipe",  u"travel", u"guide",  u"music",   u"jazz",    u"photo",   u"camera",
-    u"review",  u"news",   u"daily",   u"weekly", u"forum",  u"code",    u"library", u"python",  u"linux",
-    u"kernel",  u"bike",   u"repair",  u"school", u"history", u"science", u"space",  u"weather", u"maps",
-    u"shop",    u"books",  u"reading", u"notes",  u"blog",   u"family",  u"health",  u"sport",   u"football",
-    u"tennis",  u"chess",  u"games",   u"movies", u"series", u"podcast", u"radio",   u"art",     u"design",
-    u"font",    u"paint",  u"wood",    u"craft",  u"tools",  u"bank",    u"tax",     u"office",  u"work",
-    u"jobs",    u"learn",  u"course",  u"video",  u"tips",   u"tricks",  u"market",  u"city",    u"train",
-    u"flight",  u"hotel",  u"camping", u"hiking", u"birds",  u"cats",    u"dogs",    u"coffee",  u"tea",
-    u"bread",   u"cheese", u"wine",    u"beer",   u"energy", u"solar",   u"car",     u"electric", u"phone",
-    u"laptop",  u"server", u"network", u"backup", u"privacy", u"mail",   u"calendar", u"archive", u"old",
-    u"new",     u"best",   u"free",    u"open",   u"local",  u"world",   u"small",   u"great",   u"simple",
+    u"home",   u"garden", u"recipe",  u"travel", u"guide",   u"music",   u"jazz",     u"photo",    u"camera",
+    u"review", u"news",   u"daily",   u"weekly", u"forum",   u"code",    u"library",  u"python",   u"linux",
+    u"kernel", u"bike",   u"repair",  u"school", u"history", u"science", u"space",    u"weather",  u"maps",
+    u"shop",   u"books",  u"reading", u"notes",  u"blog",    u"family",  u"health",   u"sport",    u"football",
+    u"tennis", u"chess",  u"games",   u"movies", u"series",  u"podcast", u"radio",    u"art",      u"design",
+    u"font",   u"paint",  u"wood",    u"craft",  u"tools",   u"bank",    u"tax",      u"office",   u"work",
+    u"jobs",   u"learn",  u"course",  u"video",  u"tips",    u"tricks",  u"market",   u"city",     u"train",
+    u"flight", u"hotel",  u"camping", u"hiking", u"birds",   u"cats",    u"dogs",     u"coffee",   u"tea",
+    u"bread",  u"cheese", u"wine",    u"beer",   u"energy",  u"solar",   u"car",      u"electric", u"phone",
+    u"laptop", u"server", u"network", u"backup", u"privacy", u"mail",    u"calendar", u"archive",  u"old",
+    u"new",    u"best",   u"free",    u"open",   u"local",   u"world",   u"small",    u"great",    u"simple",
 };
 constexpr int kWordCount = sizeof(kWords) / sizeof(kWords[0]);
 
 // Words beyond ASCII: Latin-1 letters, and letters, signs and a picture
 // that Windows-1252 does not have (the last one beyond the 16-bit plane).
 const char16_t* const kWideWords[] = {
-    u"caf\u00E9",      u"Z\u00FCrich",   u"na\u00EFve",   u"Stra\u00DFe",  u"ni\u00F1os",     u"\u00C6r\u00F8",
-    u"\u20ACuro",      u"\u0141\u00F3d\u017A", u"\u0391\u03B8\u03AE\u03BD\u03B1",
+    u"caf\u00E9",
+    u"Z\u00FCrich",
+    u"na\u00EFve",
+    u"Stra\u00DFe",
+    u"ni\u00F1os",
+    u"\u00C6r\u00F8",
+    u"\u20ACuro",
+    u"\u0141\u00F3d\u017A",
+    u"\u0391\u03B8\u03AE\u03BD\u03B1",
     u"\u041C\u043E\u0441\u043A\u0432\u0430",
-    u"\u6771\u4EAC",   u"\u0F00",        u"\u2603snow",   u"smile\U0001F600", u"\u05E9\u05DC\u05D5\u05DD",
+    u"\u6771\u4EAC",
+    u"\u0F00",
+    u"\u2603snow",
+    u"smile\U0001F600",
+    u"\u05E9\u05DC\u05D5\u05DD",
 };
 constexpr int kWideWordCount = sizeof(kWideWords) / sizeof(kWideWords[0]);
 constexpr int kFirstBeyond1252 = 7;  // kWideWords from here on have no place in Windows-1252
@@ -72,18 +83,18 @@ std::u16string capitalized(const char16_t* word) {
   return w;
 }
 
-enum class Wide { none, any, beyond_1252 };
+enum class Wide { None, Any, Beyond1252 };
 
 // Words until the length is reached, cut there: after the last whole word
 // when that leaves at least `shortest` characters. The cut never ends in a blank.
 std::u16string words_to(Random& random, size_t shortest, size_t length, bool capitals, Wide wide, double markup) {
   std::u16string text;
-  bool wide_done = wide == Wide::none;
+  bool wide_done = wide == Wide::None;
   while (text.size() < length) {
     if (!text.empty()) text += random.chance(markup) ? kMarkup[random.below(6)] : u" ";
     if (!wide_done && (text.empty() || random.chance(0.5))) {
       // A word beyond Windows-1252 in every third such text.
-      int low = wide == Wide::beyond_1252 || random.below(3) == 0 ? kFirstBeyond1252 : 0;
+      int low = wide == Wide::Beyond1252 || random.below(3) == 0 ? kFirstBeyond1252 : 0;
       text += kWideWords[low + random.below(kWideWordCount - low)];
       wide_done = true;
       continue;
@@ -145,7 +156,7 @@ std::vector<std::u16string> menu_names(Random& random, size_t count) {
   std::set<std::u16string> seen;
   std::vector<std::u16string> names;
   while (names.size() < count) {
-    Wide wide = random.chance(0.01) ? Wide::any : Wide::none;
+    Wide wide = random.chance(0.01) ? Wide::Any : Wide::None;
     std::u16string name = words_to(random, 4, static_cast<size_t>(random.length(4, 20, 3)), true, wide, 0);
     std::u16string key;
     for (char16_t c : name) key += lowered(c);
@@ -174,7 +185,7 @@ MadeCatalogue make_catalogue(const std::string& path, int64_t lines) {
     std::vector<std::u16string> rest;
     for (int k = 0; k < runs[m]; ++k) {
       // The first title goes beyond Windows-1252 in any catalogue, however small.
-      Wide wide = m == 0 && k == 0 ? Wide::beyond_1252 : random.chance(0.01) ? Wide::any : Wide::none;
+      Wide wide = m == 0 && k == 0 ? Wide::Beyond1252 : random.chance(0.01) ? Wide::Any : Wide::None;
       std::u16string title = words_to(random, 10, static_cast<size_t>(random.length(10, 80, 5)), false, wide, 0.01);
       std::u16string link = address(random, static_cast<size_t>(random.length(25, 160, 12)));
       rest.push_back(title + u"[]" + link + u"[]");

@@ -10,7 +10,7 @@ struct MadeCatalogue {
   int64_t bytes = 0;
   int64_t non_ascii_lines = 0;
   std::u16string first_menu;  // the menu of the first line, where the bench adds its links
-  std::string last_marker;  // ASCII: a text that only the last line holds
+  std::string last_marker;    // ASCII: a text that only the last line holds
 };
 
 // Writes `lines` link lines to the file at path: a UTF-8 byte-order mark,

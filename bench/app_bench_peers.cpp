@@ -36,8 +36,8 @@ PeerFigures run_peer(const std::string& program, const std::string& script, cons
   std::string parameters = script.empty() ? "" : quoted(script) + " ";
   parameters += quoted(catalogue) + " " + quoted(header) + " " + quoted(page_name) + " " + quoted(prefix + ".html") +
                 " " + quoted(prefix + ".txt");
-  const int64_t started =
-      proc_run(wide(w16(program)), wide(w16(parameters)), wide(w16(folder)), PROC_OPEN | PROC_READ, nullptr);
+  const int64_t started = proc_run(wide(w16(program)), wide(w16(parameters)), wide(w16(folder)), PROC_OPEN | PROC_READ,
+                                   nullptr);
   if (started == 0) {
     figures.error = "could not start " + program;
     return figures;
@@ -47,8 +47,8 @@ PeerFigures run_peer(const std::string& program, const std::string& script, cons
   WaitForSingleObject(record->process, INFINITE);
   DWORD code = 1;
   GetExitCodeProcess(record->process, &code);
-  if (code != 0 || std::sscanf(output.c_str(), "open=%lf build=%lf save=%lf", &figures.open, &figures.build,
-                               &figures.save) != 3) {
+  if (code != 0 ||
+      std::sscanf(output.c_str(), "open=%lf build=%lf save=%lf", &figures.open, &figures.build, &figures.save) != 3) {
     figures.error = program + " ended with " + std::to_string(code) + ": " + output;
     return figures;
   }

@@ -8,7 +8,7 @@
 struct PeerFigures {
   bool ran = false;
   double open = 0, build = 0, save = 0;  // seconds
-  std::string error;                      // why it did not run
+  std::string error;                     // why it did not run
 };
 
 // Runs program (with the script, for an interpreter) in folder on the

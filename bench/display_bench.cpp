@@ -80,8 +80,8 @@ HWND open_main_window() {
   HWND top = CreateWindowExW(0, TEXT("BenchMain"), TEXT("Display bench"), style, 10, 10, r.right - r.left,
                              r.bottom - r.top, nullptr, nullptr, nullptr, nullptr);
   for (int i = 0; i < 40; ++i)
-    CreateWindowExW(0, TEXT("BenchChild"), TEXT(""), WS_CHILD | WS_VISIBLE, 10 + (i % 4) * 145, 10 + (i / 4) * 65,
-                    140, 60, top, nullptr, nullptr, nullptr);
+    CreateWindowExW(0, TEXT("BenchChild"), TEXT(""), WS_CHILD | WS_VISIBLE, 10 + (i % 4) * 145, 10 + (i / 4) * 65, 140,
+                    60, top, nullptr, nullptr, nullptr);
   CreateWindowExW(0, TEXT("EDIT"), TEXT("text"), WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 680, 300, 24, top,
                   reinterpret_cast<HMENU>(100), nullptr, nullptr);
   return top;
@@ -209,8 +209,8 @@ int measure_child(const char* self) {
     total += t;
     worst = t > worst ? t : worst;
   }
-  std::printf("a message from another thread wakes it: %.2f ms on average, %.2f ms at worst (20 tries)\n",
-              total / 20, worst);
+  std::printf("a message from another thread wakes it: %.2f ms on average, %.2f ms at worst (20 tries)\n", total / 20,
+              worst);
   c.say("focus\n");
   c.line(&got, 5000);
   std::printf("idle CPU over 10 s, caret blinking in a field: %.2f %%\n", idle_cpu_percent(c.pid, 10));

@@ -34,7 +34,8 @@ double post_and_take(int64_t events, int64_t batch, bool repeats) {
     }
   }
   const double elapsed = seconds_since(start);
-  if (!repeats && taken != events) std::fprintf(stderr, "took %lld of %lld events\n", (long long)taken, (long long)events);
+  if (!repeats && taken != events)
+    std::fprintf(stderr, "took %lld of %lld events\n", (long long)taken, (long long)events);
   return elapsed * 1e9 / static_cast<double>(events);
 }
 

@@ -133,8 +133,8 @@ int main(int argc, char** argv) {
     start = Clock::now();
     at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.data()));
     middle.push_back(ms_since(start));
-    if (at != lines / 2) std::printf("  (sorted insertion landed at %lld, expected %lld)\n", static_cast<long long>(at),
-                                     lines / 2);
+    if (at != lines / 2)
+      std::printf("  (sorted insertion landed at %lld, expected %lld)\n", static_cast<long long>(at), lines / 2);
     SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(at), 0);
   }
   std::printf("LB_ADDSTRING into the sorted list: %.3f ms before the first line, %.3f ms in the middle (medians)\n",

@@ -16,9 +16,7 @@ using Line = std::vector<std::string>;  // the pieces between the delimiters
 
 const std::string kBom = "\xEF\xBB\xBF";
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 void strip_cr(std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();

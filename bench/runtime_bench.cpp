@@ -20,9 +20,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 const WCHAR* wide_name(const std::u16string& name) { return reinterpret_cast<const WCHAR*>(name.c_str()); }
 

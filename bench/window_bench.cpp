@@ -12,9 +12,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 LRESULT CALLBACK echo_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_USER) return static_cast<LRESULT>(wParam) + lParam;
@@ -67,8 +65,8 @@ int main(int argc, char** argv) {
   }
 
   register_class(TEXT("BenchEcho"), echo_proc, nullptr);
-  HWND echo = CreateWindowExW(0, TEXT("BenchEcho"), TEXT(""), WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                              nullptr, nullptr);
+  HWND echo = CreateWindowExW(0, TEXT("BenchEcho"), TEXT(""), WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr,
+                              nullptr);
   LRESULT sum = 0;
   Clock::time_point start = Clock::now();
   for (long i = 0; i < trips; ++i) sum += SendMessageW(echo, WM_USER, static_cast<WPARAM>(i & 7), 1);
@@ -79,9 +77,8 @@ int main(int argc, char** argv) {
   register_class(TEXT("BenchChild"), child_proc, nullptr);
   RECT outer{0, 0, 600, 735};
   AdjustWindowRectEx(&outer, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, FALSE, 0);
-  HWND top = CreateWindowExW(0, TEXT("BenchParent"), TEXT("Bench"), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 20,
-                             20, outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, nullptr,
-                             nullptr);
+  HWND top = CreateWindowExW(0, TEXT("BenchParent"), TEXT("Bench"), WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 20, 20,
+                             outer.right - outer.left, outer.bottom - outer.top, nullptr, nullptr, nullptr, nullptr);
   for (int i = 0; i < 40; ++i) {
     int column = i % 4, row = i / 4;
     CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("BenchChild"), TEXT(""), WS_CHILD | WS_VISIBLE, 10 + column * 147,

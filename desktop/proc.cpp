@@ -34,9 +34,9 @@ struct Launcher {
 
 Launcher launcher;
 
-constexpr uint32_t PIPE_BITS = PROC_READ | PROC_WRITE | PROC_ERROR | PROC_CONNECT;
-constexpr DWORD SHELL_MASK = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
-static_assert(SHELL_MASK == 0x540, "keep the process handle, wait for DDE, no error dialogs");
+constexpr uint32_t kPipeBits = PROC_READ | PROC_WRITE | PROC_ERROR | PROC_CONNECT;
+constexpr DWORD kShellMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_DDEWAIT | SEE_MASK_FLAG_NO_UI;
+static_assert(kShellMask == 0x540, "keep the process handle, wait for DDE, no error dialogs");
 
 void free_program(int64_t number) {
   auto* program = static_cast<StartedProgram*>(obj_get(launcher.programs, number));
@@ -170,7 +170,7 @@ int64_t run_through_shell(const WCHAR* program, const WCHAR* parameters, const W
   WCHAR* own_directory = directory[0] ? nullptr : directory_of(program);
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(SHELLEXECUTEINFOW);
-  info.fMask = SHELL_MASK;
+  info.fMask = kShellMask;
   info.lpVerb = nullptr;
   info.lpFile = program;
   info.lpParameters = parameters[0] ? parameters : nullptr;
@@ -252,7 +252,7 @@ int64_t proc_run(const WCHAR* program, const WCHAR* parameters, const WCHAR* dir
     return finish(started.hProcess, started.dwProcessId, &pipes, flags);
   }
   pipes.close_all();
-  if (flags & PIPE_BITS) return 0;
+  if (flags & kPipeBits) return 0;
   return run_through_shell(program, parameters, directory, show, flags);
 }
 

@@ -8,13 +8,13 @@
 #include "platform/win32.h"
 
 // Flags of proc_run.
-constexpr uint32_t PROC_WAIT = 1;     // wait until the started program has ended
-constexpr uint32_t PROC_HIDDEN = 2;   // window hidden, and a program detached from any console
-constexpr uint32_t PROC_OPEN = 4;     // keep a ProcessRecord and answer it (the pipe bits need it)
-constexpr uint32_t PROC_READ = 8;     // the program's standard output to a pipe the record reads
-constexpr uint32_t PROC_WRITE = 16;   // the program's standard input from a pipe the record writes
-constexpr uint32_t PROC_ERROR = 32;   // the program's standard error to a pipe the record reads
-constexpr uint32_t PROC_CONNECT = 64; // standard input from the output pipe of the source record
+constexpr uint32_t PROC_WAIT = 1;      // wait until the started program has ended
+constexpr uint32_t PROC_HIDDEN = 2;    // window hidden, and a program detached from any console
+constexpr uint32_t PROC_OPEN = 4;      // keep a ProcessRecord and answer it (the pipe bits need it)
+constexpr uint32_t PROC_READ = 8;      // the program's standard output to a pipe the record reads
+constexpr uint32_t PROC_WRITE = 16;    // the program's standard input from a pipe the record writes
+constexpr uint32_t PROC_ERROR = 32;    // the program's standard error to a pipe the record reads
+constexpr uint32_t PROC_CONNECT = 64;  // standard input from the output pipe of the source record
 
 // One program started with PROC_OPEN. The record owns its handles.
 struct ProcessRecord {

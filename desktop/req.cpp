@@ -8,14 +8,14 @@
 namespace {
 
 // Tab, hot-key, date, extended combo box and IP-address classes.
-constexpr DWORD REQ_CONTROL_CLASSES = 0x0B48;
-static_assert(REQ_CONTROL_CLASSES ==
+constexpr DWORD kReqControlClasses = 0x0B48;
+static_assert(kReqControlClasses ==
                   (ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES),
               "the common control classes the requesters start");
 
 // No move, no size, and no activation: taking a window out of the topmost layer must not
 // bring it to the front, which would change the requester's owner.
-constexpr UINT LAYER_ONLY = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+constexpr UINT kLayerOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
 
 struct ModalList {
   MemOnceFlag once;
@@ -83,7 +83,7 @@ BOOL CALLBACK note_window(HWND window, LPARAM param) {
 }  // namespace
 
 void req_init() {
-  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), REQ_CONTROL_CLASSES};
+  INITCOMMONCONTROLSEX controls = {sizeof(INITCOMMONCONTROLSEX), kReqControlClasses};
   InitCommonControlsEx(&controls);
   if (!com_started) com_started = SUCCEEDED(CoInitialize(nullptr));
 }
@@ -108,7 +108,7 @@ void req_modal_begin() {
   // Only this thread's end at this depth frees these records, so they stay valid here. They come
   // lowest window first: each goes to the top of the ordinary layer, so the windows keep their order.
   for (ModalWindowRecord* record = scan.records; record; record = record->next_of_scan) {
-    if (record->was_topmost) SetWindowPos(record->window, HWND_NOTOPMOST, 0, 0, 0, 0, LAYER_ONLY);
+    if (record->was_topmost) SetWindowPos(record->window, HWND_NOTOPMOST, 0, 0, 0, 0, kLayerOnly);
   }
 }
 
@@ -139,7 +139,7 @@ void req_modal_end() {
     taken = record->next_of_scan;
     if (IsWindow(record->window)) {
       if (record->disabled_here) EnableWindow(record->window, TRUE);
-      if (record->was_topmost) SetWindowPos(record->window, HWND_TOPMOST, 0, 0, 0, 0, LAYER_ONLY);
+      if (record->was_topmost) SetWindowPos(record->window, HWND_TOPMOST, 0, 0, 0, 0, kLayerOnly);
     }
     mem_free(record);
   }

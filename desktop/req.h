@@ -14,9 +14,9 @@ struct ModalWindowRecord {
   ModalWindowRecord* newer;
   DWORD thread;
   HWND window;
-  uint8_t was_topmost;    // it had WS_EX_TOPMOST
-  uint8_t disabled_here;  // it was enabled and the requester disabled it
-  int32_t depth;          // which of the thread's nested requesters made the record (1 = outermost)
+  uint8_t was_topmost;              // it had WS_EX_TOPMOST
+  uint8_t disabled_here;            // it was enabled and the requester disabled it
+  int32_t depth;                    // which of the thread's nested requesters made the record (1 = outermost)
   ModalWindowRecord* next_of_scan;  // the records one req_modal_begin made, for its second step
 };
 
@@ -52,8 +52,8 @@ int64_t req_message_ok(const WCHAR* caption, const WCHAR* text);
 WCHAR* req_open_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
                      int32_t offset);
 // With REQ_MULTIPLE the first chosen path; req_next_file hands out the others.
-WCHAR* req_open_file_ex(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern,
-                        int32_t pattern_index, uint32_t flags, int32_t offset);
+WCHAR* req_open_file_ex(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
+                        uint32_t flags, int32_t offset);
 WCHAR* req_save_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
                      int32_t offset);
 // The next path of the last multiple selection, or "" when none is left.

@@ -10,20 +10,20 @@
 
 namespace {
 
-constexpr DWORD SINGLE_FLAGS = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-constexpr DWORD MULTI_FLAGS = SINGLE_FLAGS | OFN_ALLOWMULTISELECT;
-static_assert(SINGLE_FLAGS == 0x8080C && MULTI_FLAGS == 0x80A0C, "the file dialogs' option flags");
+constexpr DWORD kSingleFlags = OFN_EXPLORER | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
+constexpr DWORD kMultiFlags = kSingleFlags | OFN_ALLOWMULTISELECT;
+static_assert(kSingleFlags == 0x8080C && kMultiFlags == 0x80A0C, "the file dialogs' option flags");
 
-constexpr int MODE_OPEN = 0;
-constexpr int MODE_SAVE = 1;
+constexpr int kModeOpen = 0;
+constexpr int kModeSave = 1;
 
 // The longest path a result can hold.
-constexpr size_t PATH_LIMIT = REQ_PATH_UNITS - 1;
+constexpr size_t kPathLimit = REQ_PATH_UNITS - 1;
 
 struct FileDialogState {
-  WCHAR* single;           // REQ_SINGLE_UNITS, replaced at every call
-  WCHAR* multi;            // REQ_MULTI_UNITS, kept for req_next_file
-  int32_t multi_position;  // index of the next name in multi; 0: none left
+  WCHAR* single;                          // REQ_SINGLE_UNITS, replaced at every call
+  WCHAR* multi;                           // REQ_MULTI_UNITS, kept for req_next_file
+  int32_t multi_position;                 // index of the next name in multi; 0: none left
   WCHAR multi_directory[REQ_PATH_UNITS];  // ends with a separator
   size_t multi_directory_length;
 };
@@ -31,7 +31,7 @@ struct FileDialogState {
 FileDialogState dialogs;
 
 BOOL platform_dialog(OPENFILENAMEW* dialog, int mode) {
-  return mode == MODE_SAVE ? GetSaveFileNameW(dialog) : GetOpenFileNameW(dialog);
+  return mode == kModeSave ? GetSaveFileNameW(dialog) : GetOpenFileNameW(dialog);
 }
 
 ReqFileDialogRoutine dialog_routine = platform_dialog;
@@ -135,7 +135,7 @@ WCHAR* next_multi_path(int32_t offset) {
     size_t name_units = bounded_units(name, room);
     if (!name_units || name_units == room) break;
     dialogs.multi_position += static_cast<int32_t>(name_units) + 1;
-    if (dialogs.multi_directory_length + name_units <= PATH_LIMIT)
+    if (dialogs.multi_directory_length + name_units <= kPathLimit)
       return put_path(dialogs.multi_directory, dialogs.multi_directory_length, name, name_units, offset);
   }
   free_multi();
@@ -157,13 +157,13 @@ WCHAR* take_multi_result(const OPENFILENAMEW& dialog, int32_t offset) {
   if (first_units == REQ_MULTI_UNITS) first_units = 0;
   bool several = dialog.nFileOffset > 0 && dialog.nFileOffset <= first_units + 1 && first[dialog.nFileOffset - 1] == 0;
   if (!several) {
-    WCHAR* result = first_units <= PATH_LIMIT ? put_path(first, first_units, nullptr, 0, offset) : empty_at(offset);
+    WCHAR* result = first_units <= kPathLimit ? put_path(first, first_units, nullptr, 0, offset) : empty_at(offset);
     free_multi();
     return result;
   }
   bool needs_separator = first_units && !is_separator(first[first_units - 1]);
   size_t directory_units = first_units + (needs_separator ? 1 : 0);
-  if (directory_units > PATH_LIMIT) {
+  if (directory_units > kPathLimit) {
     // No name of this directory could be handed out whole.
     free_multi();
     return empty_at(offset);
@@ -176,11 +176,11 @@ WCHAR* take_multi_result(const OPENFILENAMEW& dialog, int32_t offset) {
   return next_multi_path(offset);
 }
 
-WCHAR* req_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
-                int mode, uint32_t flags, int32_t offset) {
+WCHAR* req_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index, int mode,
+                uint32_t flags, int32_t offset) {
   bool multiple = (flags & REQ_MULTIPLE) != 0;
   // A save leaves a pending multiple selection alone; a new multiple buffer always replaces it.
-  if (dialogs.multi && (mode == MODE_OPEN || multiple)) free_multi();
+  if (dialogs.multi && (mode == kModeOpen || multiple)) free_multi();
   free_single();
 
   size_t buffer_units = multiple ? REQ_MULTI_UNITS : REQ_SINGLE_UNITS;
@@ -204,7 +204,7 @@ WCHAR* req_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* patt
     dialog.lpstrInitialDir = directory;
     // An empty title gets the platform's own ("Open", "Save As") rather than a blank caption.
     dialog.lpstrTitle = units_of(title) ? title : nullptr;
-    dialog.Flags = multiple ? MULTI_FLAGS : SINGLE_FLAGS;
+    dialog.Flags = multiple ? kMultiFlags : kSingleFlags;
     req_modal_begin();
     chosen = dialog_routine(&dialog, mode);
     req_modal_end();
@@ -218,24 +218,24 @@ WCHAR* req_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* patt
   }
   if (multiple) return take_multi_result(dialog, offset);
   size_t path_units = bounded_units(buffer, buffer_units);
-  return path_units <= PATH_LIMIT ? put_path(buffer, path_units, nullptr, 0, offset) : empty_at(offset);
+  return path_units <= kPathLimit ? put_path(buffer, path_units, nullptr, 0, offset) : empty_at(offset);
 }
 
 }  // namespace
 
 WCHAR* req_open_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
                      int32_t offset) {
-  return req_file(title, default_file, pattern, pattern_index, MODE_OPEN, 0, offset);
+  return req_file(title, default_file, pattern, pattern_index, kModeOpen, 0, offset);
 }
 
-WCHAR* req_open_file_ex(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern,
-                        int32_t pattern_index, uint32_t flags, int32_t offset) {
-  return req_file(title, default_file, pattern, pattern_index, MODE_OPEN, flags, offset);
+WCHAR* req_open_file_ex(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
+                        uint32_t flags, int32_t offset) {
+  return req_file(title, default_file, pattern, pattern_index, kModeOpen, flags, offset);
 }
 
 WCHAR* req_save_file(const WCHAR* title, const WCHAR* default_file, const WCHAR* pattern, int32_t pattern_index,
                      int32_t offset) {
-  return req_file(title, default_file, pattern, pattern_index, MODE_SAVE, 0, offset);
+  return req_file(title, default_file, pattern, pattern_index, kModeSave, 0, offset);
 }
 
 WCHAR* req_next_file(int32_t offset) {
@@ -248,6 +248,4 @@ void req_file_buffers_free() {
   free_single();
 }
 
-void req_set_file_dialog_routine(ReqFileDialogRoutine routine) {
-  dialog_routine = routine ? routine : platform_dialog;
-}
+void req_set_file_dialog_routine(ReqFileDialogRoutine routine) { dialog_routine = routine ? routine : platform_dialog; }

@@ -17,7 +17,7 @@ void* state_record = nullptr;  // the per-thread record behind event_state()
 HWND hidden_window = nullptr;
 UINT post_event_message = 0;
 
-const WCHAR POST_EVENT_CLASS[] = TEXT("PostEventClass");
+const WCHAR kPostEventClass[] = TEXT("PostEventClass");
 
 void lock(EventState* state) {
   if (state->locked) EnterCriticalSection(&state->lock);
@@ -102,18 +102,16 @@ void open_hidden_window() {
   window_class.lpfnWndProc = post_event_procedure;
   window_class.hInstance = instance;
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-  window_class.lpszClassName = POST_EVENT_CLASS;
+  window_class.lpszClassName = kPostEventClass;
   RegisterClassW(&window_class);
-  hidden_window = CreateWindowExW(0, POST_EVENT_CLASS, TEXT(""), WS_CAPTION, 0, 0, 1, 1, nullptr, nullptr,
-                                  instance, nullptr);
+  hidden_window = CreateWindowExW(0, kPostEventClass, TEXT(""), WS_CAPTION, 0, 0, 1, 1, nullptr, nullptr, instance,
+                                  nullptr);
   post_event_message = RegisterWindowMessageW(TEXT("KT_PostEventMessage"));
 }
 
 }  // namespace
 
-EventState* event_state() {
-  return state_record ? static_cast<EventState*>(obj_thread_record(state_record)) : nullptr;
-}
+EventState* event_state() { return state_record ? static_cast<EventState*>(obj_thread_record(state_record)) : nullptr; }
 
 void event_init() {
   if (state_record) event_end();
@@ -137,7 +135,7 @@ void event_init() {
 void event_end() {
   if (hidden_window) DestroyWindow(hidden_window);
   hidden_window = nullptr;
-  UnregisterClassW(POST_EVENT_CLASS, GetModuleHandleW(nullptr));
+  UnregisterClassW(kPostEventClass, GetModuleHandleW(nullptr));
   event_bindings_end();
   EventState* state = event_state();
   if (!state) return;

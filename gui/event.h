@@ -10,21 +10,21 @@
 #include "platform/win32.h"
 
 // Event codes.
-constexpr int32_t EVENT_GADGET = 13100;             // gadget = the gadget number, type per kind
-constexpr int32_t EVENT_MENU = 13101;               // gadget = the item number
-constexpr int32_t EVENT_TRAY = 13102;               // gadget = the icon number, type 0..3
+constexpr int32_t EVENT_GADGET = 13100;  // gadget = the gadget number, type per kind
+constexpr int32_t EVENT_MENU = 13101;    // gadget = the item number
+constexpr int32_t EVENT_TRAY = 13102;    // gadget = the icon number, type 0..3
 constexpr int32_t EVENT_ACTIVATE_WINDOW = 13104;
 constexpr int32_t EVENT_MINIMIZE_WINDOW = 13107;
 constexpr int32_t EVENT_MAXIMIZE_WINDOW = 13108;
 constexpr int32_t EVENT_RESTORE_WINDOW = 13109;
-constexpr int32_t EVENT_TIMER = 13110;              // gadget = the timer number
+constexpr int32_t EVENT_TIMER = 13110;  // gadget = the timer number
 constexpr int32_t EVENT_RIGHT_CLICK = 13111;
 constexpr int32_t EVENT_LEFT_CLICK = 13112;
 constexpr int32_t EVENT_LEFT_DOUBLE_CLICK = 13113;
 constexpr int32_t EVENT_DEACTIVATE_WINDOW = 13114;
 constexpr int32_t EVENT_REPAINT = 13115;
-constexpr int32_t EVENT_CLOSE_WINDOW = 13116;       // gadget = window = the window number
-constexpr int32_t EVENT_MOVE_WINDOW = 13117;        // gadget = window = the window number
+constexpr int32_t EVENT_CLOSE_WINDOW = 13116;  // gadget = window = the window number
+constexpr int32_t EVENT_MOVE_WINDOW = 13117;   // gadget = window = the window number
 constexpr int32_t EVENT_SIZE_WINDOW = 13118;
 
 // Flags of event_post.

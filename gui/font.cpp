@@ -41,8 +41,8 @@ int64_t font_load(int64_t number, const WCHAR* face, int points, int64_t flags) 
   if (!screen) return fail(number, font);
   // Negative: the platform matches the character height rather than the cell height.
   const int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  HFONT handle = CreateFontW(height, 0, 0, 0, weight, italic, underline, strike_out, DEFAULT_CHARSET, 0, 0,
-                             quality, 0, face ? face : TEXT(""));
+  HFONT handle = CreateFontW(height, 0, 0, 0, weight, italic, underline, strike_out, DEFAULT_CHARSET, 0, 0, quality, 0,
+                             face ? face : TEXT(""));
   DeleteDC(screen);
   if (!handle) return fail(number, font);
   font->handle = handle;

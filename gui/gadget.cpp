@@ -13,8 +13,8 @@ const WCHAR kIdProperty[] = TEXT("KT_ID");
 const WCHAR kDropAcceptProperty[] = TEXT("KT_DropAccept");
 
 // Tab, hot-key, date, extended combo box and IP-address classes, as the requesters start them.
-constexpr DWORD kControlClasses =
-    ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES | ICC_USEREX_CLASSES | ICC_INTERNET_CLASSES;
+constexpr DWORD kControlClasses = ICC_TAB_CLASSES | ICC_HOTKEY_CLASS | ICC_DATE_CLASSES | ICC_USEREX_CLASSES |
+                                  ICC_INTERNET_CLASSES;
 static_assert(kControlClasses == 0xB48, "the common control classes the gadgets start");
 
 ObjectTable* g_table;
@@ -127,7 +127,7 @@ GadgetObject* gadget_from_handle(HWND control) {
   }
   const int64_t number = control_id(control);
   return number == reinterpret_cast<INT_PTR>(GetPropW(control, kIdProperty)) ? gadget_of_control(control, number)
-                                                                               : nullptr;
+                                                                             : nullptr;
 }
 
 HWND gadget_handle(int64_t gadget) {
@@ -189,8 +189,7 @@ int64_t gadget_create(int64_t number, const GadgetKindOps* kind, const WCHAR* cl
 }
 
 WNDPROC gadget_subclass(HWND control, WNDPROC procedure) {
-  return reinterpret_cast<WNDPROC>(
-      SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+  return reinterpret_cast<WNDPROC>(SetWindowLongPtrW(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
 }
 
 void gadget_raise_event(HWND control, int64_t type) { raise(control, type, 0); }

@@ -37,12 +37,12 @@ constexpr int32_t GADGET_ATTRIBUTE_TEXT_LIMIT = 1;
 struct GadgetKindOps;
 
 struct GadgetObject {
-  HWND handle;                  // the control; non-null while the gadget is live
+  HWND handle;  // the control; non-null while the gadget is live
   const GadgetKindOps* kind;
-  WNDPROC previous_procedure;   // the control's procedure before the gadget procedure
-  int32_t back_color;           // -1 = the platform's colour
-  int32_t front_color;          // -1 = the platform's colour
-  HBRUSH back_brush;            // shared, from the brush cache
+  WNDPROC previous_procedure;  // the control's procedure before the gadget procedure
+  int32_t back_color;          // -1 = the platform's colour
+  int32_t front_color;         // -1 = the platform's colour
+  HBRUSH back_brush;           // shared, from the brush cache
 };
 
 // One table per kind: identifier, size, then 39 routine slots (null = not
@@ -53,34 +53,34 @@ struct GadgetKindOps {
   int32_t kind = 0;
   int32_t size = 0;  // sizeof(GadgetKindOps), 320
   LRESULT (*parent_message)(GadgetObject* gadget, HWND parent, UINT message, WPARAM wp, LPARAM lp) = nullptr;  // 1
-  void (*on_destroy)(GadgetObject* gadget) = nullptr;  // 2
-  int64_t (*get_state)(GadgetObject* gadget) = nullptr;  // 3
-  void (*set_state)(GadgetObject* gadget, int64_t state) = nullptr;  // 4
-  WCHAR* (*get_text)(GadgetObject* gadget, int32_t offset) = nullptr;  // 5
-  void (*set_text)(GadgetObject* gadget, const WCHAR* text) = nullptr;  // 6
-  int64_t (*add_item)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image) = nullptr;  // 7
+  void (*on_destroy)(GadgetObject* gadget) = nullptr;                                                          // 2
+  int64_t (*get_state)(GadgetObject* gadget) = nullptr;                                                        // 3
+  void (*set_state)(GadgetObject* gadget, int64_t state) = nullptr;                                            // 4
+  WCHAR* (*get_text)(GadgetObject* gadget, int32_t offset) = nullptr;                                          // 5
+  void (*set_text)(GadgetObject* gadget, const WCHAR* text) = nullptr;                                         // 6
+  int64_t (*add_item)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image) = nullptr;      // 7
   int64_t (*add_item_flags)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image,
-                            int64_t flags) = nullptr;  // 8
+                            int64_t flags) = nullptr;                  // 8
   void (*remove_item)(GadgetObject* gadget, int64_t index) = nullptr;  // 9
-  void (*clear_items)(GadgetObject* gadget) = nullptr;  // 10
+  void (*clear_items)(GadgetObject* gadget) = nullptr;                 // 10
   GadgetReservedSlot reserved_11 = nullptr;
-  int64_t (*count_items)(GadgetObject* gadget) = nullptr;  // 12
-  int64_t (*get_item_state)(GadgetObject* gadget, int64_t index) = nullptr;  // 13
-  void (*set_item_state)(GadgetObject* gadget, int64_t index, int64_t state) = nullptr;  // 14
+  int64_t (*count_items)(GadgetObject* gadget) = nullptr;                                                  // 12
+  int64_t (*get_item_state)(GadgetObject* gadget, int64_t index) = nullptr;                                // 13
+  void (*set_item_state)(GadgetObject* gadget, int64_t index, int64_t state) = nullptr;                    // 14
   WCHAR* (*get_item_text)(GadgetObject* gadget, int64_t index, int64_t column, int32_t offset) = nullptr;  // 15
-  void (*set_item_text)(GadgetObject* gadget, int64_t index, const WCHAR* text) = nullptr;  // 16
-  void (*reopen_list)(GadgetObject* gadget) = nullptr;  // 17
+  void (*set_item_text)(GadgetObject* gadget, int64_t index, const WCHAR* text) = nullptr;                 // 16
+  void (*reopen_list)(GadgetObject* gadget) = nullptr;                                                     // 17
   GadgetReservedSlot reserved_18 = nullptr, reserved_19 = nullptr, reserved_20 = nullptr, reserved_21 = nullptr;
   void (*hide)(GadgetObject* gadget, int64_t hide) = nullptr;  // 22
   GadgetReservedSlot reserved_23 = nullptr, reserved_24 = nullptr;
-  int64_t (*get_attribute)(GadgetObject* gadget, int64_t attribute) = nullptr;  // 25
+  int64_t (*get_attribute)(GadgetObject* gadget, int64_t attribute) = nullptr;              // 25
   void (*set_attribute)(GadgetObject* gadget, int64_t attribute, int64_t value) = nullptr;  // 26
   GadgetReservedSlot reserved_27 = nullptr, reserved_28 = nullptr;
   void (*set_color)(GadgetObject* gadget, int32_t which, int32_t color) = nullptr;  // 29
-  int32_t (*get_color)(GadgetObject* gadget, int32_t which) = nullptr;  // 30
+  int32_t (*get_color)(GadgetObject* gadget, int32_t which) = nullptr;              // 30
   GadgetReservedSlot reserved_31 = nullptr, reserved_32 = nullptr;
-  void (*set_item_data)(GadgetObject* gadget, int64_t index, int64_t data) = nullptr;  // 33
-  int64_t (*get_item_data)(GadgetObject* gadget, int64_t index) = nullptr;  // 34
+  void (*set_item_data)(GadgetObject* gadget, int64_t index, int64_t data) = nullptr;      // 33
+  int64_t (*get_item_data)(GadgetObject* gadget, int64_t index) = nullptr;                 // 34
   void (*required_size)(GadgetObject* gadget, int32_t* width, int32_t* height) = nullptr;  // 35
   GadgetReservedSlot reserved_36 = nullptr, reserved_37 = nullptr;
   void (*set_font)(GadgetObject* gadget, HFONT font) = nullptr;  // 38
@@ -112,10 +112,8 @@ GadgetObject* gadget_object(int64_t gadget);
 // Constructors: the gadget number for -1, else the control's handle; 0 on failure.
 int64_t gadget_new_container(int64_t number, int x, int y, int width, int height, int64_t flags = 0);
 int64_t gadget_new_list(int64_t number, int x, int y, int width, int height, int64_t flags = 0);
-int64_t gadget_new_field(int64_t number, int x, int y, int width, int height, const WCHAR* text,
-                         int64_t flags = 0);
-int64_t gadget_new_button(int64_t number, int x, int y, int width, int height, const WCHAR* text,
-                          int64_t flags = 0);
+int64_t gadget_new_field(int64_t number, int x, int y, int width, int height, const WCHAR* text, int64_t flags = 0);
+int64_t gadget_new_button(int64_t number, int x, int y, int width, int height, const WCHAR* text, int64_t flags = 0);
 
 // Gadget lists: where new gadgets go.
 void gadget_pop_list();

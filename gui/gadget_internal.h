@@ -12,7 +12,7 @@ struct GadgetListState {
   HWND* stack;        // earlier current lists
   int32_t depth;
   int32_t capacity;
-  HWND tooltip;       // the program's one tooltip window
+  HWND tooltip;  // the program's one tooltip window
 };
 
 GadgetListState* gadget_list_state();

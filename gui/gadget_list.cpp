@@ -32,9 +32,7 @@ GadgetWindowRecord* record_of(HWND window) {
 
 // The window that owns the current lists: the bottom of the stack, or the
 // current list itself while the stack is empty.
-HWND lists_owner(const GadgetListState* state) {
-  return state->depth > 0 ? state->stack[0] : state->current_list;
-}
+HWND lists_owner(const GadgetListState* state) { return state->depth > 0 ? state->stack[0] : state->current_list; }
 
 // Detaches the current lists from the state.
 SavedLists take_lists(GadgetListState* state) {
@@ -114,8 +112,8 @@ void gadget_list_push(HWND list) {
     return;
   }
   if (state->depth == state->capacity) {
-    HWND* grown =
-        static_cast<HWND*>(mem_realloc(state->stack, static_cast<size_t>(state->capacity + kStackStep) * sizeof(HWND)));
+    HWND* grown = static_cast<HWND*>(
+        mem_realloc(state->stack, static_cast<size_t>(state->capacity + kStackStep) * sizeof(HWND)));
     if (!grown) {
       return;  // the current list stays: gadgets keep going where they went
     }

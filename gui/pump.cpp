@@ -8,13 +8,13 @@
 namespace {
 
 // Rich edit controls answer their options to this message; a read-only one has this option.
-constexpr UINT RICH_EDIT_GET_OPTIONS = WM_USER + 78;
-constexpr LRESULT RICH_EDIT_READ_ONLY = 0x800;
+constexpr UINT kRichEditGetOptions = WM_USER + 78;
+constexpr LRESULT kRichEditReadOnly = 0x800;
 // Every kind of input and message; spelled out, as the SDK's QS_ALLINPUT grows with the Windows version.
-constexpr DWORD WAKE_ON_ANY_INPUT = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
-                                    QS_SENDMESSAGE | QS_HOTKEY | QS_ALLPOSTMESSAGE | QS_RAWINPUT;
-static_assert(WAKE_ON_ANY_INPUT == 0x5FF, "what wakes the pump");
-constexpr LRESULT CUES_HIDDEN = UISF_HIDEFOCUS | UISF_HIDEACCEL;
+constexpr DWORD kWakeOnAnyInput = QS_KEY | QS_MOUSEMOVE | QS_MOUSEBUTTON | QS_POSTMESSAGE | QS_TIMER | QS_PAINT |
+                                  QS_SENDMESSAGE | QS_HOTKEY | QS_ALLPOSTMESSAGE | QS_RAWINPUT;
+static_assert(kWakeOnAnyInput == 0x5FF, "what wakes the pump");
+constexpr LRESULT kCuesHidden = UISF_HIDEFOCUS | UISF_HIDEACCEL;
 
 bool key_down(int key) { return GetKeyState(key) < 0; }
 
@@ -25,7 +25,7 @@ bool rich_edit_takes_tab(HWND focus, bool modifier_down) {
   if (GetClassNameW(focus, name, 8) < 4) return false;
   const WCHAR rich[] = TEXT("Rich");
   if (memcmp(name, rich, 4 * sizeof(WCHAR)) != 0) return false;
-  return !(SendMessageW(focus, RICH_EDIT_GET_OPTIONS, 0, 0) & RICH_EDIT_READ_ONLY);
+  return !(SendMessageW(focus, kRichEditGetOptions, 0, 0) & kRichEditReadOnly);
 }
 
 // The accelerator table that applies to the active window, or null.
@@ -53,8 +53,7 @@ bool next_message(MSG* msg, int32_t milliseconds) {
   }
   if (PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD)) return true;
   if (milliseconds == 0) return false;
-  if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), WAKE_ON_ANY_INPUT) ==
-      WAIT_TIMEOUT) {
+  if (MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(milliseconds), kWakeOnAnyInput) == WAIT_TIMEOUT) {
     return false;
   }
   return PeekMessageW(msg, nullptr, 0, 0, PM_REMOVE | PM_NOYIELD) != 0;
@@ -70,14 +69,14 @@ void store_params(WPARAM wp, LPARAM lp) {
 }  // namespace
 
 void event_show_keyboard_cues(HWND window) {
-  if (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & CUES_HIDDEN) {
-    SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, CUES_HIDDEN), 0);
+  if (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & kCuesHidden) {
+    SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, kCuesHidden), 0);
   }
 }
 
 void event_hide_keyboard_cues(HWND window) {
-  if ((SendMessageW(window, WM_QUERYUISTATE, 0, 0) & CUES_HIDDEN) != CUES_HIDDEN) {
-    SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, CUES_HIDDEN), 0);
+  if ((SendMessageW(window, WM_QUERYUISTATE, 0, 0) & kCuesHidden) != kCuesHidden) {
+    SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, kCuesHidden), 0);
   }
 }
 

@@ -17,11 +17,11 @@ HICON program_icon = nullptr;
 HCURSOR arrow_cursor = nullptr;
 
 // Bits with a meaning of the library's own, never handed to the platform as styles.
-constexpr uint32_t LIBRARY_BITS = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT | WIN_TOOL_WINDOW |
-                                  WIN_NO_GADGETS | WIN_NO_ACTIVATE | WIN_HIDDEN;
-constexpr uint32_t CENTRING = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT;
-constexpr uint32_t TOOL_CLEARS = WS_MINIMIZE | WS_MAXIMIZE | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-constexpr BYTE ACCEL_VIRTUAL_KEY = FVIRTKEY | FNOINVERT;
+constexpr uint32_t kLibraryBits = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT | WIN_TOOL_WINDOW | WIN_NO_GADGETS |
+                                  WIN_NO_ACTIVATE | WIN_HIDDEN;
+constexpr uint32_t kCentring = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT;
+constexpr uint32_t kToolClears = WS_MINIMIZE | WS_MAXIMIZE | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+constexpr BYTE kAccelVirtualKey = FVIRTKEY | FNOINVERT;
 
 HINSTANCE instance() { return GetModuleHandleW(nullptr); }
 
@@ -49,7 +49,7 @@ WindowStyle style_of(uint32_t flags) {
   if ((result.style & ~(WIN_HIDDEN | WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT)) == 0) result.style |= WS_CAPTION;
   if (result.style & WIN_TOOL_WINDOW) {
     result.ex_style |= WS_EX_TOOLWINDOW;
-    result.style = (result.style & ~TOOL_CLEARS) | WS_CAPTION;
+    result.style = (result.style & ~kToolClears) | WS_CAPTION;
   }
   return result;
 }
@@ -92,8 +92,8 @@ void make_accelerators(WindowObject* object) {
   object->accelerator_count = 2;
   object->accelerators = static_cast<ACCEL*>(mem_alloc(2 * sizeof(ACCEL)));
   if (!object->accelerators) return;
-  object->accelerators[0] = ACCEL{ACCEL_VIRTUAL_KEY, VK_TAB, WIN_COMMAND_NEXT_CONTROL};
-  object->accelerators[1] = ACCEL{ACCEL_VIRTUAL_KEY | FSHIFT, VK_TAB, WIN_COMMAND_PREVIOUS_CONTROL};
+  object->accelerators[0] = ACCEL{kAccelVirtualKey, VK_TAB, WIN_COMMAND_NEXT_CONTROL};
+  object->accelerators[1] = ACCEL{kAccelVirtualKey | FSHIFT, VK_TAB, WIN_COMMAND_PREVIOUS_CONTROL};
   object->accelerator_table = CreateAcceleratorTableW(object->accelerators, 2);
 }
 
@@ -181,11 +181,11 @@ int64_t win_open_child(int64_t number, int x, int y, int width, int height, cons
   const WindowStyle style = style_of(flags);
   RECT outer{0, 0, width, height};
   AdjustWindowRectEx(&outer, style.style & ~7u, FALSE, style.ex_style);
-  if (x == WIN_DEFAULT_POSITION || (y == WIN_DEFAULT_POSITION && !(flags & CENTRING))) {
+  if (x == WIN_DEFAULT_POSITION || (y == WIN_DEFAULT_POSITION && !(flags & kCentring))) {
     x = CW_USEDEFAULT;
     y = CW_USEDEFAULT;
   }
-  HWND window = CreateWindowExW(style.ex_style, name, title ? title : TEXT(""), style.style & ~LIBRARY_BITS, x, y,
+  HWND window = CreateWindowExW(style.ex_style, name, title ? title : TEXT(""), style.style & ~kLibraryBits, x, y,
                                 outer.right - outer.left, outer.bottom - outer.top, parent, nullptr, instance(),
                                 nullptr);
   if (!window) {
@@ -194,7 +194,7 @@ int64_t win_open_child(int64_t number, int x, int y, int width, int height, cons
     return 0;
   }
   object->handle = window;
-  if (flags & CENTRING) centre(window, parent, flags);
+  if (flags & kCentring) centre(window, parent, flags);
   if (!(flags & WIN_HIDDEN)) ShowWindow(window, show_command(style.style, flags));
 
   make_accelerators(object);

@@ -41,10 +41,10 @@ struct WindowObject {
   int32_t accelerator_count;
   int32_t background_color;  // -1 = the system's colour
   HBRUSH background_brush;
-  HWND mdi_client;  // set only for a window inside an MDI client
-  WindowEraseCallback erase_callback;  // paints the background when there is no brush
+  HWND mdi_client;                                        // set only for a window inside an MDI client
+  WindowEraseCallback erase_callback;                     // paints the background when there is no brush
   uint16_t min_width, min_height, max_width, max_height;  // tracking limits, 0 = none
-  int32_t min_max_state;  // 1 while minimised or maximised
+  int32_t min_max_state;                                  // 1 while minimised or maximised
 };
 
 // The raw parameters of the platform message last served by the pump, and the

@@ -10,18 +10,18 @@
 namespace {
 
 // The tray icon's private message.
-constexpr UINT TRAY_MESSAGE = 12501;
+constexpr UINT kTrayMessage = 12501;
 // A private message a control sends its parent, forwarded like a notification.
-constexpr UINT GADGET_PARENT_MESSAGE = 13120;
-constexpr int64_t MENU_CONTROL_ID = -10000;
+constexpr UINT kGadgetParentMessage = 13120;
+constexpr int64_t kMenuControlId = -10000;
 
 typedef LRESULT(CALLBACK* FrameProcedure)(HWND, HWND, UINT, WPARAM, LPARAM);
 FrameProcedure frame_procedure = nullptr;
 
 struct Target {
-  HWND window;            // the message's window
-  int64_t number;         // the owning library window's number
-  WindowObject* object;   // its object
+  HWND window;           // the message's window
+  int64_t number;        // the owning library window's number
+  WindowObject* object;  // its object
 };
 
 void post(int32_t code, int64_t gadget, const Target& target, int64_t type = 0) {
@@ -123,8 +123,7 @@ LRESULT on_size(const Target& target, WPARAM kind) {
       post(EVENT_MAXIMIZE_WINDOW, 0, target);
       post(EVENT_SIZE_WINDOW, 0, target);
       break;
-    default:
-      post(EVENT_SIZE_WINDOW, 0, target);
+    default: post(EVENT_SIZE_WINDOW, 0, target);
   }
   return 0;
 }
@@ -185,7 +184,7 @@ LRESULT on_command(const Target& target, WPARAM wp, LPARAM lp) {
     const LRESULT result = gadget_forward_parent_message(control, target.window, WM_COMMAND, wp, lp);
     if (result != WIN_NOT_HANDLED) return result;
     const auto id = static_cast<int64_t>(GetWindowLongPtrW(control, GWLP_ID));
-    if (id == MENU_CONTROL_ID) {
+    if (id == kMenuControlId) {
       post(EVENT_MENU, command, target);
     } else {
       post(EVENT_GADGET, id, target, notification);
@@ -243,22 +242,20 @@ LRESULT dispatch(const Target& target, UINT message, WPARAM wp, LPARAM lp) {
       return gadget_forward_parent_message(header->hwndFrom, target.window, message, wp, lp);
     }
     case WM_COMMAND: return on_command(target, wp, lp);
-    case WM_TIMER:
-      post(EVENT_TIMER, static_cast<int64_t>(wp), target);
-      return 0;
+    case WM_TIMER: post(EVENT_TIMER, static_cast<int64_t>(wp), target); return 0;
     case WM_HSCROLL:
     case WM_VSCROLL:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
-    case GADGET_PARENT_MESSAGE:
+    case kGadgetParentMessage:
       if (!lp) return WIN_NOT_HANDLED;
       return gadget_forward_parent_message(reinterpret_cast<HWND>(lp), target.window, message, wp, lp);
     case WM_LBUTTONUP: post(EVENT_LEFT_CLICK, 0, target); return 0;
     case WM_LBUTTONDBLCLK: post(EVENT_LEFT_DOUBLE_CLICK, 0, target); return 0;
     case WM_RBUTTONUP: post(EVENT_RIGHT_CLICK, 0, target); return 0;
-    case TRAY_MESSAGE: return on_tray(target, wp, lp);
+    case kTrayMessage: return on_tray(target, wp, lp);
   }
   return WIN_NOT_HANDLED;
 }

@@ -107,9 +107,7 @@ void file_note_error() {
 
 uint32_t file_last_error() { return last_error; }
 
-void file_library_init() {
-  file_table = obj_table_new(sizeof(FileObject), 16, release_file);
-}
+void file_library_init() { file_table = obj_table_new(sizeof(FileObject), 16, release_file); }
 
 void file_close_all() {
   if (file_table) obj_release_all(file_table);

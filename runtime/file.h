@@ -9,9 +9,9 @@
 constexpr int32_t FILE_FORMAT_ANSI = 24;
 constexpr int32_t FILE_FORMAT_UTF8 = 2;
 constexpr int32_t FILE_FORMAT_UTF16LE = 25;
-constexpr int32_t FILE_FORMAT_UTF16BE = 4;  // reported by file_read_bom only
-constexpr int32_t FILE_FORMAT_UTF32LE = 5;  // reported by file_read_bom only
-constexpr int32_t FILE_FORMAT_UTF32BE = 6;  // reported by file_read_bom only
+constexpr int32_t FILE_FORMAT_UTF16BE = 4;             // reported by file_read_bom only
+constexpr int32_t FILE_FORMAT_UTF32LE = 5;             // reported by file_read_bom only
+constexpr int32_t FILE_FORMAT_UTF32BE = 6;             // reported by file_read_bom only
 constexpr int32_t FILE_READ_IGNORE_LINE_ENDS = 65536;  // reading stops only at a zero unit
 
 constexpr int32_t FILE_BUFFER_SIZE = 4096;
@@ -20,9 +20,9 @@ struct FileObject {
   HANDLE handle;  // null: no file under this number
   uint8_t* buffer;
   int32_t buffer_size;
-  int32_t count;  // read mode: unconsumed bytes; write mode: free bytes
-  int32_t valid;  // read mode: bytes the last refill delivered
-  int32_t mode;   // 1 read, 0 write
+  int32_t count;         // read mode: unconsumed bytes; write mode: free bytes
+  int32_t valid;         // read mode: bytes the last refill delivered
+  int32_t mode;          // 1 read, 0 write
   int32_t write_failed;  // a platform write fell short since the file was opened
 };
 

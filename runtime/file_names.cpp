@@ -52,8 +52,8 @@ WCHAR* file_error_text(uint32_t code, int32_t offset) {
   DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, out,
                                 kRoom, nullptr);
   // The system ends its messages with a line end; a box shows the text without it.
-  while (length > 0 && (out[length - 1] == TEXT('\r') || out[length - 1] == TEXT('\n') ||
-                        out[length - 1] == TEXT(' '))) {
+  while (length > 0 &&
+         (out[length - 1] == TEXT('\r') || out[length - 1] == TEXT('\n') || out[length - 1] == TEXT(' '))) {
     --length;
   }
   if (length == 0) {
@@ -118,10 +118,8 @@ int file_name_is_valid(const WCHAR* name) {
       case TEXT('>'):
       case TEXT('?'):
       case TEXT('\\'):
-      case TEXT('|'):
-        return 0;
-      default:
-        break;
+      case TEXT('|'): return 0;
+      default: break;
     }
   }
   return 1;

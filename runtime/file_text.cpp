@@ -13,10 +13,10 @@ namespace {
 
 // Longest line collected at once: its text must fit the temporary stack (2 GB
 // in all). A longer run is handed out in pieces, none of it lost.
-constexpr size_t MAX_LINE_BYTES = size_t{512} << 20;
+constexpr size_t kMaxLineBytes = size_t{512} << 20;
 
-constexpr uint8_t CR = 13;
-constexpr uint8_t LF = 10;
+constexpr uint8_t kCr = 13;
+constexpr uint8_t kLf = 10;
 
 bool is_utf16(int32_t format) { return (format & 31) == FILE_FORMAT_UTF16LE; }
 
@@ -79,7 +79,7 @@ inline bool word_may_stop(uint64_t word, bool line_ends) {
   constexpr uint64_t highs = 0x8080808080808080ull;
   auto has_zero = [](uint64_t v) { return (v - ones) & ~v & highs; };
   uint64_t hit = has_zero(word);
-  if (line_ends) hit |= has_zero(word ^ (ones * CR)) | has_zero(word ^ (ones * LF));
+  if (line_ends) hit |= has_zero(word ^ (ones * kCr)) | has_zero(word ^ (ones * kLf));
   return hit != 0;
 }
 
@@ -90,7 +90,7 @@ size_t find_stop(const uint8_t* bytes, size_t n, bool utf16, bool line_ends) {
     size_t units = n / 2;
     for (size_t i = 0; i < units; ++i) {
       unsigned unit = bytes[2 * i] | (bytes[2 * i + 1] << 8);
-      if (unit == 0 || (line_ends && (unit == CR || unit == LF))) return i * 2;
+      if (unit == 0 || (line_ends && (unit == kCr || unit == kLf))) return i * 2;
     }
     return units * 2;
   }
@@ -102,7 +102,7 @@ size_t find_stop(const uint8_t* bytes, size_t n, bool utf16, bool line_ends) {
   }
   for (; i < n; ++i) {
     uint8_t b = bytes[i];
-    if (b == 0 || (line_ends && (b == CR || b == LF))) return i;
+    if (b == 0 || (line_ends && (b == kCr || b == kLf))) return i;
   }
   return n;
 }
@@ -164,11 +164,11 @@ WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset) {
   const int32_t unit_size = utf16 ? 2 : 1;
   LineBytes line;
   for (;;) {
-    if (line.length >= MAX_LINE_BYTES) break;
+    if (line.length >= kMaxLineBytes) break;
     if (file->buffer && file->mode == 1 && file->count >= unit_size) {
       const uint8_t* run = file->buffer + (file->valid - file->count);
       size_t available = static_cast<size_t>(file->count);
-      if (available > MAX_LINE_BYTES - line.length) available = MAX_LINE_BYTES - line.length;
+      if (available > kMaxLineBytes - line.length) available = kMaxLineBytes - line.length;
       size_t stop = find_stop(run, available, utf16, line_ends);
       size_t whole = utf16 ? available & ~size_t{1} : available;
       if (stop == whole) {
@@ -186,9 +186,9 @@ WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset) {
         line.append(run, stop);
         result = decode_onto_stack(line.block, line.length, format, offset);
       }
-      if (unit == CR) {
+      if (unit == kCr) {
         uint8_t next[2];
-        if (file_read_bytes(file, next, unit_size) == unit_size && unit_value(next, utf16) != LF) {
+        if (file_read_bytes(file, next, unit_size) == unit_size && unit_value(next, utf16) != kLf) {
           file_unread_bytes(file, unit_size);
         }
       }
@@ -199,10 +199,10 @@ WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset) {
     if (file_read_bytes(file, bytes, unit_size) < unit_size) break;
     unsigned unit = unit_value(bytes, utf16);
     if (unit == 0) break;
-    if (line_ends && (unit == CR || unit == LF)) {
-      if (unit == CR) {
+    if (line_ends && (unit == kCr || unit == kLf)) {
+      if (unit == kCr) {
         uint8_t next[2];
-        if (file_read_bytes(file, next, unit_size) == unit_size && unit_value(next, utf16) != LF) {
+        if (file_read_bytes(file, next, unit_size) == unit_size && unit_value(next, utf16) != kLf) {
           file_unread_bytes(file, unit_size);
         }
       }
@@ -256,8 +256,8 @@ void file_write_line(int64_t number, const WCHAR* text, int32_t format) {
   FileObject* file = file_object(number);
   if (!file) return;
   file_write_text(number, text, format);
-  static const uint8_t crlf16[4] = {CR, 0, LF, 0};
-  static const uint8_t crlf8[2] = {CR, LF};
+  static const uint8_t crlf16[4] = {kCr, 0, kLf, 0};
+  static const uint8_t crlf8[2] = {kCr, kLf};
   if (format == FILE_FORMAT_UTF16LE) {
     file_write_bytes(file, crlf16, 4);
   } else {

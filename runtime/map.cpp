@@ -9,9 +9,9 @@
 
 namespace {
 
-constexpr uint64_t ENTRY_HEADER = sizeof(MapEntry);
+constexpr uint64_t kEntryHeader = sizeof(MapEntry);
 
-void* value_of(MapEntry* entry) { return reinterpret_cast<char*>(entry) + ENTRY_HEADER; }
+void* value_of(MapEntry* entry) { return reinterpret_cast<char*>(entry) + kEntryHeader; }
 
 // The letters A to Z only, as the default locale's single-character conversion does.
 unsigned char ascii_lower(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
@@ -153,7 +153,7 @@ TextMap* map_new(uint64_t value_size, int32_t value_kind, const int64_t* value_t
   if (owner && *owner) {
     map_free(*owner);
   }
-  if (value_size > SIZE_MAX - ENTRY_HEADER) {
+  if (value_size > SIZE_MAX - kEntryHeader) {
     return nullptr;
   }
   auto* map = static_cast<TextMap*>(mem_alloc(sizeof(TextMap)));
@@ -162,7 +162,7 @@ TextMap* map_new(uint64_t value_size, int32_t value_kind, const int64_t* value_t
   }
   map->bucket_count = bucket_count < 1 ? 1 : bucket_count;
   map->buckets = static_cast<MapEntry**>(mem_alloc_zero(static_cast<size_t>(map->bucket_count) * sizeof(MapEntry*)));
-  map->entry_pool = map->buckets ? mem_pool_new(value_size + ENTRY_HEADER, 16, 65536, MEM_POOL_SHARED) : nullptr;
+  map->entry_pool = map->buckets ? mem_pool_new(value_size + kEntryHeader, 16, 65536, MEM_POOL_SHARED) : nullptr;
   if (!map->entry_pool) {
     mem_free(map->buckets);
     mem_free(map);

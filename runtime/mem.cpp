@@ -91,14 +91,12 @@ void mem_heap_end() {
 
 namespace {
 
-constexpr uint64_t SLOT_HEADER = 8;
-constexpr uint64_t POOL_FLAG_LOCK_MASK = 3;
+constexpr uint64_t kSlotHeader = 8;
+constexpr uint64_t kPoolFlagLockMask = 3;
 
 char* chunk_slots(PoolChunk* chunk) { return reinterpret_cast<char*>(chunk) + sizeof(PoolChunk); }
 
-bool chunk_full(const PoolChunk* chunk) {
-  return chunk->free_count == 0 && chunk->handed_out_fresh >= chunk->capacity;
-}
+bool chunk_full(const PoolChunk* chunk) { return chunk->free_count == 0 && chunk->handed_out_fresh >= chunk->capacity; }
 
 void list_unlink(PoolChunk** head, PoolChunk* chunk) {
   if (chunk->previous) {
@@ -146,7 +144,7 @@ ElementPool* private_pool_new(uint64_t slot_size, int32_t minimum_chunk, int32_t
   pool->slot_size = slot_size;
   pool->minimum_chunk = minimum_chunk;
   pool->maximum_chunk = maximum_chunk;
-  pool->locked = (flags & POOL_FLAG_LOCK_MASK) == MEM_POOL_LOCKED ? 1 : 0;
+  pool->locked = (flags & kPoolFlagLockMask) == MEM_POOL_LOCKED ? 1 : 0;
   if (pool->locked) {
     InitializeCriticalSection(&pool->lock);
   }
@@ -200,11 +198,11 @@ int32_t next_chunk_capacity(const ElementPool* pool) {
 
 ElementPool* mem_pool_new(uint64_t element_size, int32_t minimum_chunk, int32_t maximum_chunk, uint32_t flags) {
   // A chunk of one slot must still be a size the heap can be asked for.
-  if (element_size > SIZE_MAX - sizeof(PoolChunk) - 2 * SLOT_HEADER || minimum_chunk < 1 ||
+  if (element_size > SIZE_MAX - sizeof(PoolChunk) - 2 * kSlotHeader || minimum_chunk < 1 ||
       maximum_chunk < minimum_chunk) {
     return nullptr;
   }
-  const uint64_t slot_size = ((element_size + 7) & ~static_cast<uint64_t>(7)) + SLOT_HEADER;
+  const uint64_t slot_size = ((element_size + 7) & ~static_cast<uint64_t>(7)) + kSlotHeader;
   if (!(flags & MEM_POOL_SHARED)) {
     return private_pool_new(slot_size, minimum_chunk, maximum_chunk, flags);
   }
@@ -272,7 +270,7 @@ void* mem_pool_alloc(ElementPool* pool) {
   }
   if (slot) {
     *reinterpret_cast<PoolChunk**>(slot) = chunk;
-    slot += SLOT_HEADER;
+    slot += kSlotHeader;
   }
   pool_unlock(pool);
   return slot;
@@ -281,7 +279,7 @@ void* mem_pool_alloc(ElementPool* pool) {
 void* mem_pool_alloc_zero(ElementPool* pool) {
   void* element = mem_pool_alloc(pool);
   if (element) {
-    memset(element, 0, pool->slot_size - SLOT_HEADER);
+    memset(element, 0, pool->slot_size - kSlotHeader);
   }
   return element;
 }
@@ -292,7 +290,7 @@ void mem_pool_free(ElementPool* pool, void* element) {
     return;
   }
   pool_lock(pool);
-  char* slot = static_cast<char*>(element) - SLOT_HEADER;
+  char* slot = static_cast<char*>(element) - kSlotHeader;
   PoolChunk* chunk = *reinterpret_cast<PoolChunk**>(slot);
   const bool was_full = chunk_full(chunk);
   *reinterpret_cast<void**>(slot) = chunk->free_list;

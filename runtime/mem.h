@@ -8,11 +8,11 @@
 
 // The general heap: every library record, object table, file buffer, map and
 // pool chunk comes from it; destroying it releases them all at once.
-HANDLE mem_heap_init();  // creates it (no flags, 4096 bytes initially, no maximum)
-void mem_heap_end();     // destroys it and everything still in it
-HANDLE mem_heap();       // null before mem_heap_init
-void* mem_alloc(size_t bytes);       // not cleared; null when memory is exhausted
-void* mem_alloc_zero(size_t bytes);  // cleared
+HANDLE mem_heap_init();                        // creates it (no flags, 4096 bytes initially, no maximum)
+void mem_heap_end();                           // destroys it and everything still in it
+HANDLE mem_heap();                             // null before mem_heap_init
+void* mem_alloc(size_t bytes);                 // not cleared; null when memory is exhausted
+void* mem_alloc_zero(size_t bytes);            // cleared
 void* mem_realloc(void* block, size_t bytes);  // null block allocates; null result keeps the old block
 void mem_free(void* block);                    // null does nothing
 
@@ -20,24 +20,24 @@ struct PoolChunk;
 struct SharedPoolEntry;
 
 struct ElementPool {
-  PoolChunk* full_chunks;      // chunks without a free slot
-  PoolChunk* open_chunks;      // chunks with at least one free slot; allocation takes from the first
+  PoolChunk* full_chunks;         // chunks without a free slot
+  PoolChunk* open_chunks;         // chunks with at least one free slot; allocation takes from the first
   SharedPoolEntry* shared_entry;  // null for a private pool
-  uint64_t total_slots;        // sum of the capacities of all chunks
-  uint64_t slot_size;          // element size rounded up to 8, plus the 8-byte slot header
+  uint64_t total_slots;           // sum of the capacities of all chunks
+  uint64_t slot_size;             // element size rounded up to 8, plus the 8-byte slot header
   int32_t minimum_chunk;
   int32_t maximum_chunk;
-  uint32_t locked;             // 1 when the pool has its own lock
+  uint32_t locked;  // 1 when the pool has its own lock
   CRITICAL_SECTION lock;
 };
 
 struct PoolChunk {
   PoolChunk* next;
   PoolChunk* previous;
-  void* free_list;       // returned slots, linked through their first word
-  int32_t capacity;      // slots
+  void* free_list;           // returned slots, linked through their first word
+  int32_t capacity;          // slots
   int32_t handed_out_fresh;  // slots taken so far from the never-used tail
-  int32_t free_count;    // slots on the free list
+  int32_t free_count;        // slots on the free list
 };
 
 // Flags of mem_pool_new.

@@ -18,7 +18,7 @@ struct DynamicRecord {
   DynamicRecord* newer;
 };
 
-constexpr uint64_t SET_FIRST_SIZE = 16;
+constexpr uint64_t kSetFirstSize = 16;
 
 }  // namespace
 
@@ -45,12 +45,12 @@ ObjDynamicSet* set_new() {
   if (!set) {
     return nullptr;
   }
-  set->slots = static_cast<uint64_t*>(mem_alloc_zero(SET_FIRST_SIZE * sizeof(uint64_t)));
+  set->slots = static_cast<uint64_t*>(mem_alloc_zero(kSetFirstSize * sizeof(uint64_t)));
   if (!set->slots) {
     mem_free(set);
     return nullptr;
   }
-  set->size = SET_FIRST_SIZE;
+  set->size = kSetFirstSize;
   return set;
 }
 

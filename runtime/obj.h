@@ -12,9 +12,9 @@ struct ObjDynamicSet;
 struct ObjectTable {
   int32_t object_size;
   int32_t growth_step;
-  int64_t capacity;        // static numbers are 0 .. capacity - 1
-  void** static_array;     // slot n: the record of static number n, or null
-  void* newest_dynamic;    // head of the dynamic records, newest first
+  int64_t capacity;      // static numbers are 0 .. capacity - 1
+  void** static_array;   // slot n: the record of static number n, or null
+  void* newest_dynamic;  // head of the dynamic records, newest first
   ObjReleaseRoutine release;
   int64_t iteration_position;
   void* iteration_cursor;

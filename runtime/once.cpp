@@ -8,9 +8,9 @@ namespace {
 
 typedef BOOL(WINAPI* InitOnceExecuteOnceFn)(PINIT_ONCE, PINIT_ONCE_FN, PVOID, LPVOID*);
 
-constexpr LONG ONCE_NOT_RUN = 0;
-constexpr LONG ONCE_RUNNING = 1;
-constexpr LONG ONCE_DONE = 2;
+constexpr LONG kOnceNotRun = 0;
+constexpr LONG kOnceRunning = 1;
+constexpr LONG kOnceDone = 2;
 
 BOOL CALLBACK run_routine(PINIT_ONCE, PVOID parameter, PVOID*) {
   (*static_cast<MemOnceRoutine*>(parameter))();
@@ -41,16 +41,16 @@ void mem_run_once(MemOnceFlag* flag, MemOnceRoutine routine) {
 
 void mem_run_once_atomic(MemOnceFlag* flag, MemOnceRoutine routine) {
   assert(flag && routine);
-  LONG state = InterlockedCompareExchange(&flag->word, ONCE_RUNNING, ONCE_NOT_RUN);
-  if (state == ONCE_NOT_RUN) {
+  LONG state = InterlockedCompareExchange(&flag->word, kOnceRunning, kOnceNotRun);
+  if (state == kOnceNotRun) {
     routine();
-    InterlockedExchange(&flag->word, ONCE_DONE);
+    InterlockedExchange(&flag->word, kOnceDone);
     return;
   }
   // Another caller is running it: every caller returns only after it has run.
-  while (state != ONCE_DONE) {
+  while (state != kOnceDone) {
     Sleep(0);
     // An exchange of 1 for 1 changes nothing: it is an atomic read.
-    state = InterlockedCompareExchange(&flag->word, ONCE_RUNNING, ONCE_RUNNING);
+    state = InterlockedCompareExchange(&flag->word, kOnceRunning, kOnceRunning);
   }
 }

@@ -71,7 +71,8 @@ void walk(uint8_t* a, const uint8_t* b, const int64_t* layout, int64_t limit, Vi
     } else if (kind == MEM_LAYOUT_ARRAY) {
       int64_t count = entry[1], offset = entry[2], size = entry[3];
       assert(count <= 0 || (offset >= 0 && size > 0 && offset + count * size <= limit));
-      for (int64_t i = 0; i < count; ++i) walk(a + offset + i * size, b + offset + i * size, layout_word(entry[4]), size, visit);
+      for (int64_t i = 0; i < count; ++i)
+        walk(a + offset + i * size, b + offset + i * size, layout_word(entry[4]), size, visit);
     } else {  // MEM_LAYOUT_RECORD
       int64_t offset = entry[1], size = entry[2];
       assert(offset >= 0 && offset + size <= limit);

@@ -81,8 +81,9 @@ inline WCHAR lower(WCHAR c) {
   // ASCII, most of any text, lowers by arithmetic (the platform agrees: A to Z are its only capitals there).
   if (c < 0x80) return c >= u'A' && c <= u'Z' ? static_cast<WCHAR>(c + 32) : c;
   WCHAR& known = g_lower[static_cast<uint16_t>(c)];
-  if (!known && c) known = static_cast<WCHAR>(reinterpret_cast<UINT_PTR>(CharLowerW(reinterpret_cast<LPWSTR>(
-                               static_cast<UINT_PTR>(static_cast<uint16_t>(c))))));
+  if (!known && c)
+    known = static_cast<WCHAR>(reinterpret_cast<UINT_PTR>(
+        CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(static_cast<uint16_t>(c))))));
   return known;
 }
 

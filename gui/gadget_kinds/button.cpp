@@ -24,6 +24,6 @@ const GadgetKindOps kButtonKind = {
 }  // namespace
 
 int64_t gadget_new_button(int64_t number, int x, int y, int width, int height, const WCHAR* text, int64_t flags) {
-  return gadget_create(number, &kButtonKind, WC_BUTTONW, text ? text : TEXT(""),
-                       kBaseStyle | static_cast<DWORD>(flags), 0, x, y, width, height, false);
+  return gadget_create(number, &kButtonKind, WC_BUTTONW, text ? text : TEXT(""), kBaseStyle | static_cast<DWORD>(flags),
+                       0, x, y, width, height, false);
 }

@@ -18,9 +18,7 @@ void set_container_brush(HWND container, HBRUSH brush) {
 
 LRESULT CALLBACK container_procedure(HWND container, UINT message, WPARAM wp, LPARAM lp) {
   switch (message) {
-    case WM_SIZE:
-      gadget_raise_forced_event(container, GADGET_TYPE_LEFT_CLICK);
-      break;
+    case WM_SIZE: gadget_raise_forced_event(container, GADGET_TYPE_LEFT_CLICK); break;
     case WM_ERASEBKGND: {
       HBRUSH brush = container_brush(container);
       if (!brush) {
@@ -31,8 +29,7 @@ LRESULT CALLBACK container_procedure(HWND container, UINT message, WPARAM wp, LP
       FillRect(reinterpret_cast<HDC>(wp), &area, brush);
       return 0;
     }
-    default:
-      break;
+    default: break;
   }
   return win_procedure(container, message, wp, lp);
 }

@@ -79,11 +79,8 @@ LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM wp, LPARAM lp) {
         end_press(list, GADGET_TYPE_LEFT_CLICK);
       }
       break;
-    case WM_RBUTTONUP:
-      gadget_raise_event(list, GADGET_TYPE_RIGHT_CLICK);
-      break;
-    default:
-      break;
+    case WM_RBUTTONUP: gadget_raise_event(list, GADGET_TYPE_RIGHT_CLICK); break;
+    default: break;
   }
   return CallWindowProcW(g_list_class_procedure, list, message, wp, lp);
 }
@@ -141,8 +138,8 @@ WCHAR* get_item_text(GadgetObject* gadget, int64_t index, int64_t column, int32_
   const LRESULT length = SendMessageW(gadget->handle, LB_GETTEXTLEN, item, 0);
   const int32_t units = length < 0 ? 0 : static_cast<int32_t>(length);
   WCHAR* room = gadget_stack_room(offset, units);
-  const LRESULT written =
-      length < 0 ? 0 : SendMessageW(gadget->handle, LB_GETTEXT, item, reinterpret_cast<LPARAM>(room));
+  const LRESULT written = length < 0 ? 0
+                                     : SendMessageW(gadget->handle, LB_GETTEXT, item, reinterpret_cast<LPARAM>(room));
   return gadget_stack_fit(offset, units, written);
 }
 

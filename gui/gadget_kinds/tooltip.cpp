@@ -21,9 +21,8 @@ LRESULT CALLBACK tooltip_procedure(HWND tooltip, UINT message, WPARAM wp, LPARAM
 
 HWND tooltip_window(GadgetListState* state) {
   if (!state->tooltip) {
-    HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, kTooltipStyle, CW_USEDEFAULT,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, gadget_instance(),
-                                   nullptr);
+    HWND tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, kTooltipStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, gadget_instance(), nullptr);
     if (!tooltip) {
       return nullptr;
     }

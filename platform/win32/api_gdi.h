@@ -72,14 +72,13 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
 // Fonts and text. Width, escapement and orientation of a font are ignored; a face the
 // system lacks is replaced by the nearest installed one. ExtTextOutW ignores the spacing array.
-HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCWSTR faceName);
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCWSTR faceName);
 HFONT CreateFontIndirectW(const LOGFONTW* logFont);
 BOOL GetTextMetricsW(HDC dc, LPTEXTMETRICW metrics);
 int GetTextFaceW(HDC dc, int count, LPWSTR faceName);
 BOOL GetTextExtentPoint32W(HDC dc, LPCWSTR text, int count, LPSIZE size);
 BOOL TextOutW(HDC dc, int x, int y, LPCWSTR text, int count);
-BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count,
-                 const INT* dx);
+BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR text, UINT count, const INT* dx);
 int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format);

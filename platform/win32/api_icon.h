@@ -37,6 +37,5 @@
 // A damaged file answers null with ERROR_INVALID_DATA. A module's icons are those registered with
 // stand_in_set_icon_resource (platform/win32/resources.h).
 HANDLE LoadImageW(HINSTANCE instance, LPCWSTR name, UINT type, int width, int height, UINT flags);
-BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH flickerFree,
-                UINT flags);
+BOOL DrawIconEx(HDC dc, int x, int y, HICON icon, int width, int height, UINT step, HBRUSH flickerFree, UINT flags);
 BOOL DrawIcon(HDC dc, int x, int y, HICON icon);

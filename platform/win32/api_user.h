@@ -19,10 +19,10 @@ ULONG_PTR SetClassLongPtrW(HWND window, int index, LONG_PTR value);
 DWORD GetClassLongW(HWND window, int index);
 
 // Windows. Menus are not offered: a non-null menu of a top-level window is ignored.
-HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
-inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
-                          int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
+                     int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
+inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
+                          HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
   return CreateWindowExW(0, className, windowName, style, x, y, width, height, parent, menu, instance, param);
 }
 BOOL DestroyWindow(HWND window);
@@ -92,10 +92,8 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
 BOOL WaitMessage();
 // Waiting on kernel objects is not offered: count must be 0.
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
-                                DWORD wakeMask);
-DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask,
-                                  DWORD flags);
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds, DWORD wakeMask);
+DWORD MsgWaitForMultipleObjectsEx(DWORD count, const HANDLE* handles, DWORD milliseconds, DWORD wakeMask, DWORD flags);
 DWORD GetQueueStatus(UINT flags);
 LONG GetMessageTime();
 DWORD GetMessagePos();

@@ -183,6 +183,6 @@ LRESULT handle(Button* b, UINT message, WPARAM wParam, LPARAM lParam) {
 }  // namespace button
 
 void user::register_button_class() {
-  control::register_class(WC_BUTTONW, control::procedure<button::Button, button::handle>,
-                          CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+  control::register_class(WC_BUTTONW, control::procedure<button::Button, button::handle>, CS_DBLCLKS | CS_PARENTDC,
+                          IDC_ARROW);
 }

@@ -50,8 +50,7 @@ void tell_display() {
   if (!w || !user::root(w)->surface) return;
   POINT p{caret.x, caret.y};
   ClientToScreen(caret.owner, &p);
-  display::current().set_text_input_rect(user::root(w)->surface,
-                                         RECT{p.x, p.y, p.x + caret.width, p.y + caret.height});
+  display::current().set_text_input_rect(user::root(w)->surface, RECT{p.x, p.y, p.x + caret.width, p.y + caret.height});
 }
 
 // Drawn now and blinking from now on.

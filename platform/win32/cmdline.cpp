@@ -10,10 +10,8 @@ bool is_blank(WCHAR c) { return c == u' ' || c == u'\t'; }
 const WCHAR* split_program(const WCHAR* p, std::u16string* out) {
   bool in_quotes = false;
   while (*p && (in_quotes || !is_blank(*p))) {
-    if (*p == u'"')
-      in_quotes = !in_quotes;
-    else
-      out->push_back(*p);
+    if (*p == u'"') in_quotes = !in_quotes;
+    else out->push_back(*p);
     ++p;
   }
   return p;

@@ -14,15 +14,15 @@
 
 namespace {
 
-const WCHAR replacement = 0xFFFD;
+const WCHAR kReplacement = 0xFFFD;
 
-enum class Page { utf8, cp1252, unknown };
+enum class Page { Utf8, Cp1252, Unknown };
 
 Page page_of(UINT codePage) {
   if (codePage == CP_ACP) codePage = GetACP();
-  if (codePage == CP_UTF8) return Page::utf8;
-  if (codePage == 1252) return Page::cp1252;
-  return Page::unknown;
+  if (codePage == CP_UTF8) return Page::Utf8;
+  if (codePage == 1252) return Page::Cp1252;
+  return Page::Unknown;
 }
 
 // Character set names compare as the C library does: case and '-' or '_' do not count.
@@ -133,7 +133,7 @@ int decode_utf8(const unsigned char* s, int64_t available, uint32_t* code, int* 
   } else if (b >= 0xE0 && b <= 0xEF) {
     need = 3;
     *code = b & 0x0F;
-    if (b == 0xE0) low = 0xA0;  // shorter forms are overlong
+    if (b == 0xE0) low = 0xA0;   // shorter forms are overlong
     if (b == 0xED) high = 0x9F;  // U+D800-U+DFFF are not characters
   } else if (b >= 0xF0 && b <= 0xF4) {
     need = 4;
@@ -170,7 +170,7 @@ bool utf8_to_wide(DWORD flags, const unsigned char* src, int64_t length, Out<WCH
         fail(ERROR_NO_UNICODE_TRANSLATION);
         return false;
       }
-      out.put(replacement);
+      out.put(kReplacement);
       i += bad;
       continue;
     }
@@ -202,7 +202,7 @@ bool wide_to_utf8(DWORD flags, LPCWSTR src, int64_t length, Out<char>& out) {
         fail(ERROR_NO_UNICODE_TRANSLATION);
         return false;
       } else {
-        code = replacement;
+        code = kReplacement;
       }
     }
     if (code < 0x80) {
@@ -256,13 +256,13 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteStr, int mul
                         int wideChar) {
   if (!valid_buffers(multiByteStr, multiByte, wideCharStr, wideChar)) return fail(ERROR_INVALID_PARAMETER);
   Page page = page_of(codePage);
-  if (page == Page::unknown) return fail(ERROR_INVALID_PARAMETER);
-  DWORD allowed = page == Page::utf8 ? MB_ERR_INVALID_CHARS : MB_PRECOMPOSED | MB_ERR_INVALID_CHARS;
+  if (page == Page::Unknown) return fail(ERROR_INVALID_PARAMETER);
+  DWORD allowed = page == Page::Utf8 ? MB_ERR_INVALID_CHARS : MB_PRECOMPOSED | MB_ERR_INVALID_CHARS;
   if (flags & ~allowed) return fail(ERROR_INVALID_FLAGS);
   const unsigned char* src = reinterpret_cast<const unsigned char*>(multiByteStr);
   int64_t length = input_length(src, multiByte);
   Out<WCHAR> out{wideCharStr, wideChar};
-  if (page == Page::utf8) {
+  if (page == Page::Utf8) {
     if (!utf8_to_wide(flags, src, length, out)) return 0;
   } else {
     for (int64_t i = 0; i < length; ++i) out.put(cp1252_to_unit(src[i]));
@@ -275,14 +275,14 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideCharStr, int wid
   if (!valid_buffers(wideCharStr, wideChar, multiByteStr, multiByte)) return fail(ERROR_INVALID_PARAMETER);
   Page page = page_of(codePage);
   // UTF-8 has no default character.
-  if (page == Page::unknown || (page == Page::utf8 && (defaultChar || usedDefaultChar))) {
+  if (page == Page::Unknown || (page == Page::Utf8 && (defaultChar || usedDefaultChar))) {
     return fail(ERROR_INVALID_PARAMETER);
   }
-  DWORD allowed = page == Page::utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  DWORD allowed = page == Page::Utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
   if (flags & ~allowed) return fail(ERROR_INVALID_FLAGS);
   int64_t length = input_length(wideCharStr, wideChar);
   Out<char> out{multiByteStr, multiByte};
-  if (page == Page::utf8) {
+  if (page == Page::Utf8) {
     if (!wide_to_utf8(flags, wideCharStr, length, out)) return 0;
     return finish(out.length, multiByte);
   }

@@ -24,8 +24,8 @@ struct State {
   HWND self = nullptr;
   HWND parent = nullptr;  // notifications go to the parent the control was made for
   HFONT font = nullptr;   // WM_SETFONT's; null: the system font
-  int busy = 0;       // procedure calls under way
-  bool dead = false;  // WM_NCDESTROY came: the window is gone, the record goes with the last call
+  int busy = 0;           // procedure calls under way
+  bool dead = false;      // WM_NCDESTROY came: the window is gone, the record goes with the last call
   // Hooks a control may hide with its own: at WM_NCCREATE, and at WM_NCDESTROY.
   void created(const CREATESTRUCTW*) {}
   void destroyed() {}

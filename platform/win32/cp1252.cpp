@@ -6,7 +6,7 @@
 
 namespace {
 
-const WCHAR high_units[32] = {
+const WCHAR kHighUnits[32] = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 0x80
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 0x88
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 0x90
@@ -16,7 +16,7 @@ const WCHAR high_units[32] = {
 }  // namespace
 
 WCHAR cp1252_to_unit(unsigned char byte) {
-  if (byte >= 0x80 && byte < 0xA0) return high_units[byte - 0x80];
+  if (byte >= 0x80 && byte < 0xA0) return kHighUnits[byte - 0x80];
   return byte;
 }
 
@@ -26,7 +26,7 @@ bool cp1252_from_unit(WCHAR unit, unsigned char* byte) {
     return true;
   }
   for (unsigned i = 0; i < 32; ++i) {
-    if (high_units[i] == unit) {
+    if (kHighUnits[i] == unit) {
       *byte = static_cast<unsigned char>(0x80 + i);
       return true;
     }

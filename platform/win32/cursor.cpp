@@ -12,10 +12,9 @@ struct IconRecord {
 };
 
 // The standard cursors.
-IconRecord cursors[] = {{true, 32512}, {true, 32513}, {true, 32514}, {true, 32515}, {true, 32516},
-                        {true, 32640}, {true, 32641}, {true, 32642}, {true, 32643}, {true, 32644},
-                        {true, 32645}, {true, 32646}, {true, 32648}, {true, 32649}, {true, 32650},
-                        {true, 32651}};
+IconRecord cursors[] = {{true, 32512}, {true, 32513}, {true, 32514}, {true, 32515}, {true, 32516}, {true, 32640},
+                        {true, 32641}, {true, 32642}, {true, 32643}, {true, 32644}, {true, 32645}, {true, 32646},
+                        {true, 32648}, {true, 32649}, {true, 32650}, {true, 32651}};
 HCURSOR current_cursor = nullptr;
 
 template <size_t N>

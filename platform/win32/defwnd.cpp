@@ -55,8 +55,8 @@ LRESULT erase_background(Window* w, HDC dc) {
 
 LRESULT control_color(UINT message, HDC dc) {
   int back = (message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX) ? COLOR_WINDOW
-             : message == WM_CTLCOLORSCROLLBAR                           ? COLOR_SCROLLBAR
-                                                                         : COLOR_3DFACE;
+             : message == WM_CTLCOLORSCROLLBAR                             ? COLOR_SCROLLBAR
+                                                                           : COLOR_3DFACE;
   SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
   SetBkColor(dc, GetSysColor(back));
   return reinterpret_cast<LRESULT>(GetSysColorBrush(back));
@@ -96,12 +96,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
       return hit_test(w, p);
     }
-    case WM_NCACTIVATE:
-      w->frame_dirty = true;
-      return TRUE;
+    case WM_NCACTIVATE: w->frame_dirty = true; return TRUE;
     case WM_NCPAINT:
-    case WM_SYNCPAINT:
-      return 0;
+    case WM_SYNCPAINT: return 0;
     case WM_SETTEXT: {
       auto* text = reinterpret_cast<LPCWSTR>(lParam);
       w->text = text ? text : u"";
@@ -147,8 +144,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       if (!(wp->flags & SWP_NOCLIENTSIZE) || (wp->flags & SWP_STATECHANGED)) {
         c = w->client_rect;
         if (w->style & WS_MINIMIZE) send(w, WM_SIZE, SIZE_MINIMIZED, 0);
-        else send(w, WM_SIZE, (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED,
-                  MAKELPARAM(c.right - c.left, c.bottom - c.top));
+        else
+          send(w, WM_SIZE, (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : SIZE_RESTORED,
+               MAKELPARAM(c.right - c.left, c.bottom - c.top));
       }
       return 0;
     }
@@ -211,11 +209,9 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      return control_color(message, reinterpret_cast<HDC>(wParam));
+    case WM_CTLCOLORSTATIC: return control_color(message, reinterpret_cast<HDC>(wParam));
     case WM_QUERYOPEN:
-    case WM_QUERYENDSESSION:
-      return TRUE;
+    case WM_QUERYENDSESSION: return TRUE;
     case WM_SETREDRAW:
       if (wParam) {
         w->style |= WS_VISIBLE;
@@ -231,8 +227,7 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       surface_icon_changed(w);
       return reinterpret_cast<LRESULT>(old);
     }
-    case WM_GETICON:
-      return reinterpret_cast<LRESULT>(wParam == ICON_SMALL ? w->icon_small : w->icon_big);
+    case WM_GETICON: return reinterpret_cast<LRESULT>(wParam == ICON_SMALL ? w->icon_small : w->icon_big);
     case WM_QUERYUISTATE: return static_cast<LRESULT>(w->ui_state);
     case WM_UPDATEUISTATE: update_ui_state(w, wParam); return 0;
     case WM_CHANGEUISTATE:

@@ -17,9 +17,7 @@ bool ours(const Dialog* d, HWND window) { return window && (window == d->box || 
 
 UINT dlg_code(HWND window) { return window ? static_cast<UINT>(SendMessageW(window, WM_GETDLGCODE, 0, 0)) : 0; }
 
-bool is_push_button(HWND window) {
-  return (dlg_code(window) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0;
-}
+bool is_push_button(HWND window) { return (dlg_code(window) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)) != 0; }
 
 // The focused control shows as the default when it is a push button, else the dialog's default does.
 void show_default(Dialog* d, HWND focus) {

@@ -48,40 +48,54 @@ struct SurfaceStyle {
 SurfaceStyle style_for(DWORD style, DWORD ex_style);
 
 // The standard cursors the display shows (IDC_ numbers).
-enum class CursorShape { Arrow, IBeam, Wait, Cross, UpArrow, SizeNWSE, SizeNESW, SizeWE, SizeNS, SizeAll, No,
-                         Hand, AppStarting, Help };
+enum class CursorShape {
+  Arrow,
+  IBeam,
+  Wait,
+  Cross,
+  UpArrow,
+  SizeNWSE,
+  SizeNESW,
+  SizeWE,
+  SizeNS,
+  SizeAll,
+  No,
+  Hand,
+  AppStarting,
+  Help
+};
 // The shape of a standard cursor id (IDC_ARROW ...); Arrow for any other.
 CursorShape cursor_shape(WORD id);
 
 struct InputEvent {
   enum class Kind {
     None,
-    MouseMove,   // x, y
-    MouseDown,   // x, y, button
-    MouseUp,     // x, y, button
-    MouseWheel,  // x, y, wheel (WHEEL_DELTA units, positive away from the user)
-    KeyDown,     // key (virtual-key code), scan, text: the characters the key types, if any
-    KeyUp,       // key, scan
-    Close,       // the user asked to close the surface's window
-    Moved,       // x, y: the surface's new screen position (moved by the user)
-    Resized,     // width, height: the surface's new size (resized by the user)
-    Activated,   // the surface became the foreground surface
-    Deactivated, // the keyboard went to another program's window
-    Exposed,     // the surface must be presented again
-    Minimized,   // the user minimised, maximised or restored the window (the window manager did it)
+    MouseMove,    // x, y
+    MouseDown,    // x, y, button
+    MouseUp,      // x, y, button
+    MouseWheel,   // x, y, wheel (WHEEL_DELTA units, positive away from the user)
+    KeyDown,      // key (virtual-key code), scan, text: the characters the key types, if any
+    KeyUp,        // key, scan
+    Close,        // the user asked to close the surface's window
+    Moved,        // x, y: the surface's new screen position (moved by the user)
+    Resized,      // width, height: the surface's new size (resized by the user)
+    Activated,    // the surface became the foreground surface
+    Deactivated,  // the keyboard went to another program's window
+    Exposed,      // the surface must be presented again
+    Minimized,    // the user minimised, maximised or restored the window (the window manager did it)
     Maximized,
     Restored,
-    Text,        // text: characters an input method or a compose sequence produced, with no key of their own
+    Text,  // text: characters an input method or a compose sequence produced, with no key of their own
   };
   Kind kind = Kind::None;
   Surface* surface = nullptr;  // the surface the event belongs to, or null (pointer events: hit by position)
   int x = 0, y = 0;            // screen coordinates
   int width = 0, height = 0;
-  int button = 0;              // 1 left, 2 right, 3 middle
+  int button = 0;  // 1 left, 2 right, 3 middle
   int wheel = 0;
   UINT key = 0;
   UINT scan = 0;
-  WCHAR text[8] = {};          // zero-terminated
+  WCHAR text[8] = {};  // zero-terminated
   // KeyDown: text is all the key types, decided by the desktop's keyboard layout,
   // even when empty (a dead key). Otherwise an empty text types as a US keyboard would.
   bool text_final = false;

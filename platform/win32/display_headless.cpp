@@ -197,7 +197,7 @@ class Headless final : public Backend {
   // At the top of its band: topmost surfaces stay above all others.
   void place_on_top(Surface* s) {
     auto at = own(s)->topmost ? order_.begin()
-                         : std::find_if(order_.begin(), order_.end(), [](Surface* o) { return !own(o)->topmost; });
+                              : std::find_if(order_.begin(), order_.end(), [](Surface* o) { return !own(o)->topmost; });
     order_.insert(at, s);
   }
 
@@ -294,8 +294,7 @@ bool save_png(Surface* shown, const char* path) {
   HeadlessSurface* s = own(shown);
   if (!path || s->width <= 0 || s->height <= 0) return false;
   cairo_surface_t* image = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(s->pixels.data()),
-                                                               CAIRO_FORMAT_ARGB32, s->width, s->height,
-                                                               s->width * 4);
+                                                               CAIRO_FORMAT_ARGB32, s->width, s->height, s->width * 4);
   bool ok = cairo_surface_write_to_png(image, path) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(image);
   return ok;

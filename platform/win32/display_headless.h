@@ -57,7 +57,7 @@ struct SurfaceInfo {
   ShowState state = ShowState::Hidden;
   bool topmost = false;
   bool has_icon = false;
-  int presents = 0;  // how many times pixels were presented
+  int presents = 0;           // how many times pixels were presented
   int width = 0, height = 0;  // of the presented image, in device pixels
   std::u16string title;
   SurfaceStyle style;

@@ -106,7 +106,7 @@ void Sdl::set_icon(Surface* surface, const uint32_t* pixels, int width, int heig
     s->icon.resize(static_cast<size_t>(width) * height);
     for (int y = 0; y < height; ++y) {
       const auto* row = reinterpret_cast<const uint32_t*>(reinterpret_cast<const unsigned char*>(pixels) +
-                                                           static_cast<ptrdiff_t>(y) * stride);
+                                                          static_cast<ptrdiff_t>(y) * stride);
       for (int x = 0; x < width; ++x) s->icon[static_cast<size_t>(y) * width + x] = unpremultiplied(row[x]);
     }
     s->icon_width = width;
@@ -145,8 +145,7 @@ void Sdl::set_topmost(Surface* surface, bool topmost) {
 void Sdl::raise(Surface* surface) {
   Native* s = own(surface);
   // Raising asks the window manager for the focus too: windows that never take it are left as they are.
-  if (s->window && s->style.activates && (SDL_GetWindowFlags(s->window) & SDL_WINDOW_SHOWN))
-    SDL_RaiseWindow(s->window);
+  if (s->window && s->style.activates && (SDL_GetWindowFlags(s->window) & SDL_WINDOW_SHOWN)) SDL_RaiseWindow(s->window);
 }
 
 SDL_Rect Sdl::screen() {

@@ -49,8 +49,7 @@ class Sdl final : public Backend {
   void set_show_state(Surface* surface, ShowState state, bool activate) override;
   void set_topmost(Surface* surface, bool topmost) override;
   void raise(Surface* surface) override;
-  void present(Surface* surface, const uint32_t* pixels, int width, int height, int stride,
-               const RECT& dirty) override;
+  void present(Surface* surface, const uint32_t* pixels, int width, int height, int stride, const RECT& dirty) override;
 
   int screen_width() override { return screen().w / settings_.scale; }
   int screen_height() override { return screen().h / settings_.scale; }

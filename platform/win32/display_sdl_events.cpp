@@ -132,7 +132,8 @@ void Sdl::window_event(const SDL_WindowEvent& w) {
       s->presented = false;  // a new framebuffer
       s->native.right = s->native.left + (w.data1 + k - 1) / k;
       s->native.bottom = s->native.top + (w.data2 + k - 1) / k;
-      int cx = s->native.right - s->native.left + f.left + f.right, cy = s->native.bottom - s->native.top + f.top + f.bottom;
+      int cx = s->native.right - s->native.left + f.left + f.right,
+          cy = s->native.bottom - s->native.top + f.top + f.bottom;
       if (cx != s->bounds.right - s->bounds.left || cy != s->bounds.bottom - s->bounds.top) {
         s->bounds.right = s->bounds.left + cx;
         s->bounds.bottom = s->bounds.top + cy;

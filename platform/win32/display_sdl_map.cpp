@@ -47,8 +47,8 @@ UINT key_of_character(SDL_Keycode key) {
 
 // The keypad: digits and the decimal point with Num Lock, the keys printed under them without.
 UINT keypad_key(SDL_Scancode scan, bool num_lock) {
-  static const UINT navigation[] = {VK_END, VK_DOWN, VK_NEXT, VK_LEFT, VK_CLEAR,
-                                    VK_RIGHT, VK_HOME, VK_UP, VK_PRIOR, VK_INSERT};
+  static const UINT navigation[] = {VK_END,   VK_DOWN, VK_NEXT, VK_LEFT,  VK_CLEAR,
+                                    VK_RIGHT, VK_HOME, VK_UP,   VK_PRIOR, VK_INSERT};
   if (scan >= SDL_SCANCODE_KP_1 && scan <= SDL_SCANCODE_KP_0) {
     int digit = scan == SDL_SCANCODE_KP_0 ? 0 : scan - SDL_SCANCODE_KP_1 + 1;
     return num_lock ? static_cast<UINT>(VK_NUMPAD0 + digit) : navigation[digit == 0 ? 9 : digit - 1];
@@ -69,7 +69,8 @@ UINT key_of_place(SDL_Scancode scan) {
   if (scan >= SDL_SCANCODE_A && scan <= SDL_SCANCODE_Z) return static_cast<UINT>('A' + (scan - SDL_SCANCODE_A));
   if (scan >= SDL_SCANCODE_1 && scan <= SDL_SCANCODE_9) return static_cast<UINT>('1' + (scan - SDL_SCANCODE_1));
   if (scan >= SDL_SCANCODE_F1 && scan <= SDL_SCANCODE_F12) return static_cast<UINT>(VK_F1 + (scan - SDL_SCANCODE_F1));
-  if (scan >= SDL_SCANCODE_F13 && scan <= SDL_SCANCODE_F24) return static_cast<UINT>(VK_F13 + (scan - SDL_SCANCODE_F13));
+  if (scan >= SDL_SCANCODE_F13 && scan <= SDL_SCANCODE_F24)
+    return static_cast<UINT>(VK_F13 + (scan - SDL_SCANCODE_F13));
   switch (scan) {
     case SDL_SCANCODE_0: return '0';
     case SDL_SCANCODE_RETURN: return VK_RETURN;
@@ -181,8 +182,8 @@ UINT virtual_key(SDL_Keycode key, SDL_Scancode scan, Uint16 mod) {
 
 bool types_characters(UINT vk, Uint16 mod) {
   if (mod & (KMOD_CTRL | KMOD_ALT)) return false;
-  return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || vk == VK_SPACE ||
-         (vk >= VK_OEM_1 && vk <= VK_OEM_3) || (vk >= VK_OEM_4 && vk <= VK_OEM_7) || vk == VK_OEM_102 ||
+  return (vk >= '0' && vk <= '9') || (vk >= 'A' && vk <= 'Z') || vk == VK_SPACE || (vk >= VK_OEM_1 && vk <= VK_OEM_3) ||
+         (vk >= VK_OEM_4 && vk <= VK_OEM_7) || vk == VK_OEM_102 ||
          (vk >= VK_NUMPAD0 && vk <= VK_DIVIDE && vk != VK_SEPARATOR);
 }
 
@@ -215,9 +216,7 @@ int wheel_delta(const SDL_MouseWheelEvent& wheel) {
 bool xsettings_int(const unsigned char* data, size_t size, const char* name, int* value) {
   if (!data || size < 12) return false;
   bool msb = data[0] == 1;
-  auto card16 = [&](size_t at) {
-    return msb ? (data[at] << 8 | data[at + 1]) : (data[at + 1] << 8 | data[at]);
-  };
+  auto card16 = [&](size_t at) { return msb ? (data[at] << 8 | data[at + 1]) : (data[at + 1] << 8 | data[at]); };
   auto card32 = [&](size_t at) {
     uint32_t v = 0;
     for (int i = 0; i < 4; ++i) v |= static_cast<uint32_t>(data[at + (msb ? 3 - i : i)]) << (8 * i);

@@ -217,14 +217,13 @@ BOOL DrawFocusRect(HDC handle, const RECT* rect) {
 BOOL Rectangle(HDC handle, int left, int top, int right, int bottom) {
   Dc* dc = find_dc(handle);
   if (!dc) return FALSE;
-  RECT r = to_surface(dc, RECT{std::min(left, right), std::min(top, bottom), std::max(left, right),
-                               std::max(top, bottom)});
+  RECT r = to_surface(dc,
+                      RECT{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)});
   COLORREF pen, fill;
   UINT style;
   bool outlined = pen_color(dc, &pen, &style);
   if (brush_color(dc->s.brush, dc, &fill))
-    fill_pixels(dc->target, outlined ? RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1} : r, clip_box(dc),
-                fill);
+    fill_pixels(dc->target, outlined ? RECT{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1} : r, clip_box(dc), fill);
   if (outlined && !rect_empty(r)) frame(dc, r, pen);
   return TRUE;
 }

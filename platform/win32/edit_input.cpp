@@ -89,9 +89,7 @@ void key_down(Edit* e, WPARAM key) {
   switch (key) {
     // A single line has no lines above or below: Up and Down move as Left and Right do.
     case VK_LEFT:
-    case VK_UP:
-      move_caret(e, control ? word_left(t.chars, t.caret) : t.caret ? t.caret - 1 : 0, shift);
-      break;
+    case VK_UP: move_caret(e, control ? word_left(t.chars, t.caret) : t.caret ? t.caret - 1 : 0, shift); break;
     case VK_RIGHT:
     case VK_DOWN:
       move_caret(e, control ? word_right(t.chars, t.caret) : t.caret < t.length() ? t.caret + 1 : t.caret, shift);
@@ -127,7 +125,7 @@ void typed(Edit* e, WCHAR c) {
       if (!read_only(e) && !down(VK_CONTROL)) delete_to(e, t.caret ? t.caret - 1 : 0);
       break;
     case 0x03: SendMessageW(e->self, WM_COPY, 0, 0); break;  // Ctrl+C
-    case 0x16:                                                // Ctrl+V
+    case 0x16:                                               // Ctrl+V
       if (!read_only(e)) SendMessageW(e->self, WM_PASTE, 0, 0);
       break;
     case 0x18:  // Ctrl+X

@@ -43,9 +43,12 @@ struct Text {
   // Answers whether the text changed.
   bool replace(const WCHAR* text, UINT count, bool can_undo, bool typing);
   void set_all(const WCHAR* text, UINT count);  // WM_SETTEXT: no limit, caret at 0, no undo
-  bool undo();  // swaps text and selection with the undo step; false when there is none
+  bool undo();                                  // swaps text and selection with the undo step; false when there is none
   bool can_undo() const { return undo_valid; }
-  void forget_undo() { undo_valid = false; typing_end = kNoTyping; }
+  void forget_undo() {
+    undo_valid = false;
+    typing_end = kNoTyping;
+  }
 
  private:
   static constexpr UINT kNoTyping = 0xFFFFFFFFu;
@@ -100,8 +103,8 @@ void focus_gained(Edit* e);
 void focus_lost(Edit* e);
 
 // edit_paint.cpp
-void set_font(Edit* e, HFONT font);  // WM_SETFONT's measuring part
-RECT format_rect(const Edit* e);      // where the line is drawn, client coordinates
+void set_font(Edit* e, HFONT font);         // WM_SETFONT's measuring part
+RECT format_rect(const Edit* e);            // where the line is drawn, client coordinates
 int text_width(const Edit* e, UINT count);  // pixels of the first count characters
 int x_of(const Edit* e, UINT index);        // client x of the boundary before index
 UINT index_at(const Edit* e, int x);        // the boundary nearest to client x

@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr const char* ATTRIBUTE_NAME = "user.win32.attributes";
+constexpr const char* kAttributeName = "user.win32.attributes";
 
 DWORD parse_stored(const char* value, ssize_t length) {
   if (length <= 0 || length >= 16) return 0;
@@ -41,18 +41,18 @@ int store(DWORD attributes, Set set, Remove remove) {
 
 DWORD attributes_stored_fd(int fd) {
   char value[16];
-  return parse_stored(value, fgetxattr(fd, ATTRIBUTE_NAME, value, sizeof value));
+  return parse_stored(value, fgetxattr(fd, kAttributeName, value, sizeof value));
 }
 
 DWORD attributes_stored_path(const char* path) {
   char value[16];
-  return parse_stored(value, getxattr(path, ATTRIBUTE_NAME, value, sizeof value));
+  return parse_stored(value, getxattr(path, kAttributeName, value, sizeof value));
 }
 
 int attributes_store_fd(int fd, DWORD attributes) {
   return store(
-      attributes, [&](const char* text, size_t n) { return fsetxattr(fd, ATTRIBUTE_NAME, text, n, 0); },
-      [&] { return fremovexattr(fd, ATTRIBUTE_NAME); });
+      attributes, [&](const char* text, size_t n) { return fsetxattr(fd, kAttributeName, text, n, 0); },
+      [&] { return fremovexattr(fd, kAttributeName); });
 }
 
 DWORD attributes_of(const struct stat& st, DWORD stored) {
@@ -87,8 +87,8 @@ BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {
   const char* p = path.c_str();
   if ((attributes_stored_path(p) ^ attributes) & STORED_ATTRIBUTES) {
     int err = store(
-        attributes, [&](const char* text, size_t n) { return setxattr(p, ATTRIBUTE_NAME, text, n, 0); },
-        [&] { return removexattr(p, ATTRIBUTE_NAME); });
+        attributes, [&](const char* text, size_t n) { return setxattr(p, kAttributeName, text, n, 0); },
+        [&] { return removexattr(p, kAttributeName); });
     if (err) return fail_with(unsupported(err) ? ERROR_NOT_SUPPORTED : error_from_errno(err));
   }
   // Win32 does not enforce read-only on folders either, so folders keep their permissions.

@@ -21,8 +21,8 @@
 
 namespace {
 
-constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-constexpr size_t COPY_CHUNK = 64 * 1024;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr size_t kCopyChunk = 64 * 1024;
 
 FileId id_of(const struct stat& st) { return {st.st_dev, st.st_ino}; }
 
@@ -39,9 +39,9 @@ bool same_entry(const std::string& a, const std::string& b) {
 }
 
 int copy_data(int from, int to) {
-  std::unique_ptr<char[]> chunk(new char[COPY_CHUNK]);
+  std::unique_ptr<char[]> chunk(new char[kCopyChunk]);
   for (;;) {
-    ssize_t got = read(from, chunk.get(), COPY_CHUNK);
+    ssize_t got = read(from, chunk.get(), kCopyChunk);
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return errno;
     if (got == 0) return 0;
@@ -83,7 +83,7 @@ DWORD copy_file(int source, const std::string& target, bool failIfExists) {
   struct stat st;
   if (fstat(source, &st) != 0) return error_from_errno(errno);
   if (!S_ISREG(st.st_mode)) return ERROR_ACCESS_DENIED;
-  if (DWORD error = share_check(id_of(st), FILE_SHARE_READ, SHARE_ALL)) return error;
+  if (DWORD error = share_check(id_of(st), FILE_SHARE_READ, kShareAll)) return error;
   struct stat old;
   if (stat(target.c_str(), &old) == 0) {
     if (failIfExists) return ERROR_FILE_EXISTS;
@@ -128,7 +128,7 @@ DWORD replaceable(const struct stat& source, const std::string& to) {
   struct stat old;
   if (lstat(to.c_str(), &old) != 0) return errno == ENOENT ? 0 : error_for_path(errno, to);
   if (S_ISDIR(source.st_mode) || S_ISDIR(old.st_mode) || read_only(old)) return ERROR_ACCESS_DENIED;
-  return share_check(id_of(old), FILE_SHARE_DELETE, SHARE_ALL);
+  return share_check(id_of(old), FILE_SHARE_DELETE, kShareAll);
 }
 
 // The replacing move: one rename, so a reader sees the old target or the new
@@ -176,7 +176,7 @@ BOOL DeleteFileW(LPCWSTR fileName) {
   struct stat st;
   if (lstat(path.c_str(), &st) != 0) return fail_with(error_for_path(errno, path));
   if (S_ISDIR(st.st_mode) || read_only(st)) return fail_with(ERROR_ACCESS_DENIED);
-  if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, SHARE_ALL)) return fail_with(error);
+  if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, kShareAll)) return fail_with(error);
   if (unlink(path.c_str()) != 0) return fail_with(error_for_path(errno, path));
   return TRUE;
 }
@@ -208,7 +208,7 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags) {
   if (DWORD error = posix_path(newFileName, &to)) return fail_with(error);
   struct stat st;
   if (lstat(from.c_str(), &st) != 0) return fail_with(error_for_path(errno, from));
-  if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, SHARE_ALL)) return fail_with(error);
+  if (DWORD error = share_check(id_of(st), FILE_SHARE_DELETE, kShareAll)) return fail_with(error);
   // Moving a file onto its own name changes nothing and succeeds, as in Win32.
   if (same_entry(from, to)) return TRUE;
   if (flags & MOVEFILE_REPLACE_EXISTING) return move_replacing(from, st, to, flags);

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr DWORD SHARE_BITS = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kShareBits = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 struct Opener {
   const void* owner;
@@ -28,7 +28,7 @@ Table& table() {
 }
 
 DWORD check_locked(Table& t, FileId id, DWORD access, DWORD share) {
-  access &= SHARE_BITS;
+  access &= kShareBits;
   if (!access) return 0;
   auto it = t.files.find({id.dev, id.ino});
   if (it == t.files.end()) return 0;
@@ -59,7 +59,7 @@ DWORD share_acquire(FileId id, DWORD access, DWORD share, const void* opener) {
   std::lock_guard<std::mutex> hold(t.lock);
   if (DWORD error = check_locked(t, id, access, share)) return error;
   // Openers without data access take no part in sharing, so they are not kept.
-  if (access & SHARE_BITS) t.files[{id.dev, id.ino}].push_back({opener, access & SHARE_BITS, share & SHARE_BITS});
+  if (access & kShareBits) t.files[{id.dev, id.ino}].push_back({opener, access & kShareBits, share & kShareBits});
   return 0;
 }
 

@@ -44,12 +44,12 @@ FileHandle* transfer_handle(HANDLE handle, DWORD access, const void* buffer, DWO
                             LPOVERLAPPED overlapped) {
   if (count) *count = 0;
   FileHandle* file = file_from(handle);
-  DWORD error = !file                        ? ERROR_INVALID_HANDLE
-                : overlapped                 ? ERROR_INVALID_PARAMETER
-                : !(file->access & access)   ? ERROR_ACCESS_DENIED
-                : file->directory            ? ERROR_INVALID_FUNCTION
-                : bytes && !buffer           ? ERROR_NOACCESS
-                                             : 0;
+  DWORD error = !file                      ? ERROR_INVALID_HANDLE
+                : overlapped               ? ERROR_INVALID_PARAMETER
+                : !(file->access & access) ? ERROR_ACCESS_DENIED
+                : file->directory          ? ERROR_INVALID_FUNCTION
+                : bytes && !buffer         ? ERROR_NOACCESS
+                                           : 0;
   if (!error) return file;
   SetLastError(error);
   return nullptr;
@@ -89,15 +89,13 @@ DWORD apply_attributes(int fd, const struct stat& st, bool created, DWORD dispos
   DWORD wanted = (requested & STORED_ATTRIBUTES) | stored;
   // A file system without extended attributes cannot keep them: the file stays plain.
   if (wanted != stored) attributes_store_fd(fd, wanted);
-  if (!created && (requested & FILE_ATTRIBUTE_READONLY) && S_ISREG(st.st_mode) &&
-      fchmod(fd, st.st_mode & 07555) != 0)
+  if (!created && (requested & FILE_ATTRIBUTE_READONLY) && S_ISREG(st.st_mode) && fchmod(fd, st.st_mode & 07555) != 0)
     return error_from_errno(errno);
   return 0;
 }
 
 // Checks an existing file against what the opener is about to do to it.
-DWORD check_existing(int fd, const struct stat& st, DWORD access, bool truncating, DWORD disposition,
-                     DWORD requested) {
+DWORD check_existing(int fd, const struct stat& st, DWORD access, bool truncating, DWORD disposition, DWORD requested) {
   if (!S_ISREG(st.st_mode)) return 0;
   bool writing = truncating || (access & FILE_SHARE_WRITE);
   // Root may write any file, but a read-only file stays read-only to Win32 callers.

@@ -33,8 +33,8 @@ void set_active(Window* w, bool mouse) {
     p->ncactive = false;
     p->frame_dirty = true;
     send(p, WM_NCACTIVATE, FALSE, reinterpret_cast<LPARAM>(handle));
-    if ((p = find(previous))) send(p, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (p->style & WS_MINIMIZE) ? 1 : 0),
-                                   reinterpret_cast<LPARAM>(handle));
+    if ((p = find(previous)))
+      send(p, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (p->style & WS_MINIMIZE) ? 1 : 0), reinterpret_cast<LPARAM>(handle));
     if (q->active != handle) return;
   }
   if (handle && (w = find(handle)) && !(w->style & WS_MINIMIZE))

@@ -18,9 +18,9 @@ namespace gdi {
 namespace {
 
 // Rendering a face above this many pixels per em gains nothing and costs a lot of memory.
-constexpr int MAX_EM = 2048;
+constexpr int kMaxEm = 2048;
 // The size CreateFontW picks for a height of 0.
-constexpr int DEFAULT_EM = 12;
+constexpr int kDefaultEm = 12;
 
 std::atomic<uint64_t> next_serial{1};
 
@@ -137,12 +137,12 @@ void realize(Font* f) {
   int64_t height = log.lfHeight;
   int ave;
   if (height <= 0) {
-    int em = height == 0 ? DEFAULT_EM : height < -MAX_EM ? MAX_EM : static_cast<int>(-height);
+    int em = height == 0 ? kDefaultEm : height < -kMaxEm ? kMaxEm : static_cast<int>(-height);
     vertical_metrics(f->desc, em, &m.ascent, &m.descent, &ave);
     m.height = m.ascent + m.descent;
     m.internal_leading = m.height > em ? m.height - em : 0;
   } else {
-    int cell = height > MAX_EM ? MAX_EM : static_cast<int>(height);
+    int cell = height > kMaxEm ? kMaxEm : static_cast<int>(height);
     int a, d;
     vertical_metrics(f->desc, cell, &a, &d, &ave);  // the face's cell-to-em ratio, measured at the cell size
     double em = a + d > 0 ? static_cast<double>(cell) * cell / (a + d) : cell;
@@ -280,9 +280,9 @@ HFONT CreateFontIndirectW(const LOGFONTW* log) {
   return reinterpret_cast<HFONT>(make_font(*log, false));
 }
 
-HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, LPCWSTR faceName) {
+HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
+                  DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
+                  DWORD pitchAndFamily, LPCWSTR faceName) {
   LOGFONTW log{};
   log.lfHeight = height;
   log.lfWidth = width;

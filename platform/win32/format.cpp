@@ -27,7 +27,7 @@ struct Sink {
   }
 };
 
-enum class Size { plain, h, hh, l, ll };
+enum class Size { Plain, H, Hh, L, Ll };
 
 struct Spec {
   bool left = false;
@@ -37,7 +37,7 @@ struct Spec {
   bool zero = false;
   int width = 0;
   int precision = -1;  // none
-  Size size = Size::plain;
+  Size size = Size::Plain;
   bool wide_modifier = false;  // "w": wide text or character
 };
 
@@ -64,26 +64,26 @@ void parse_size(Spec& spec, const WCHAR*& p) {
   if (*p == 'I') {
     ++p;
     if (starts_with(p, '6', '4')) {
-      spec.size = Size::ll;
+      spec.size = Size::Ll;
       p += 2;
     } else if (starts_with(p, '3', '2')) {
-      spec.size = Size::plain;
+      spec.size = Size::Plain;
       p += 2;
     } else {
-      spec.size = Size::ll;  // pointer-sized
+      spec.size = Size::Ll;  // pointer-sized
     }
   } else if (*p == 'h') {
     ++p;
-    spec.size = Size::h;
+    spec.size = Size::H;
     if (*p == 'h') {
-      spec.size = Size::hh;
+      spec.size = Size::Hh;
       ++p;
     }
   } else if (*p == 'l') {
     ++p;
-    spec.size = Size::l;
+    spec.size = Size::L;
     if (*p == 'l') {
-      spec.size = Size::ll;
+      spec.size = Size::Ll;
       ++p;
     }
   } else if (*p == 'w') {
@@ -208,9 +208,9 @@ int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) 
       case 'd':
       case 'i': {
         int64_t value;
-        if (spec.size == Size::ll) value = va_arg(args, long long);
-        else if (spec.size == Size::h) value = static_cast<short>(va_arg(args, int));
-        else if (spec.size == Size::hh) value = static_cast<signed char>(va_arg(args, int));
+        if (spec.size == Size::Ll) value = va_arg(args, long long);
+        else if (spec.size == Size::H) value = static_cast<short>(va_arg(args, int));
+        else if (spec.size == Size::Hh) value = static_cast<signed char>(va_arg(args, int));
         else value = va_arg(args, int);
         uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
         emit_integer(out, spec, conversion, magnitude, value < 0);
@@ -221,9 +221,9 @@ int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) 
       case 'X':
       case 'o': {
         uint64_t value;
-        if (spec.size == Size::ll) value = va_arg(args, unsigned long long);
-        else if (spec.size == Size::h) value = static_cast<unsigned short>(va_arg(args, unsigned));
-        else if (spec.size == Size::hh) value = static_cast<unsigned char>(va_arg(args, unsigned));
+        if (spec.size == Size::Ll) value = va_arg(args, unsigned long long);
+        else if (spec.size == Size::H) value = static_cast<unsigned short>(va_arg(args, unsigned));
+        else if (spec.size == Size::Hh) value = static_cast<unsigned char>(va_arg(args, unsigned));
         else value = va_arg(args, unsigned);
         emit_integer(out, spec, conversion, value, false);
         break;
@@ -235,19 +235,26 @@ int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) 
       case 's':
       case 'S': {
         // In a wide print %s is wide text and %S 8-bit text; h and l/w choose explicitly.
-        bool narrow = spec.size == Size::h || (conversion == 'S' && spec.size != Size::l && !spec.wide_modifier);
+        bool narrow = spec.size == Size::H || (conversion == 'S' && spec.size != Size::L && !spec.wide_modifier);
         if (narrow) emit_text(out, spec, va_arg(args, const char*));
         else emit_text(out, spec, va_arg(args, const WCHAR*));
         break;
       }
       case 'c':
       case 'C': {
-        bool narrow = spec.size == Size::h || (conversion == 'C' && spec.size != Size::l && !spec.wide_modifier);
+        bool narrow = spec.size == Size::H || (conversion == 'C' && spec.size != Size::L && !spec.wide_modifier);
         int value = va_arg(args, int);
         emit_char(out, spec, static_cast<WCHAR>(narrow ? static_cast<unsigned char>(value) : value));
         break;
       }
-      case 'e': case 'E': case 'f': case 'F': case 'g': case 'G': case 'a': case 'A':
+      case 'e':
+      case 'E':
+      case 'f':
+      case 'F':
+      case 'g':
+      case 'G':
+      case 'a':
+      case 'A':
         assert(!"_vsnwprintf of the stand-in prints no floating-point numbers");
         (void)va_arg(args, double);
         break;

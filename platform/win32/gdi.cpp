@@ -13,8 +13,8 @@ namespace gdi {
 
 namespace {
 
-constexpr uint32_t OBJECT_MAGIC = 0x4744'4f42u;
-constexpr uint32_t DC_MAGIC = 0x4744'4443u;
+constexpr uint32_t kObjectMagic = 0x4744'4f42u;
+constexpr uint32_t kDcMagic = 0x4744'4443u;
 
 struct Registry {
   std::mutex lock;
@@ -28,7 +28,7 @@ Registry& registry() {
 }
 
 // A classic light scheme.
-const COLORREF sys_colors[] = {
+const COLORREF kSysColors[] = {
     RGB(200, 200, 200),  // COLOR_SCROLLBAR
     RGB(58, 110, 165),   // COLOR_BACKGROUND
     RGB(153, 180, 209),  // COLOR_ACTIVECAPTION
@@ -61,7 +61,7 @@ const COLORREF sys_colors[] = {
     RGB(0, 120, 215),    // COLOR_MENUHILIGHT
     RGB(240, 240, 240),  // COLOR_MENUBAR
 };
-constexpr int SYS_COLOR_COUNT = sizeof sys_colors / sizeof sys_colors[0];
+constexpr int kSysColorCount = sizeof kSysColors / sizeof kSysColors[0];
 
 template <typename T>
 T* stock(T* object) {
@@ -89,7 +89,7 @@ Pen* pen(UINT style, int width, COLORREF color) {
 
 struct StockObjects {
   HGDIOBJ objects[DC_PEN + 1] = {};
-  Brush* sys_brushes[SYS_COLOR_COUNT] = {};
+  Brush* sys_brushes[kSysColorCount] = {};
   Bitmap* default_bitmap = nullptr;
   StockObjects() {
     objects[WHITE_BRUSH] = stock(solid(RGB(255, 255, 255)));
@@ -107,7 +107,7 @@ struct StockObjects {
     Pen* dc_pen = pen(PS_SOLID, 1, 0);
     dc_pen->dc_pen = true;
     objects[DC_PEN] = stock(dc_pen);
-    for (int i = 0; i < SYS_COLOR_COUNT; ++i) sys_brushes[i] = stock(solid(sys_colors[i]));
+    for (int i = 0; i < kSysColorCount; ++i) sys_brushes[i] = stock(solid(kSysColors[i]));
     default_bitmap = new Bitmap;
     default_bitmap->kind = Kind::Bitmap;
     default_bitmap->surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
@@ -139,7 +139,7 @@ void free_object(GdiObject* o) {
 
 void register_object(GdiObject* object) {
   Registry& r = registry();
-  object->magic = OBJECT_MAGIC;
+  object->magic = kObjectMagic;
   std::lock_guard<std::mutex> hold(r.lock);
   r.objects.insert(object);
 }
@@ -163,7 +163,7 @@ GdiObject* find_object(HGDIOBJ handle) {
 
 void register_dc(Dc* dc) {
   Registry& r = registry();
-  dc->magic = DC_MAGIC;
+  dc->magic = kDcMagic;
   std::lock_guard<std::mutex> hold(r.lock);
   r.dcs.insert(dc);
 }
@@ -198,8 +198,8 @@ void release(HGDIOBJ object) {
 
 bool brush_color(HBRUSH brush, const Dc* dc, COLORREF* color) {
   auto value = reinterpret_cast<uintptr_t>(brush);
-  if (value >= 1 && value <= SYS_COLOR_COUNT) {  // (HBRUSH)(COLOR_* + 1), as FillRect and class brushes allow
-    *color = sys_colors[value - 1];
+  if (value >= 1 && value <= kSysColorCount) {  // (HBRUSH)(COLOR_* + 1), as FillRect and class brushes allow
+    *color = kSysColors[value - 1];
     return true;
   }
   Brush* b = find<Brush>(brush, Kind::Brush);
@@ -213,12 +213,12 @@ bool brush_color(HBRUSH brush, const Dc* dc, COLORREF* color) {
 using namespace gdi;
 
 DWORD GetSysColor(int index) {
-  if (index < 0 || index >= SYS_COLOR_COUNT) return 0;
-  return sys_colors[index];
+  if (index < 0 || index >= kSysColorCount) return 0;
+  return kSysColors[index];
 }
 
 HBRUSH GetSysColorBrush(int index) {
-  if (index < 0 || index >= SYS_COLOR_COUNT) return nullptr;
+  if (index < 0 || index >= kSysColorCount) return nullptr;
   return reinterpret_cast<HBRUSH>(stock_objects().sys_brushes[index]);
 }
 
@@ -303,8 +303,7 @@ DWORD GetObjectType(HGDIOBJ object) {
   if (GdiObject* o = find_object(object)) return static_cast<DWORD>(o->kind);
   Registry& r = registry();
   std::lock_guard<std::mutex> hold(r.lock);
-  if (object && r.dcs.count(object))
-    return static_cast<Dc*>(object)->kind == DcKind::Memory ? OBJ_MEMDC : OBJ_DC;
+  if (object && r.dcs.count(object)) return static_cast<Dc*>(object)->kind == DcKind::Memory ? OBJ_MEMDC : OBJ_DC;
   SetLastError(ERROR_INVALID_HANDLE);
   return 0;
 }
@@ -339,8 +338,13 @@ int GetObjectW(HGDIOBJ object, int size, LPVOID buffer) {
     }
     case Kind::Bitmap: {
       cairo_surface_t* s = static_cast<Bitmap*>(o)->surface;
-      BITMAP bm{0, cairo_image_surface_get_width(s), cairo_image_surface_get_height(s),
-                cairo_image_surface_get_width(s) * 4, 1, 32, nullptr};
+      BITMAP bm{0,
+                cairo_image_surface_get_width(s),
+                cairo_image_surface_get_height(s),
+                cairo_image_surface_get_width(s) * 4,
+                1,
+                32,
+                nullptr};
       return copy_out(bm, size, buffer);
     }
     case Kind::Font: return font_object(reinterpret_cast<Font*>(o), size, buffer);

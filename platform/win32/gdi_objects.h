@@ -15,8 +15,14 @@ struct HWND__;
 
 namespace gdi {
 
-enum class Kind : uint32_t { Pen = OBJ_PEN, Brush = OBJ_BRUSH, Dc = OBJ_DC, Font = OBJ_FONT,
-                             Bitmap = OBJ_BITMAP, Region = OBJ_REGION };
+enum class Kind : uint32_t {
+  Pen = OBJ_PEN,
+  Brush = OBJ_BRUSH,
+  Dc = OBJ_DC,
+  Font = OBJ_FONT,
+  Bitmap = OBJ_BITMAP,
+  Region = OBJ_REGION
+};
 
 struct GdiObject {
   uint32_t magic = 0;
@@ -62,7 +68,7 @@ struct DcState {
   POINT viewport{};  // logical origin, device units from the context's origin
   POINT position{};  // current position, logical
   bool clipped = false;
-  RECT clip{};       // the context's own clip rectangle, surface pixels
+  RECT clip{};  // the context's own clip rectangle, surface pixels
   COLORREF dc_brush_color = 0xFFFFFF;
   COLORREF dc_pen_color = 0;
 };
@@ -123,8 +129,8 @@ void set_cairo_color(cairo_t* cr, COLORREF color);
 
 // Fonts (font.cpp).
 void font_free(Font* font);
-HFONT stock_font(int object);  // the stock fonts by GetStockObject number, null for others
-Font* font_of(const Dc* dc);  // the selected font, or the system font
+HFONT stock_font(int object);                         // the stock fonts by GetStockObject number, null for others
+Font* font_of(const Dc* dc);                          // the selected font, or the system font
 int font_object(Font* font, int size, void* buffer);  // GetObjectW for a font
 
 // Small helpers.
@@ -143,8 +149,8 @@ inline RECT surface_rect(cairo_surface_t* s) {
 inline RECT scaled(const RECT& r, int k) { return RECT{r.left * k, r.top * k, r.right * k, r.bottom * k}; }
 inline bool rect_empty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
 inline RECT intersect(const RECT& a, const RECT& b) {
-  RECT r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
-         a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom};
+  RECT r{a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top, a.right < b.right ? a.right : b.right,
+         a.bottom < b.bottom ? a.bottom : b.bottom};
   if (rect_empty(r)) r = RECT{0, 0, 0, 0};
   return r;
 }

@@ -14,7 +14,7 @@ void mouse_move(int x, int y);
 void mouse_down(int x, int y, int button = 1);
 void mouse_up(int x, int y, int button = 1);
 void click(int x, int y, int button = 1);  // down and up at one point
-void wheel(int x, int y, int delta);        // WHEEL_DELTA units, positive away from the user
+void wheel(int x, int y, int delta);       // WHEEL_DELTA units, positive away from the user
 // A window's client point on the screen.
 POINT on_screen(HWND window, int x, int y);
 

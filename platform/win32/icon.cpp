@@ -182,8 +182,8 @@ BOOL DestroyIcon(HICON handle) {
   return TRUE;
 }
 
-BOOL DrawIconEx(HDC handle, int x, int y, HICON icon_handle, int width, int height, UINT /*step*/,
-                HBRUSH flickerFree, UINT flags) {
+BOOL DrawIconEx(HDC handle, int x, int y, HICON icon_handle, int width, int height, UINT /*step*/, HBRUSH flickerFree,
+                UINT flags) {
   cairo_surface_t* picture = icon::image(icon_handle);
   if (!picture) {
     SetLastError(ERROR_INVALID_CURSOR_HANDLE);

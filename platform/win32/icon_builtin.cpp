@@ -85,11 +85,13 @@ void question(cairo_t* cr) {
 cairo_surface_t* builtin_picture(WORD id, int width, int height) {
   void (*draw)(cairo_t*) = nullptr;
   switch (id) {
-    case 32512: case 32517: case 32518: draw = application; break;  // IDI_APPLICATION, IDI_WINLOGO, IDI_SHIELD
-    case 32513: draw = error; break;                                // IDI_HAND
-    case 32514: draw = question; break;                             // IDI_QUESTION
-    case 32515: draw = warning; break;                              // IDI_EXCLAMATION
-    case 32516: draw = information; break;                          // IDI_ASTERISK
+    case 32512:
+    case 32517:
+    case 32518: draw = application; break;  // IDI_APPLICATION, IDI_WINLOGO, IDI_SHIELD
+    case 32513: draw = error; break;        // IDI_HAND
+    case 32514: draw = question; break;     // IDI_QUESTION
+    case 32515: draw = warning; break;      // IDI_EXCLAMATION
+    case 32516: draw = information; break;  // IDI_ASTERISK
     default: return nullptr;
   }
   cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);

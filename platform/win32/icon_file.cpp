@@ -109,7 +109,7 @@ cairo_surface_t* decode_bmp(const uint8_t* p, size_t avail) {
     for (int x = 0; x < width; ++x) {
       uint32_t b = 0, g = 0, r = 0, a = 255;
       if (bits <= 8) {
-        unsigned index = bits == 8 ? row[x]
+        unsigned index = bits == 8   ? row[x]
                          : bits == 4 ? (row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF
                                      : (row[x / 8] >> (7 - x % 8)) & 1;
         if (index < colors) {  // an index past the palette paints black

@@ -41,9 +41,12 @@ void set_key(BYTE* keys, UINT vk, bool is_down) {
   apply(vk & 0xFF);
   // The sided keys and the generic one move together.
   switch (vk) {
-    case VK_LSHIFT: case VK_RSHIFT: apply(VK_SHIFT); break;
-    case VK_LCONTROL: case VK_RCONTROL: apply(VK_CONTROL); break;
-    case VK_LMENU: case VK_RMENU: apply(VK_MENU); break;
+    case VK_LSHIFT:
+    case VK_RSHIFT: apply(VK_SHIFT); break;
+    case VK_LCONTROL:
+    case VK_RCONTROL: apply(VK_CONTROL); break;
+    case VK_LMENU:
+    case VK_RMENU: apply(VK_MENU); break;
     case VK_SHIFT: apply(VK_LSHIFT); break;
     case VK_CONTROL: apply(VK_LCONTROL); break;
     case VK_MENU: apply(VK_LMENU); break;
@@ -53,12 +56,24 @@ void set_key(BYTE* keys, UINT vk, bool is_down) {
 
 bool extended_key(UINT vk) {
   switch (vk) {
-    case VK_PRIOR: case VK_NEXT: case VK_END: case VK_HOME: case VK_LEFT: case VK_UP: case VK_RIGHT:
-    case VK_DOWN: case VK_INSERT: case VK_DELETE: case VK_RCONTROL: case VK_RMENU: case VK_DIVIDE:
-    case VK_NUMLOCK: case VK_LWIN: case VK_RWIN: case VK_APPS:
-      return true;
-    default:
-      return false;
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_LEFT:
+    case VK_UP:
+    case VK_RIGHT:
+    case VK_DOWN:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_RCONTROL:
+    case VK_RMENU:
+    case VK_DIVIDE:
+    case VK_NUMLOCK:
+    case VK_LWIN:
+    case VK_RWIN:
+    case VK_APPS: return true;
+    default: return false;
   }
 }
 
@@ -106,8 +121,8 @@ bool translate_mouse(Queue* q, const RawInput& in, Translated* t) {
     if (!w) w = find(q->active);
     if (!w) return false;
     t->window = w;
-    t->msg = MSG{w->handle, WM_MOUSEWHEEL, MAKEWPARAM(in.keys, static_cast<WORD>(e.wheel)),
-                 MAKELPARAM(pt.x, pt.y), in.time, pt};
+    t->msg = MSG{
+        w->handle, WM_MOUSEWHEEL, MAKEWPARAM(in.keys, static_cast<WORD>(e.wheel)), MAKELPARAM(pt.x, pt.y), in.time, pt};
     return true;
   }
   Window* w = find(q->capture);
@@ -262,8 +277,7 @@ void window_event(Window* w, const display::InputEvent& e) {
       if (!minimized) set_window_pos(w, nullptr, e.x, e.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     case K::Resized:
-      if (!minimized)
-        set_window_pos(w, nullptr, 0, 0, e.width, e.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+      if (!minimized) set_window_pos(w, nullptr, 0, 0, e.width, e.height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
       break;
     case K::Activated:
       if (!disabled) {
@@ -283,7 +297,8 @@ void window_event(Window* w, const display::InputEvent& e) {
       break;
     case K::Maximized:
       // A window without a maximize box keeps its size, whatever the desktop's frame offered.
-      if (!(w->style & WS_MAXIMIZEBOX)) display::current().set_show_state(w->surface, display::ShowState::Normal, false);
+      if (!(w->style & WS_MAXIMIZEBOX))
+        display::current().set_show_state(w->surface, display::ShowState::Normal, false);
       else if (!(w->style & WS_MAXIMIZE)) PostMessageW(w->handle, WM_SYSCOMMAND, SC_MAXIMIZE, 0);
       break;
     case K::Restored:
@@ -346,9 +361,9 @@ bool input_take(Queue* q, HWND filter, UINT min, UINT max, bool remove, MSG* msg
   for (size_t i = 0; i < q->input.size();) {
     RawInput in = q->input[i];
     Translated t;
-    bool ok = is_mouse(in.event.kind)                          ? translate_mouse(q, in, &t)
+    bool ok = is_mouse(in.event.kind)                            ? translate_mouse(q, in, &t)
               : in.event.kind == display::InputEvent::Kind::Text ? translate_text(q, in, &t)
-                                                                   : translate_key(q, in, &t);
+                                                                 : translate_key(q, in, &t);
     if (!ok) {  // nowhere to go: it is dropped
       q->input.erase(q->input.begin() + static_cast<std::ptrdiff_t>(i));
       if (remove) sync_keys(q, in);

@@ -68,10 +68,8 @@ void link_block(Heap* heap, BlockHeader* block) {
 }
 
 void unlink_block(Heap* heap, BlockHeader* block) {
-  if (block->previous)
-    block->previous->next = block->next;
-  else
-    heap->blocks = block->next;
+  if (block->previous) block->previous->next = block->next;
+  else heap->blocks = block->next;
   if (block->next) block->next->previous = block->previous;
 }
 
@@ -172,7 +170,8 @@ LPVOID HeapReAlloc(HANDLE handle, DWORD flags, LPVOID memory, SIZE_T bytes) {
     block = moved;
     link_block(heap, block);
   }
-  if ((flags & HEAP_ZERO_MEMORY) && bytes > old_size) std::memset(reinterpret_cast<char*>(block + 1) + old_size, 0, bytes - old_size);
+  if ((flags & HEAP_ZERO_MEMORY) && bytes > old_size)
+    std::memset(reinterpret_cast<char*>(block + 1) + old_size, 0, bytes - old_size);
   heap->used = heap->used - old_size + bytes;
   block->size = bytes;
   return block + 1;

@@ -25,28 +25,30 @@ struct Module {
   const Export* exports;
 };
 
-const Export kernel32_exports[] = {
+const Export kKernel32Exports[] = {
     {"InitOnceExecuteOnce", as_farproc(&InitOnceExecuteOnce)},
     {"InterlockedCompareExchange", as_farproc(&InterlockedCompareExchange)},
     {"InterlockedExchange", as_farproc(&InterlockedExchange)},
     {"GetTickCount64", as_farproc(&GetTickCount64)},
     {nullptr, nullptr},
 };
-const Export no_exports[] = {{nullptr, nullptr}};
+const Export kNoExports[] = {{nullptr, nullptr}};
 
 // Module handles are the addresses of these records; the program's own module is first.
-const Module modules[] = {
-    {"", no_exports},  // the program
-    {"kernel32", kernel32_exports},
-    {"user32", no_exports},
-    {"gdi32", no_exports},
-    {"comctl32", no_exports},
-    {"comdlg32", no_exports},
-    {"shell32", no_exports},
-    {"ole32", no_exports},
+const Module kModules[] = {
+    {"", kNoExports},  // the program
+    {"kernel32", kKernel32Exports},
+    {"user32", kNoExports},
+    {"gdi32", kNoExports},
+    {"comctl32", kNoExports},
+    {"comdlg32", kNoExports},
+    {"shell32", kNoExports},
+    {"ole32", kNoExports},
 };
 
-char lower_ascii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char>(c - u'A' + 'a') : static_cast<char>(c); }
+char lower_ascii(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char>(c - u'A' + 'a') : static_cast<char>(c);
+}
 
 // Compares a wide module name with a record's name, ignoring case and an optional ".dll".
 bool same_module(LPCWSTR wanted, const char* name) {
@@ -61,7 +63,7 @@ bool same_module(LPCWSTR wanted, const char* name) {
 }
 
 const Module* module_of(HMODULE handle) {
-  for (const Module& m : modules)
+  for (const Module& m : kModules)
     if (reinterpret_cast<HMODULE>(const_cast<Module*>(&m)) == handle) return &m;
   return nullptr;
 }
@@ -69,8 +71,8 @@ const Module* module_of(HMODULE handle) {
 }  // namespace
 
 HMODULE GetModuleHandleW(LPCWSTR moduleName) {
-  if (!moduleName) return reinterpret_cast<HMODULE>(const_cast<Module*>(&modules[0]));
-  for (const Module& m : modules)
+  if (!moduleName) return reinterpret_cast<HMODULE>(const_cast<Module*>(&kModules[0]));
+  for (const Module& m : kModules)
     if (m.name[0] && same_module(moduleName, m.name)) return reinterpret_cast<HMODULE>(const_cast<Module*>(&m));
   SetLastError(ERROR_MOD_NOT_FOUND);
   return nullptr;

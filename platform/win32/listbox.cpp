@@ -301,6 +301,6 @@ bool notify_user(ListBox* lb, WORD code) { return !(lb->style & LBS_NOTIFY) || c
 }  // namespace listbox
 
 void user::register_listbox_class() {
-  control::register_class(WC_LISTBOXW, control::procedure<listbox::ListBox, listbox::handle>,
-                          CS_DBLCLKS | CS_PARENTDC, IDC_ARROW);
+  control::register_class(WC_LISTBOXW, control::procedure<listbox::ListBox, listbox::handle>, CS_DBLCLKS | CS_PARENTDC,
+                          IDC_ARROW);
 }

@@ -122,8 +122,10 @@ LRESULT on_key_down(ListBox* lb, WPARAM key) {
   int step = page_size(lb) > 1 ? page_size(lb) - 1 : 1;
   int target;
   switch (key) {
-    case VK_UP: case VK_LEFT: target = caret - 1; break;
-    case VK_DOWN: case VK_RIGHT: target = caret + 1; break;
+    case VK_UP:
+    case VK_LEFT: target = caret - 1; break;
+    case VK_DOWN:
+    case VK_RIGHT: target = caret + 1; break;
     case VK_PRIOR: target = caret - step; break;
     case VK_NEXT: target = caret + step; break;
     case VK_HOME: target = 0; break;

@@ -22,14 +22,14 @@ struct ListBox : control::State {
   int anchor = -1;    // where an extended selection starts
   int top = 0;        // the first line shown
   int item_height = 16;
-  int char_width = 7;  // average, for horizontal line steps
+  int char_width = 7;         // average, for horizontal line steps
   int width = 0, height = 0;  // client area
   int horz_extent = 0, horz_pos = 0;
   int wheel_remain = 0;
   bool focused = false;
   bool tracking = false;       // a press of ours is under way, the mouse captured
   bool press_changed = false;  // that press has moved the selection
-  bool redraw = true;     // WM_SETREDRAW
+  bool redraw = true;          // WM_SETREDRAW
 };
 
 inline bool is_multi(const ListBox* lb) { return (lb->style & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL)) != 0; }
@@ -40,7 +40,7 @@ inline bool is_extended(const ListBox* lb) { return (lb->style & LBS_EXTENDEDSEL
 bool notify_user(ListBox* lb, WORD code);
 
 // --- View (listbox_view.cpp).
-int page_size(const ListBox* lb);  // whole lines the client area shows, at least 1
+int page_size(const ListBox* lb);    // whole lines the client area shows, at least 1
 void set_top(ListBox* lb, int top);  // clamped; repaints and moves the scroll bar
 void make_visible(ListBox* lb, int index);
 void set_horizontal_pos(ListBox* lb, int pos);
@@ -59,9 +59,9 @@ void invalidate_all(ListBox* lb);
 
 // --- Selection (listbox_view.cpp). Each answers whether anything changed.
 bool is_selected(const ListBox* lb, int index);
-bool select_single(ListBox* lb, int index);  // -1 clears
+bool select_single(ListBox* lb, int index);                    // -1 clears
 bool select_range(ListBox* lb, int first, int last, bool on);  // multiple selection; clamped
-void set_caret(ListBox* lb, int index);  // moves the focus rectangle, no scrolling
+void set_caret(ListBox* lb, int index);                        // moves the focus rectangle, no scrolling
 
 // --- Input (listbox_input.cpp). A press moves the selection at once and, as
 // in Win32, reports it with LBN_SELCHANGE when the press ends.

@@ -18,9 +18,9 @@ namespace listbox {
 
 namespace {
 
-constexpr size_t kChunkBytes = 256 * 1024;       // text per chunk
-constexpr size_t kOwnChunk = kChunkBytes / 4;    // longer texts get a chunk of their own
-constexpr size_t kMinDead = 128 * 1024;          // erased bytes worth a compaction
+constexpr size_t kChunkBytes = 256 * 1024;     // text per chunk
+constexpr size_t kOwnChunk = kChunkBytes / 4;  // longer texts get a chunk of their own
+constexpr size_t kMinDead = 128 * 1024;        // erased bytes worth a compaction
 constexpr WCHAR kEmpty[1] = {0};
 
 // Lower case of every UTF-16 unit, from the system's own case mapping.

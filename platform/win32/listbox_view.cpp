@@ -92,8 +92,7 @@ void update_size(ListBox* lb) {
     RECT outer;
     GetWindowRect(lb->self, &outer);
     SetWindowPos(lb->self, nullptr, 0, 0, outer.right - outer.left,
-                 outer.bottom - outer.top - lb->height % lb->item_height,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+                 outer.bottom - outer.top - lb->height % lb->item_height, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
     return;
   }
   int top = clamp(lb->top, 0, max_top(lb));

@@ -63,8 +63,7 @@ bool peek(Queue* q, MSG* msg, HWND filter, UINT min, UINT max, UINT flags) {
   bool found = false;
   if ((types & (QS_POSTMESSAGE | QS_ALLPOSTMESSAGE | QS_SENDMESSAGE)) && take_posted(q, msg, filter, min, max, remove))
     found = true;
-  else if ((types & QS_INPUT) && input_take(q, filter, min, max, remove, msg))
-    found = true;
+  else if ((types & QS_INPUT) && input_take(q, filter, min, max, remove, msg)) found = true;
   if (!found && (types & QS_PAINT) && in_range(WM_PAINT, min, max)) {
     if (Window* w = paint_candidate(q, filter)) {
       *msg = MSG{w->handle, WM_PAINT, 0, 0, static_cast<DWORD>(now()), cursor_pos};
@@ -129,8 +128,10 @@ Wait wait_for(Queue* q, DWORD timeout, DWORD mask) {
     }
     if (wait == UINT64_MAX) {
       if (!screen.wait(INFINITE) && !(status(q) & mask)) {
-        std::string message = "GetMessageW would wait forever: no input is scripted and nothing else can come."
-                              "\nOpen top-level windows:" + open_windows();
+        std::string message =
+            "GetMessageW would wait forever: no input is scripted and nothing else can come."
+            "\nOpen top-level windows:" +
+            open_windows();
         stall_handler(message.c_str());
         return Wait::Stalled;
       }
@@ -212,8 +213,7 @@ void process_sent(Queue* q) {
 void remove_messages_of(Window* w) {
   Queue* q = w->queue;
   std::lock_guard<std::mutex> guard(q->lock);
-  for (auto it = q->posted.begin(); it != q->posted.end();)
-    it = it->hwnd == w->handle ? q->posted.erase(it) : it + 1;
+  for (auto it = q->posted.begin(); it != q->posted.end();) it = it->hwnd == w->handle ? q->posted.erase(it) : it + 1;
 }
 
 namespace headless_hooks {

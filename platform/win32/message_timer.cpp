@@ -10,14 +10,13 @@ bool timer_take(Queue* q, HWND filter, bool remove, MSG* msg) {
   Timer* best = nullptr;
   for (Timer& timer : q->timers) {
     if (timer.due > t) continue;
-    bool matches = !filter ? true
+    bool matches = !filter                                ? true
                    : filter == reinterpret_cast<HWND>(-1) ? timer.window == nullptr
                                                           : timer.window == filter || IsChild(filter, timer.window);
     if (matches && (!best || timer.due < best->due)) best = &timer;
   }
   if (!best) return false;
-  *msg = MSG{best->window, WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), static_cast<DWORD>(t),
-             cursor_pos};
+  *msg = MSG{best->window, WM_TIMER, best->id, reinterpret_cast<LPARAM>(best->proc), static_cast<DWORD>(t), cursor_pos};
   if (remove) best->due = t + best->interval;
   return true;
 }

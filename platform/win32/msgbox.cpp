@@ -110,8 +110,8 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   HWND first = nullptr;
   for (size_t i = 0; i < box.buttons.size(); ++i) {
     const Button& b = box.buttons[i];
-    HWND button = dialog::add_control(&box, WC_BUTTONW, b.text, WS_TABSTOP | (i == def ? BS_DEFPUSHBUTTON : 0),
-                                      x, y, kButtonW, kButtonH, b.id);
+    HWND button = dialog::add_control(&box, WC_BUTTONW, b.text, WS_TABSTOP | (i == def ? BS_DEFPUSHBUTTON : 0), x, y,
+                                      kButtonW, kButtonH, b.id);
     if (i == def) first = button;
     x += kButtonW + kButtonGap;
   }

@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr DWORD CAN_READ = 1;
-constexpr DWORD CAN_WRITE = 2;
+constexpr DWORD kCanRead = 1;
+constexpr DWORD kCanWrite = 2;
 
 struct PipeHandle : HandleHeader {
   int fd;
@@ -99,7 +99,7 @@ BOOL handle_stream_read(HANDLE handle, LPVOID buffer, DWORD bytesToRead, LPDWORD
   if (bytesRead) *bytesRead = 0;
   PipeHandle* pipe = pipe_from(handle);
   if (!pipe) return fail_with(ERROR_INVALID_HANDLE);
-  if (!(pipe->access & CAN_READ)) return fail_with(ERROR_ACCESS_DENIED);
+  if (!(pipe->access & kCanRead)) return fail_with(ERROR_ACCESS_DENIED);
   if (bytesToRead == 0) return TRUE;
   if (!buffer) return fail_with(ERROR_NOACCESS);
   ssize_t n;
@@ -120,7 +120,7 @@ BOOL handle_stream_write(HANDLE handle, LPCVOID buffer, DWORD bytesToWrite, LPDW
   if (bytesWritten) *bytesWritten = 0;
   PipeHandle* pipe = pipe_from(handle);
   if (!pipe) return fail_with(ERROR_INVALID_HANDLE);
-  if (!(pipe->access & CAN_WRITE)) return fail_with(ERROR_ACCESS_DENIED);
+  if (!(pipe->access & kCanWrite)) return fail_with(ERROR_ACCESS_DENIED);
   if (bytesToWrite && !buffer) return fail_with(ERROR_NOACCESS);
   const auto* data = static_cast<const char*>(buffer);
   DWORD done = 0;
@@ -144,8 +144,8 @@ BOOL CreatePipe(PHANDLE readPipe, PHANDLE writePipe, LPSECURITY_ATTRIBUTES pipeA
     set_inherit(fds[0], true);
     set_inherit(fds[1], true);
   }
-  *readPipe = open_pipe_handle(fds[0], CAN_READ);
-  *writePipe = open_pipe_handle(fds[1], CAN_WRITE);
+  *readPipe = open_pipe_handle(fds[0], kCanRead);
+  *writePipe = open_pipe_handle(fds[1], kCanWrite);
   return TRUE;
 }
 
@@ -161,7 +161,7 @@ HANDLE GetStdHandle(DWORD stdHandle) {
   static HANDLE handles[3];
   std::lock_guard<std::mutex> hold(lock);
   // A standard handle closed by its owner is made anew over the same descriptor number.
-  if (!pipe_from(handles[fd])) handles[fd] = open_pipe_handle(fd, CAN_READ | CAN_WRITE);
+  if (!pipe_from(handles[fd])) handles[fd] = open_pipe_handle(fd, kCanRead | kCanWrite);
   return handles[fd];
 }
 

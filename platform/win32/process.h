@@ -12,12 +12,12 @@ constexpr int SPAWN_KEEP = -2;  // the caller's own descriptor of that number
 constexpr int SPAWN_NULL = -1;  // /dev/null
 
 struct SpawnRequest {
-  std::string path;               // the program file
-  std::vector<std::string> argv;  // argv[0] included
+  std::string path;                                       // the program file
+  std::vector<std::string> argv;                          // argv[0] included
   const std::vector<std::string>* environment = nullptr;  // null: the caller's
-  std::string directory;          // empty: the caller's
+  std::string directory;                                  // empty: the caller's
   int std_fds[3] = {SPAWN_KEEP, SPAWN_KEEP, SPAWN_KEEP};  // a descriptor, SPAWN_KEEP or SPAWN_NULL
-  bool new_session = false;       // no controlling terminal, out of the caller's process group
+  bool new_session = false;                               // no controlling terminal, out of the caller's process group
   bool new_group = false;
 };
 

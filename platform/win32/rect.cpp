@@ -78,9 +78,8 @@ BOOL UnionRect(LPRECT dest, const RECT* a, const RECT* b) {
 }
 
 BOOL EqualRect(const RECT* a, const RECT* b) {
-  return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom
-             ? TRUE
-             : FALSE;
+  return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom ? TRUE
+                                                                                                            : FALSE;
 }
 
 // What of a is left outside b, when that is still a rectangle; otherwise a itself.

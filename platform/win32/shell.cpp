@@ -16,7 +16,7 @@
 namespace {
 
 // Any value above 32 means success; Win32 itself answers 42.
-HINSTANCE const SHELL_SUCCESS = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+HINSTANCE const kShellSuccess = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
 
 int shell_error_of(DWORD error) {
   switch (error) {
@@ -31,7 +31,7 @@ int shell_error_of(DWORD error) {
 
 BOOL shell_result(SHELLEXECUTEINFOW* info, DWORD error) {
   if (!error) {
-    info->hInstApp = SHELL_SUCCESS;
+    info->hInstApp = kShellSuccess;
     return TRUE;
   }
   info->hInstApp = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(shell_error_of(error)));
@@ -53,9 +53,8 @@ bool is_ascii_letter(WCHAR c) { return (c >= u'a' && c <= u'z') || (c >= u'A' &&
 bool is_web_address(const std::u16string& file) {
   if (file.empty() || !is_ascii_letter(file[0])) return false;
   size_t i = 1;
-  while (i < file.size() &&
-         (is_ascii_letter(file[i]) || (file[i] >= u'0' && file[i] <= u'9') || file[i] == u'+' || file[i] == u'-' ||
-          file[i] == u'.')) {
+  while (i < file.size() && (is_ascii_letter(file[i]) || (file[i] >= u'0' && file[i] <= u'9') || file[i] == u'+' ||
+                             file[i] == u'-' || file[i] == u'.')) {
     ++i;
   }
   return i >= 2 && i < file.size() && file[i] == u':';
@@ -99,10 +98,8 @@ DWORD start(SpawnRequest& request, SHELLEXECUTEINFOW* info) {
   HANDLE process;
   DWORD id;
   if (DWORD error = process_spawn(request, &process, &id)) return error;
-  if (info->fMask & SEE_MASK_NOCLOSEPROCESS)
-    info->hProcess = process;
-  else
-    CloseHandle(process);  // an unwatched child is reaped in the background
+  if (info->fMask & SEE_MASK_NOCLOSEPROCESS) info->hProcess = process;
+  else CloseHandle(process);  // an unwatched child is reaped in the background
   return 0;
 }
 
@@ -117,8 +114,7 @@ DWORD open_with_desktop(const std::string& target, const std::string& directory,
   return start(request, info);
 }
 
-DWORD run_program(const std::string& path, LPCWSTR parameters, const std::string& directory,
-                  SHELLEXECUTEINFOW* info) {
+DWORD run_program(const std::string& path, LPCWSTR parameters, const std::string& directory, SHELLEXECUTEINFOW* info) {
   SpawnRequest request;
   request.path = path;
   request.argv = {path};

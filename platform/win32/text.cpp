@@ -22,7 +22,7 @@ enum Mode : uint32_t {
   ELLIPSIS_END = 4,
   ELLIPSIS_MIDDLE = 8,
   EXPAND_TABS = 16,
-  PREFIX = 32,       // "&x" draws x (underlined unless PREFIX_HIDDEN), "&&" draws "&"
+  PREFIX = 32,  // "&x" draws x (underlined unless PREFIX_HIDDEN), "&&" draws "&"
   PREFIX_HIDDEN = 64,
   SEPARATORS_AS_SPACES = 128,  // a single line shows CR and LF as blanks
 };
@@ -30,7 +30,7 @@ enum Mode : uint32_t {
 struct Key {
   uint64_t serial;
   uint32_t mode;
-  int width;     // pixels, for WRAP and the ellipses
+  int width;  // pixels, for WRAP and the ellipses
   int tab_chars;
   std::u16string text;
   bool operator==(const Key& o) const = default;
@@ -57,8 +57,8 @@ struct Entry {
   int width = 0;  // the widest line
 };
 
-constexpr size_t CACHE_ENTRIES = 512;
-constexpr size_t LONGEST_CACHED = 2048;  // longer texts are laid out for one call only
+constexpr size_t kCacheEntries = 512;
+constexpr size_t kLongestCached = 2048;  // longer texts are laid out for one call only
 
 struct Cache {
   std::mutex lock;
@@ -170,14 +170,14 @@ Entry& layout_for(Font* f, const WCHAR* text, int count, uint32_t mode, int widt
     return *found->second;
   }
   static Entry scratch;
-  if (key.text.size() > LONGEST_CACHED) {
+  if (key.text.size() > kLongestCached) {
     if (scratch.layout) g_object_unref(scratch.layout);
     scratch = Entry{};
     scratch.key = std::move(key);
     lay_out(scratch, f);
     return scratch;
   }
-  if (c.entries.size() >= CACHE_ENTRIES) {
+  if (c.entries.size() >= kCacheEntries) {
     Entry& old = c.entries.back();
     c.index.erase(old.key);
     g_object_unref(old.layout);

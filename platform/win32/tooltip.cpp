@@ -135,9 +135,7 @@ void set_text(Tool* tool, LPCWSTR text) {
 }
 
 // The window a tool covers, and whether a point of that window's client area is on the tool.
-HWND tool_window(const Tool& tool) {
-  return (tool.flags & TTF_IDISHWND) ? reinterpret_cast<HWND>(tool.id) : tool.hwnd;
-}
+HWND tool_window(const Tool& tool) { return (tool.flags & TTF_IDISHWND) ? reinterpret_cast<HWND>(tool.id) : tool.hwnd; }
 
 int tool_at(const Tooltip* t, HWND window, POINT client) {
   for (size_t i = 0; i < t->tools.size(); ++i) {
@@ -188,7 +186,9 @@ UINT text_format(const Tooltip* t) {
 }
 
 // A tip without a font of its own shows in the GUI font, not the system font.
-HGDIOBJ text_font(const Tooltip* t) { return t->font ? static_cast<HGDIOBJ>(t->font) : GetStockObject(DEFAULT_GUI_FONT); }
+HGDIOBJ text_font(const Tooltip* t) {
+  return t->font ? static_cast<HGDIOBJ>(t->font) : GetStockObject(DEFAULT_GUI_FONT);
+}
 
 // Shows the tool's text below the pointer, kept on the screen.
 void show(Tooltip* t, int index) {
@@ -394,8 +394,7 @@ LRESULT handle(Tooltip* t, UINT message, WPARAM wParam, LPARAM lParam) {
       else t->initial = initial, t->autopop = initial * 10, t->reshow = initial / 5;  // TTDT_AUTOMATIC
       return 0;
     }
-    case TTM_GETDELAYTIME:
-      return wParam == TTDT_AUTOPOP ? t->autopop : wParam == TTDT_RESHOW ? t->reshow : t->initial;
+    case TTM_GETDELAYTIME: return wParam == TTDT_AUTOPOP ? t->autopop : wParam == TTDT_RESHOW ? t->reshow : t->initial;
     case WM_TIMER: on_timer(t, wParam); return 0;
     case WM_SETFONT: t->font = reinterpret_cast<HFONT>(wParam); return 0;
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;

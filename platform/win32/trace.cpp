@@ -54,9 +54,9 @@ bool messages_on() {
 
 void message(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!messages_on()) return;
-  std::fprintf(stderr, "trace: %-8s %p %-16s 0x%04X wParam 0x%llX lParam 0x%llX\n", kind,
-               static_cast<void*>(window), class_of(window).c_str(), message,
-               static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam));
+  std::fprintf(stderr, "trace: %-8s %p %-16s 0x%04X wParam 0x%llX lParam 0x%llX\n", kind, static_cast<void*>(window),
+               class_of(window).c_str(), message, static_cast<unsigned long long>(wParam),
+               static_cast<unsigned long long>(lParam));
 }
 
 }  // namespace trace

@@ -5,7 +5,9 @@
 
 typedef DWORD COLORREF;
 typedef DWORD* LPCOLORREF;
-#define RGB(r, g, b) (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
+#define RGB(r, g, b)                                                                               \
+  (static_cast<COLORREF>((static_cast<BYTE>(r)) | (static_cast<WORD>(static_cast<BYTE>(g)) << 8) | \
+                         (static_cast<DWORD>(static_cast<BYTE>(b)) << 16)))
 #define GetRValue(rgb) (LOBYTE(rgb))
 #define GetGValue(rgb) (LOBYTE((static_cast<WORD>(rgb)) >> 8))
 #define GetBValue(rgb) (LOBYTE((rgb) >> 16))

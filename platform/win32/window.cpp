@@ -14,7 +14,7 @@ namespace {
 
 using Slot = HandleSlot;
 constexpr uint32_t kSlots = kHandleSlots;
-Slot* const slots = handle_slots;
+Slot* const kSlotTable = handle_slots;
 uint16_t generations[kSlots];
 std::mutex slot_lock;
 std::vector<uint32_t> free_slots;
@@ -35,9 +35,9 @@ HWND alloc_handle(Window* w) {
   if (gen == 0) gen = 1;
   generations[index] = gen;
   uint32_t value = (static_cast<uint32_t>(gen) << 16) | (index + 1);
-  slots[index].window.store(w);
-  slots[index].queue.store(w->queue);
-  slots[index].handle.store(value, std::memory_order_release);
+  kSlotTable[index].window.store(w);
+  kSlotTable[index].queue.store(w->queue);
+  kSlotTable[index].handle.store(value, std::memory_order_release);
   return reinterpret_cast<HWND>(static_cast<uintptr_t>(value));
 }
 
@@ -48,7 +48,7 @@ void free_handle(HWND handle) {
   s->handle.store(0, std::memory_order_release);
   s->window.store(nullptr);
   s->queue.store(nullptr);
-  free_slots.push_back(static_cast<uint32_t>(s - slots));
+  free_slots.push_back(static_cast<uint32_t>(s - kSlotTable));
 }
 
 int cascade = 0;
@@ -163,8 +163,8 @@ void release_record(Window* w) {
 
 using namespace user;
 
-HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD style, int x, int y, int cx,
-                     int cy, HWND parent_handle, HMENU menu, HINSTANCE instance, LPVOID param) {
+HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD style, int x, int y, int cx, int cy,
+                     HWND parent_handle, HMENU menu, HINSTANCE instance, LPVOID param) {
   WindowClass* cls = find_class(class_name);
   if (!cls) {
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
@@ -210,8 +210,8 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD sty
   w->instance = instance;
   w->extra.assign(static_cast<size_t>(cls->window_extra), 0);
 
-  CREATESTRUCTW cs{param, instance, menu, parent_handle, cy, cx, y, x, static_cast<LONG>(style), name, class_name,
-                   ex_style};
+  CREATESTRUCTW cs{param, instance,   menu,    parent_handle, cy, cx, y, x, static_cast<LONG>(style),
+                   name,  class_name, ex_style};
   if ((style & WS_THICKFRAME) || overlapped) {
     w->window_rect = RECT{x, y, x + cx, y + cy};
     MINMAXINFO mmi = min_max_info(w);
@@ -249,7 +249,7 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD sty
   if (!child && !message_only) {
     const RECT& wr = w->window_rect;
     w->surface = display::current().create_surface(wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top,
-                                                    (w->ex_style & WS_EX_TOPMOST) != 0);
+                                                   (w->ex_style & WS_EX_TOPMOST) != 0);
     if (w->surface) {
       display::current().set_title(w->surface, name && !IS_INTRESOURCE(name) ? name : TEXT(""));
       surface_style_changed(w);
@@ -306,8 +306,8 @@ BOOL DestroyWindow(HWND handle) {
   if (!(w = find(handle))) return TRUE;
   if (w->style & WS_VISIBLE) {
     if (child) show_window(w, SW_HIDE);
-    else set_window_pos(w, nullptr, 0, 0, 0, 0,
-                        SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    else
+      set_window_pos(w, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_HIDEWINDOW);
   }
   if (!(w = find(handle))) return TRUE;
   if (!child) {

@@ -24,14 +24,14 @@ std::vector<std::unique_ptr<WindowClass>>& classes() {
 // The standard controls (button, edit, list box, static, tooltips) register
 // their classes through one function each, listed here.
 using ClassRegistrar = void (*)();
-const ClassRegistrar standard_classes[] = {register_listbox_class, register_edit_class, register_button_class,
+const ClassRegistrar kStandardClasses[] = {register_listbox_class, register_edit_class,   register_button_class,
                                            register_tooltip_class, register_static_class, nullptr};
 bool standard_registered = false;
 
 void register_standard_classes() {
   if (standard_registered) return;
   standard_registered = true;
-  for (ClassRegistrar r : standard_classes)
+  for (ClassRegistrar r : kStandardClasses)
     if (r) r();
 }
 
@@ -136,9 +136,9 @@ ATOM RegisterClassW(const WNDCLASSW* wc) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  WNDCLASSEXW ex{sizeof(WNDCLASSEXW), wc->style, wc->lpfnWndProc, wc->cbClsExtra, wc->cbWndExtra,
-                 wc->hInstance, wc->hIcon, wc->hCursor, wc->hbrBackground, wc->lpszMenuName,
-                 wc->lpszClassName, nullptr};
+  WNDCLASSEXW ex{sizeof(WNDCLASSEXW), wc->style,        wc->lpfnWndProc,   wc->cbClsExtra,
+                 wc->cbWndExtra,      wc->hInstance,    wc->hIcon,         wc->hCursor,
+                 wc->hbrBackground,   wc->lpszMenuName, wc->lpszClassName, nullptr};
   return add_class(ex, false);
 }
 

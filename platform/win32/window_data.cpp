@@ -119,8 +119,14 @@ LONG_PTR SetWindowLongPtrW(HWND window, int index, LONG_PTR value) {
   switch (index) {
     case GWL_STYLE:
     case GWL_EXSTYLE: return set_style(w, index, static_cast<DWORD>(value));
-    case GWLP_ID: old = w->id; w->id = value; return old;
-    case GWLP_USERDATA: old = w->user_data; w->user_data = value; return old;
+    case GWLP_ID:
+      old = w->id;
+      w->id = value;
+      return old;
+    case GWLP_USERDATA:
+      old = w->user_data;
+      w->user_data = value;
+      return old;
     case GWLP_WNDPROC:
       old = reinterpret_cast<LONG_PTR>(w->proc);
       w->proc = reinterpret_cast<WNDPROC>(value);

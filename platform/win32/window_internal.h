@@ -69,7 +69,7 @@ struct ScrollBar {
   int min = 0, max = 100;
   UINT page = 0;
   int pos = 0, track_pos = 0;
-  UINT disabled = 0;  // ESB_DISABLE_* arrows
+  UINT disabled = 0;      // ESB_DISABLE_* arrows
   bool tracking = false;  // the left button went down on it and is still down
   bool thumb = false;     // ...on the thumb, which follows the pointer
   int grab = 0;           // where on the thumb, pixels from its start
@@ -103,9 +103,9 @@ struct Window {
   bool dead = false;        // WM_NCDESTROY sent: the handle is gone
   int calls = 0;            // procedure calls under way; the record outlives them
   // Painting.
-  Region update;                    // client coordinates
+  Region update;  // client coordinates
   bool erase = false, internal_paint = false, frame_dirty = true;
-  bool painting = false;            // between BeginPaint and EndPaint
+  bool painting = false;             // between BeginPaint and EndPaint
   cairo_surface_t* image = nullptr;  // the outer rectangle's pixels, made on first use
   int open_dcs = 0;
   std::vector<cairo_surface_t*> retired;  // old images still used by open contexts
@@ -146,9 +146,9 @@ inline Window* find(HWND handle) {
   Window* w = s->window.load(std::memory_order_acquire);
   return w && !w->dead ? w : nullptr;
 }
-Window* find_or_fail(HWND handle);  // as find, with ERROR_INVALID_WINDOW_HANDLE when not live
-Queue* queue_of_handle(HWND handle);  // any thread may ask
-void release_record(Window* w);       // frees a dead window's record once no call uses it
+Window* find_or_fail(HWND handle);            // as find, with ERROR_INVALID_WINDOW_HANDLE when not live
+Queue* queue_of_handle(HWND handle);          // any thread may ask
+void release_record(Window* w);               // frees a dead window's record once no call uses it
 extern std::vector<Window*> message_windows;  // children of HWND_MESSAGE
 
 // --- Tree (window_tree.cpp).
@@ -166,21 +166,21 @@ POINT window_origin_on_screen(const Window* w);
 // Offset of w's client area inside its top-level window's image.
 POINT client_offset_in_root(const Window* w);
 void collect_descendants(Window* w, std::vector<HWND>* out);  // depth first, z-order
-Window* window_at(POINT screen);  // metrics.cpp; null over the bare desktop
-Window* window_at_in(Window* top, POINT screen);  // the same within one top-level window
+Window* window_at(POINT screen);                              // metrics.cpp; null over the bare desktop
+Window* window_at_in(Window* top, POINT screen);              // the same within one top-level window
 
 // --- Classes and atoms (window_class.cpp).
-WindowClass* find_class(LPCWSTR name);  // by name or integer atom; registers standard controls on demand
+WindowClass* find_class(LPCWSTR name);      // by name or integer atom; registers standard controls on demand
 ATOM atom_add(const std::u16string& name);  // case-insensitive, 0xC000 and up
 ATOM atom_find(const std::u16string& name);
 const std::u16string* atom_name(ATOM atom);
 // The standard controls' registration: each fills a WNDCLASSEXW and calls this.
 ATOM register_system_class(const WNDCLASSEXW& wc);
-void register_listbox_class();  // listbox.cpp
-void register_edit_class();     // edit.cpp
-void register_button_class();   // button.cpp
-void register_tooltip_class();  // tooltip.cpp
-void register_static_class();   // static.cpp
+void register_listbox_class();                 // listbox.cpp
+void register_edit_class();                    // edit.cpp
+void register_button_class();                  // button.cpp
+void register_tooltip_class();                 // tooltip.cpp
+void register_static_class();                  // static.cpp
 std::u16string fold(const std::u16string& s);  // for case-insensitive comparison
 
 // --- Window procedures and messages (message.cpp).
@@ -220,7 +220,7 @@ void update_now(Window* w, UINT flags);
 cairo_surface_t* ensure_image(Window* w);
 // Records that part of w changed on screen: area in w's client coordinates, or window coordinates.
 void mark_dirty(Window* w, const RECT& area, bool client);
-void compose_all();       // composes and presents every top-level window with something to show
+void compose_all();         // composes and presents every top-level window with something to show
 void compose(Window* top);  // composes top's picture (after drawing dirty frames) and presents it
 void draw_frame(Window* w);
 void release_images(Window* w);
@@ -229,7 +229,7 @@ void release_images(Window* w);
 void scrollbar_rects(const Window* w, int bar, RECT* whole);  // window coordinates; empty when absent
 void draw_scrollbars(Window* w, HDC dc);
 bool scrollbar_mouse(Window* w, UINT message, int hit, POINT screen);  // true when it took the message
-LRESULT scrollbar_hit(const Window* w, POINT screen);  // HTVSCROLL, HTHSCROLL or HTNOWHERE
+LRESULT scrollbar_hit(const Window* w, POINT screen);                  // HTVSCROLL, HTHSCROLL or HTNOWHERE
 
 // --- The thread message queue (message.cpp).
 struct Timer {

@@ -70,7 +70,7 @@ void update_surface(Window* w, UINT flags, bool moved, bool sized, bool zorder) 
   const RECT& r = w->window_rect;
   if (moved || sized) screen.set_bounds(w->surface, r.left, r.top, width(r), height(r));
   if (flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW | SWP_STATECHANGED)) {
-    display::ShowState state = !(w->style & WS_VISIBLE) ? display::ShowState::Hidden
+    display::ShowState state = !(w->style & WS_VISIBLE)   ? display::ShowState::Hidden
                                : (w->style & WS_MINIMIZE) ? display::ShowState::Minimized
                                : (w->style & WS_MAXIMIZE) ? display::ShowState::Maximized
                                                           : display::ShowState::Normal;
@@ -234,8 +234,7 @@ bool set_window_pos(Window* w, HWND insert_after, int x, int y, int cx, int cy, 
     if (!(w = find(handle))) return false;
     new_client = params.rgrc[0];
   }
-  if (width(new_client) == width(old_client) && height(new_client) == height(old_client))
-    wp.flags |= SWP_NOCLIENTSIZE;
+  if (width(new_client) == width(old_client) && height(new_client) == height(old_client)) wp.flags |= SWP_NOCLIENTSIZE;
   if (new_client.left == old_client.left && new_client.top == old_client.top) wp.flags |= SWP_NOCLIENTMOVE;
 
   bool was_visible = is_visible(w);
@@ -283,9 +282,7 @@ BOOL show_window(Window* w, int command) {
       break;
     case SW_SHOWMINNOACTIVE:
     case SW_MINIMIZE:
-    case SW_FORCEMINIMIZE:
-      swp |= SWP_NOACTIVATE | SWP_NOZORDER;
-      [[fallthrough]];
+    case SW_FORCEMINIMIZE: swp |= SWP_NOACTIVATE | SWP_NOZORDER; [[fallthrough]];
     case SW_SHOWMINIMIZED:
       swp |= SWP_SHOWWINDOW | SWP_FRAMECHANGED;
       swp |= min_maximize(w, command, &r);
@@ -308,9 +305,7 @@ BOOL show_window(Window* w, int command) {
       swp |= SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE;
       if (child) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
       break;
-    case SW_SHOWNOACTIVATE:
-      swp |= SWP_NOACTIVATE | SWP_NOZORDER;
-      [[fallthrough]];
+    case SW_SHOWNOACTIVATE: swp |= SWP_NOACTIVATE | SWP_NOZORDER; [[fallthrough]];
     case SW_RESTORE:
     case SW_SHOWNORMAL:
     case SW_SHOWDEFAULT:
@@ -325,9 +320,7 @@ BOOL show_window(Window* w, int command) {
       }
       if (child && !(swp & SWP_STATECHANGED)) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
       break;
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return was_visible;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return was_visible;
   }
   if ((show != was_visible || command == SW_SHOWNA) && command != SW_SHOWMAXIMIZED && !(swp & SWP_STATECHANGED)) {
     send(w, WM_SHOWWINDOW, show, 0);
@@ -386,9 +379,7 @@ BOOL MoveWindow(HWND window, int x, int y, int cx, int cy, BOOL repaint) {
   return SetWindowPos(window, nullptr, x, y, cx, cy, flags);
 }
 
-BOOL BringWindowToTop(HWND window) {
-  return SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
+BOOL BringWindowToTop(HWND window) { return SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE); }
 
 BOOL IsWindowVisible(HWND window) {
   Window* w = find(window);
@@ -409,7 +400,7 @@ BOOL GetWindowPlacement(HWND window, WINDOWPLACEMENT* placement) {
   Window* w = find_or_fail(window);
   if (!w || !placement) return FALSE;
   placement->flags = w->restore_maximized ? 2 : 0;  // WPF_RESTORETOMAXIMIZED
-  placement->showCmd = !(w->style & WS_VISIBLE)     ? SW_HIDE
+  placement->showCmd = !(w->style & WS_VISIBLE)   ? SW_HIDE
                        : (w->style & WS_MINIMIZE) ? SW_SHOWMINIMIZED
                        : (w->style & WS_MAXIMIZE) ? SW_SHOWMAXIMIZED
                                                   : SW_SHOWNORMAL;

@@ -71,7 +71,6 @@ class BoxScript {
 
   std::deque<BoxAnswer> answers_;
   std::vector<SeenBox> seen_;
-  HWND last_ = nullptr;
   int ticks_on_last_ = 0;
   int unexpected_ = 0;
   UINT_PTR timer_ = 0;

@@ -22,7 +22,9 @@ TEST_F(Hostile, StrangeFilesOpenAsLinesOrAreRefused) {
   EXPECT_GT(gadget_item_count(ListViewLinks), 0);
   EXPECT_EQ(status(), "  binary.txt ... Open And Loaded");
   // UTF-16 with an odd number of bytes: the half unit at the end is not a character.
-  put("odd.txt", std::string("\xFF\xFE" "a\0[\0]\0b\0[\0]\0c\0[\0]\0\r\0\n\0z", 23));
+  put("odd.txt", std::string("\xFF\xFE"
+                             "a\0[\0]\0b\0[\0]\0c\0[\0]\0\r\0\n\0z",
+                             23));
   open_catalogue("odd.txt");
   ASSERT_GE(gadget_item_count(ListViewLinks), 1);
   EXPECT_EQ(lines(ListViewLinks)[0], "a[]b[]c[]");

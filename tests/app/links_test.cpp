@@ -16,7 +16,9 @@ TEST_F(Links, OpensEveryEncodingAndLineEndInFileOrder) {
                                                             "A[]\xE2\x82\xAC uro[]https://a.example/[]"}));
   EXPECT_EQ(text(LinkCountTxt), "3");
   // UTF-16 little-endian with its mark, CR ends, a line end after the last line.
-  const char utf16[] = "\xFF\xFE" "M\0[\0]\0\x3A\x04[\0]\0u\0[\0]\0\r\0";
+  const char utf16[] =
+      "\xFF\xFE"
+      "M\0[\0]\0\x3A\x04[\0]\0u\0[\0]\0\r\0";
   put("b.txt", std::string(utf16, sizeof utf16 - 1));
   open_catalogue("b.txt");
   EXPECT_EQ(lines(ListViewLinks), std::vector<std::string>{"M[]\xD0\xBA[]u[]"});

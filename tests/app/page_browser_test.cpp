@@ -33,9 +33,11 @@ using PageInBrowser = AppTest;
 
 TEST_F(PageInBrowser, MenusAndOptionsAndNoInjectedMarkup) {
   std::filesystem::copy_file(WEBROLO_SOURCE_DIR "/app/res/Webrolo_HtmlHdr.txt", path("Webrolo_HtmlHdr.txt"));
-  put("b.txt", "\xEF\xBB\xBF" + crlf_lines({"News[]Daily[]https://daily.example/[]", "News[]Weekly[]https://weekly.example/?a=1&b=2[]",
-                           "<b>Bold</b>[]</option></select><script>document.title='owned'</script>[]x[]",
-                           "Tools[]Caf\xC3\xA9 & more[]\" onmouseover=\"alert(1)[]"}));
+  put("b.txt",
+      "\xEF\xBB\xBF" +
+          crlf_lines({"News[]Daily[]https://daily.example/[]", "News[]Weekly[]https://weekly.example/?a=1&b=2[]",
+                      "<b>Bold</b>[]</option></select><script>document.title='owned'</script>[]x[]",
+                      "Tools[]Caf\xC3\xA9 & more[]\" onmouseover=\"alert(1)[]"}));
   open_catalogue("b.txt");
   act(BuildBtn, {}, {});
   const std::string dom = browser_dom(path("b.html"), path("profile"));

@@ -43,14 +43,13 @@ TEST_F(Page, HeaderRunsAndInvalidLines) {
   put("Webrolo_HtmlHdr.txt", "\xEF\xBB\xBF<html><body>ttt and ttt\r\n<table><tr><td>\r\n");
   put("r.txt", crlf_lines({"A[]one[]u1[]", "B[]two yyy[]u2[]", "bad line", "A[]three[]u3[]", "a[]four[]u4[]"}));
   open_catalogue("r.txt");
-  const std::string refusal =
-      "Missing delimiters []5   bad line\r\nListViewLinksLineIn$ = bad line";
+  const std::string refusal = "Missing delimiters []5   bad line\r\nListViewLinksLineIn$ = bad line";
   act(BuildBtn, {press(IDOK)}, {{"URL Link ERROR:", refusal}});
-  EXPECT_EQ(get("r.html"), crlf_lines({"<html><body>r.html and r.html", "<table><tr><td>", kSelect,
-                                       caption_option("A"), option("u1", "one"), "</select>", kSelect,
-                                       caption_option("B"), option("u2", "two yyy"), "</select>", kSelect,
-                                       caption_option("A"), option("u3", "three"), "</select>", kSelect,
-                                       caption_option("a"), option("u4", "four"), kEnd}));
+  EXPECT_EQ(get("r.html"),
+            crlf_lines({"<html><body>r.html and r.html", "<table><tr><td>", kSelect, caption_option("A"),
+                        option("u1", "one"), "</select>", kSelect, caption_option("B"), option("u2", "two yyy"),
+                        "</select>", kSelect, caption_option("A"), option("u3", "three"), "</select>", kSelect,
+                        caption_option("a"), option("u4", "four"), kEnd}));
 }
 
 TEST_F(Page, EmptyListMissingHeaderAndOnlyInvalidLines) {
@@ -69,20 +68,21 @@ TEST_F(Page, EmptyListMissingHeaderAndOnlyInvalidLines) {
 // Whatever a field holds, it stays text: no element, no attribute, and references already written keep working.
 TEST_F(Page, FieldsAreEscapedAndCharactersKept) {
   put("Webrolo_HtmlHdr.txt", "");
-  put("h.txt", "\xEF\xBB\xBF" + crlf_lines({"<b>M&M</b>[]\"><script>alert(1)</script>[]x\" onfocus=\"alert(2)[]",
-                                             "Fish &amp; Chips[]&#38; &#x26; &copy; & &# &x;[]https://e.example/?a=1&b=2[]",
-                                             "\xD0\x9A[]\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9[]u[]"}));
+  put("h.txt",
+      "\xEF\xBB\xBF" + crlf_lines({"<b>M&M</b>[]\"><script>alert(1)</script>[]x\" onfocus=\"alert(2)[]",
+                                   "Fish &amp; Chips[]&#38; &#x26; &copy; & &# &x;[]https://e.example/?a=1&b=2[]",
+                                   "\xD0\x9A[]\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9[]u[]"}));
   open_catalogue("h.txt");
   act(BuildBtn, {}, {});
   const bool utf8 = file_ansi_is_utf8() != 0;
-  EXPECT_EQ(get("h.html"),
-            crlf_lines({kSelect, caption_option("&lt;b&gt;M&amp;M&lt;/b&gt;"),
-                        option("x&quot; onfocus=&quot;alert(2)", "&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;"),
-                        "</select>", kSelect, caption_option("Fish &amp; Chips"),
-                        option("https://e.example/?a=1&amp;b=2", "&#38; &#x26; &copy; &amp; &amp;# &x;"),
-                        "</select>", kSelect, caption_option(utf8 ? "\xD0\x9A" : "&#1050;"),
-                        option("u", utf8 ? "\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9" : "&#8364; &#128512; &#233;"),
-                        kEnd}));
+  EXPECT_EQ(
+      get("h.html"),
+      crlf_lines({kSelect, caption_option("&lt;b&gt;M&amp;M&lt;/b&gt;"),
+                  option("x&quot; onfocus=&quot;alert(2)", "&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;"),
+                  "</select>", kSelect, caption_option("Fish &amp; Chips"),
+                  option("https://e.example/?a=1&amp;b=2", "&#38; &#x26; &copy; &amp; &amp;# &x;"), "</select>",
+                  kSelect, caption_option(utf8 ? "\xD0\x9A" : "&#1050;"),
+                  option("u", utf8 ? "\xE2\x82\xAC \xF0\x9F\x98\x80 \xC3\xA9" : "&#8364; &#128512; &#233;"), kEnd}));
 }
 
 TEST_F(Page, AFailedWriteSaysSoAndKeepsTheOldPage) {
@@ -91,8 +91,8 @@ TEST_F(Page, AFailedWriteSaysSoAndKeepsTheOldPage) {
   put("p.html", "old page\r\n");
   open_catalogue("p.txt");
   // The old page held open by another program without leave to replace it.
-  HANDLE held = CreateFileW(reinterpret_cast<const WCHAR*>(w16(path("p.html")).c_str()), GENERIC_READ,
-                            FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE held = CreateFileW(reinterpret_cast<const WCHAR*>(w16(path("p.html")).c_str()), GENERIC_READ, FILE_SHARE_READ,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   boxes_.answer({press(IDOK)});
   click(BuildBtn);

@@ -15,8 +15,8 @@
 namespace {
 
 const std::string kOld = crlf_lines({"A[]a[]https://a.example/[]", "B[]b[]https://b.example/[]"});
-const std::string kNew =
-    crlf_lines({"A[]a[]https://a.example/[]", "B[]b[]https://b.example/[]", "C[]c[]https://c.example/[]"});
+const std::string kNew = crlf_lines(
+    {"A[]a[]https://a.example/[]", "B[]b[]https://b.example/[]", "C[]c[]https://c.example/[]"});
 
 class Saving : public AppTest {
  protected:
@@ -127,8 +127,7 @@ TEST_F(Saving, NoCharacterIsLost) {
   add_link("Caf\xC3\xA9", "x", "y");
   act(SaveFileBtn, {}, {});
   EXPECT_EQ(get("links.txt").substr(0, 3), "A[]");
-  EXPECT_NE(get("links.txt").find(file_ansi_is_utf8() ? "Caf\xC3\xA9[]x[]y[]" : "Caf\xE9[]x[]y[]"),
-            std::string::npos);
+  EXPECT_NE(get("links.txt").find(file_ansi_is_utf8() ? "Caf\xC3\xA9[]x[]y[]" : "Caf\xE9[]x[]y[]"), std::string::npos);
 }
 
 // A catalogue held open by another program without leave to delete it, or made read-only, is not replaced.
@@ -317,8 +316,8 @@ TEST(SaveKilled, OldOrNewNeverNeither) {
     if (run == 0) {
       auto started = std::chrono::steady_clock::now();
       EXPECT_TRUE(wait_for("links-BK.txt")) << "no save ever finished";
-      save_ms = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - started).count());
+      save_ms = static_cast<int>(
+          std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
     } else {
       std::this_thread::sleep_for(
           std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 3 * save_ms)(random)));

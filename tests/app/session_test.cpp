@@ -70,9 +70,9 @@ TEST_F(Session, OpenSelectAddFindDeleteSaveBuildViewHelpExit) {
   EXPECT_EQ(status(), "  links.txt  and  links-BK.txt  SAVED !");
   EXPECT_EQ(FileSaved, 1);
   EXPECT_EQ(get("links-BK.txt"), crlf_lines(kCatalogue));
-  EXPECT_EQ(get("links.txt"), crlf_lines({"News[]Monthly[]https://monthly.example/[]",
-                                          "News[]Weekly[]https://weekly.example/[]",
-                                          "Tools[]Search[]https://search.example/[]"}));
+  EXPECT_EQ(get("links.txt"),
+            crlf_lines({"News[]Monthly[]https://monthly.example/[]", "News[]Weekly[]https://weekly.example/[]",
+                        "Tools[]Search[]https://search.example/[]"}));
 
   act(BuildBtn, {}, {});
   EXPECT_EQ(status(), "Builded  links.html  File is Ready.   Click on [View Html FIle] Button To View");
@@ -112,8 +112,8 @@ class Unsaved : public AppTest {
     add_link("Tools", "Maps", "https://maps.example/");
     ASSERT_EQ(FileSaved, 0);
   }
-  const std::string after_add_ = crlf_lines({kCatalogue[0], kCatalogue[1], "Tools[]Maps[]https://maps.example/[]",
-                                             kCatalogue[2]});
+  const std::string after_add_ = crlf_lines(
+      {kCatalogue[0], kCatalogue[1], "Tools[]Maps[]https://maps.example/[]", kCatalogue[2]});
 };
 
 // Exit, the close box and Open all ask first; Cancel leaves everything as it was.
@@ -144,12 +144,12 @@ TEST_F(Unsaved, YesSavesBeforeTheProgramEnds) {
 
 TEST_F(Unsaved, NoGoesOnWithoutSaving) {
   put("other.txt", "Other[]One[]https://one.example/[]\r\n");
-  act(OpenBtn, {press(IDNO), choose_file(path("other.txt"))},
-      {kOpenQuestion, {"Select Your Rolos Text File", ""}});
+  act(OpenBtn, {press(IDNO), choose_file(path("other.txt"))}, {kOpenQuestion, {"Select Your Rolos Text File", ""}});
   EXPECT_EQ(lines(ListViewLinks), std::vector<std::string>{"Other[]One[]https://one.example/[]"});
   EXPECT_EQ(get("links.txt"), crlf_lines(kCatalogue));
   // Opening does not count as a save: the change made before still asks, now naming the new file.
-  act(ExitBtn, {press(IDNO)}, {{" WARNING - File Not Saved", "Do you want \"other.txt\" to be saved before exiting ?"}});
+  act(ExitBtn, {press(IDNO)},
+      {{" WARNING - File Not Saved", "Do you want \"other.txt\" to be saved before exiting ?"}});
   EXPECT_TRUE(ended_);
   EXPECT_EQ(get("links.txt"), crlf_lines(kCatalogue));
   EXPECT_FALSE(exists("other-BK.txt"));

@@ -11,7 +11,7 @@ struct Expected {
   const int64_t* parent;
   int x, y, width, height;
   const char* text;
-  const char* tip;  // null: none
+  const char* tip;       // null: none
   int red, green, blue;  // -1: the platform's colour
   bool font0;
 };
@@ -24,8 +24,7 @@ const Expected kLayout[] = {
     {&InputFileLbl, &FilesPanel, 14, 4, 120, 24, "InputFile.txt -->", nullptr, 224, 172, 144, true},
     {&InputFileTxt, &FilesPanel, 130, 4, 150, 24, "Webrolo.txt", "Webrolo input txt filename", 252, 247, 243, true},
     {&OutputFileLbl, &FilesPanel, 298, 4, 120, 24, " OutputFile.html -->", nullptr, 224, 172, 144, true},
-    {&OutputFileTxt, &FilesPanel, 418, 4, 150, 24, "Webrolo.html", "Webrolo output html filename", 252, 247, 243,
-     true},
+    {&OutputFileTxt, &FilesPanel, 418, 4, 150, 24, "Webrolo.html", "Webrolo output html filename", 252, 247, 243, true},
     {&ButtonsPanel, &MainPanel, 0, 45, 576, 82, "", nullptr, 90, 105, 125, false},
     {&OpenBtn, &ButtonsPanel, 14, 10, 125, 24, "Open Webrolo Txt", "Open  Webrolo input txt  File", -1, 0, 0, true},
     {&SaveFileBtn, &ButtonsPanel, 156, 10, 125, 24, "Save Webrolo Txt", "Save  Webrolo input txt  File.", -1, 0, 0,
@@ -34,13 +33,12 @@ const Expected kLayout[] = {
      true},
     {&ViewBtn, &ButtonsPanel, 440, 10, 125, 24, "View Html File", "Show  Webrolo output html File  in Browser.", -1, 0,
      0, true},
-    {&AddSaveBtn, &ButtonsPanel, 156, 46, 125, 24, "Add Link", "Add New-Link , NO Duplicates Allowed.", -1, 0, 0,
-     true},
+    {&AddSaveBtn, &ButtonsPanel, 156, 46, 125, 24, "Add Link", "Add New-Link , NO Duplicates Allowed.", -1, 0, 0, true},
     {&ClearBtn, &ButtonsPanel, 14, 46, 125, 24, "Clear work-area", "Clear Text  work-area", -1, 0, 0, true},
     {&DeleteBtn, &ButtonsPanel, 298, 46, 125, 24, "Delete Link", "Delete Selected-Link  from  Links-List.", -1, 0, 0,
      true},
-    {&HelpBtn, &ButtonsPanel, 440, 46, 60, 24, "Help", "Open  Webrolo_Help.html   'Help/About'   in Browser.", -1, 0,
-     0, true},
+    {&HelpBtn, &ButtonsPanel, 440, 46, 60, 24, "Help", "Open  Webrolo_Help.html   'Help/About'   in Browser.", -1, 0, 0,
+     true},
     {&ExitBtn, &ButtonsPanel, 505, 46, 60, 24, "Exit", "Exit Program.", -1, 0, 0, true},
     {&WorkPanel, &MainPanel, 0, 134, 576, 94, "", nullptr, 90, 105, 125, false},
     {&MenuNameLbl, &WorkPanel, 14, 5, 125, 24, "Menu Name", nullptr, 224, 172, 144, false},

@@ -47,10 +47,19 @@ std::u16string w16(const std::string& text) {
     unsigned char b = static_cast<unsigned char>(text[i]);
     uint32_t c;
     int extra;
-    if (b < 0x80) { c = b; extra = 0; }
-    else if ((b & 0xE0) == 0xC0) { c = b & 0x1F; extra = 1; }
-    else if ((b & 0xF0) == 0xE0) { c = b & 0x0F; extra = 2; }
-    else { c = b & 0x07; extra = 3; }
+    if (b < 0x80) {
+      c = b;
+      extra = 0;
+    } else if ((b & 0xE0) == 0xC0) {
+      c = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      c = b & 0x0F;
+      extra = 2;
+    } else {
+      c = b & 0x07;
+      extra = 3;
+    }
     ++i;
     for (int k = 0; k < extra && i < text.size(); ++k, ++i) c = (c << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
     if (c >= 0x10000) {
@@ -67,8 +76,8 @@ std::u16string w16(const std::string& text) {
 std::string test_dir() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
   // Per process, so that test programs run side by side never share files.
-  std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("webrolo-tests-" + std::to_string(GetCurrentProcessId()));
+  std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                              ("webrolo-tests-" + std::to_string(GetCurrentProcessId()));
   if (info) dir /= std::string(info->test_suite_name()) + "." + info->name();
   std::error_code ec;
   std::filesystem::remove_all(dir, ec);

@@ -15,25 +15,25 @@
 namespace {
 
 #ifdef _WIN32
-const WCHAR* const SHELL = TEXT("cmd.exe");
-const WCHAR* const QUOTED_SHELL = TEXT("\"cmd.exe\"");
-const WCHAR* const COPY_INPUT = TEXT("/c more");
-const WCHAR* const SAY_HELLO = TEXT("/c echo hello");
-const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("/c echo oops 1>&2");
-const WCHAR* const EXIT_5 = TEXT("/c exit 5");
-const WCHAR* const MAKE_FILE = TEXT("/c echo x > made.txt");
+const WCHAR* const kShell = TEXT("cmd.exe");
+const WCHAR* const kQuotedShell = TEXT("\"cmd.exe\"");
+const WCHAR* const kCopyInput = TEXT("/c more");
+const WCHAR* const kSayHello = TEXT("/c echo hello");
+const WCHAR* const kSayOopsOnError = TEXT("/c echo oops 1>&2");
+const WCHAR* const kExit5 = TEXT("/c exit 5");
+const WCHAR* const kMakeFile = TEXT("/c echo x > made.txt");
 #else
-const WCHAR* const SHELL = TEXT("sh");
-const WCHAR* const QUOTED_SHELL = TEXT("\"sh\"");
-const WCHAR* const COPY_INPUT = TEXT("-c cat");
-const WCHAR* const SAY_HELLO = TEXT("-c \"echo hello\"");
-const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("-c \"echo oops >&2\"");
-const WCHAR* const EXIT_5 = TEXT("-c \"exit 5\"");
+const WCHAR* const kShell = TEXT("sh");
+const WCHAR* const kQuotedShell = TEXT("\"sh\"");
+const WCHAR* const kCopyInput = TEXT("-c cat");
+const WCHAR* const kSayHello = TEXT("-c \"echo hello\"");
+const WCHAR* const kSayOopsOnError = TEXT("-c \"echo oops >&2\"");
+const WCHAR* const kExit5 = TEXT("-c \"exit 5\"");
 // Late on purpose: only a launcher that really waits finds the file at once.
-const WCHAR* const MAKE_FILE = TEXT("-c \"sleep 0.3; echo x > made.txt\"");
+const WCHAR* const kMakeFile = TEXT("-c \"sleep 0.3; echo x > made.txt\"");
 #endif
 
-constexpr DWORD PATIENCE = 20000;
+constexpr DWORD kPatience = 20000;
 
 class Proc : public ::testing::Test {
  protected:
@@ -50,7 +50,7 @@ class Proc : public ::testing::Test {
 ProcessRecord* record_of(int64_t result) { return result > 1 ? reinterpret_cast<ProcessRecord*>(result) : nullptr; }
 
 DWORD exit_code_after_wait(ProcessRecord* record) {
-  EXPECT_EQ(WaitForSingleObject(record->process, PATIENCE), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(record->process, kPatience), WAIT_OBJECT_0);
   DWORD code = 99;
   EXPECT_TRUE(GetExitCodeProcess(record->process, &code));
   return code;
@@ -58,7 +58,7 @@ DWORD exit_code_after_wait(ProcessRecord* record) {
 
 TEST_F(Proc, PipeRoundTripWithARealChild) {
   uint32_t flags = PROC_OPEN | PROC_READ | PROC_WRITE;
-  ProcessRecord* child = record_of(proc_run(SHELL, COPY_INPUT, TEXT(""), flags, nullptr));
+  ProcessRecord* child = record_of(proc_run(kShell, kCopyInput, TEXT(""), flags, nullptr));
   ASSERT_NE(child, nullptr);
   EXPECT_NE(child->process, nullptr);
   EXPECT_NE(child->process_id, 0u);
@@ -81,17 +81,16 @@ TEST_F(Proc, PipeRoundTripWithARealChild) {
 }
 
 TEST_F(Proc, ErrorPipeAndConnectedPrograms) {
-  ProcessRecord* failing = record_of(proc_run(SHELL, SAY_OOPS_ON_ERROR, nullptr, PROC_OPEN | PROC_ERROR, nullptr));
+  ProcessRecord* failing = record_of(proc_run(kShell, kSayOopsOnError, nullptr, PROC_OPEN | PROC_ERROR, nullptr));
   ASSERT_NE(failing, nullptr);
   EXPECT_EQ(failing->output_pipe, nullptr);
   ASSERT_NE(failing->error_pipe, nullptr);
   EXPECT_EQ(trimmed(read_all(failing->error_pipe)), "oops");
 
   // The second program reads what the first one writes.
-  ProcessRecord* first = record_of(proc_run_flags(SHELL, SAY_HELLO, nullptr, PROC_OPEN | PROC_READ));
+  ProcessRecord* first = record_of(proc_run_flags(kShell, kSayHello, nullptr, PROC_OPEN | PROC_READ));
   ASSERT_NE(first, nullptr);
-  ProcessRecord* second =
-      record_of(proc_run(SHELL, COPY_INPUT, nullptr, PROC_OPEN | PROC_READ | PROC_CONNECT, first));
+  ProcessRecord* second = record_of(proc_run(kShell, kCopyInput, nullptr, PROC_OPEN | PROC_READ | PROC_CONNECT, first));
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(second->input_pipe, nullptr);
   EXPECT_EQ(trimmed(read_all(second->output_pipe)), "hello");
@@ -104,17 +103,17 @@ TEST_F(Proc, ErrorPipeAndConnectedPrograms) {
 
 TEST_F(Proc, QuotingWaitingAndDirectory) {
   // Already in quotes: taken as it is, not quoted again.
-  ProcessRecord* child = record_of(proc_run(QUOTED_SHELL, EXIT_5, TEXT(""), PROC_OPEN | PROC_WAIT, nullptr));
+  ProcessRecord* child = record_of(proc_run(kQuotedShell, kExit5, TEXT(""), PROC_OPEN | PROC_WAIT, nullptr));
   ASSERT_NE(child, nullptr);
   EXPECT_EQ(WaitForSingleObject(child->process, 0), WAIT_OBJECT_0);
   EXPECT_EQ(exit_code_after_wait(child), 5u);
 
   // Waited for, in the given directory; without the open bit the answer is 1.
   Wide dir = wide(test_dir());
-  EXPECT_EQ(proc_run_flags(SHELL, MAKE_FILE, dir.c_str(), PROC_WAIT), 1);
+  EXPECT_EQ(proc_run_flags(kShell, kMakeFile, dir.c_str(), PROC_WAIT), 1);
   EXPECT_NE(GetFileAttributesW((dir + TEXT("made.txt")).c_str()), INVALID_FILE_ATTRIBUTES);
   // The pipe bits do nothing without the open bit.
-  EXPECT_EQ(proc_run_flags(SHELL, EXIT_5, nullptr, PROC_READ | PROC_WAIT), 1);
+  EXPECT_EQ(proc_run_flags(kShell, kExit5, nullptr, PROC_READ | PROC_WAIT), 1);
 }
 
 TEST_F(Proc, NothingStarted) {
@@ -192,15 +191,15 @@ TEST_F(Proc, ProgramsWithBlanksAndHiddenStarts) {
   EXPECT_EQ(read_all(spaced->output_pipe), "spaced arg\n");
 
   // Hidden: detached into a session of its own, except when its handles go to pipes.
-  const WCHAR* session_check =
-      TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own || echo shared\"");
+  const WCHAR* session_check = TEXT(
+      "-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own || echo shared\"");
   uint32_t flags = PROC_OPEN | PROC_READ | PROC_HIDDEN;
-  ProcessRecord* piped = record_of(proc_run(SHELL, session_check, nullptr, flags, nullptr));
+  ProcessRecord* piped = record_of(proc_run(kShell, session_check, nullptr, flags, nullptr));
   ASSERT_NE(piped, nullptr);
   EXPECT_EQ(read_all(piped->output_pipe), "shared\n");
   Wide folder = wide(dir);
   const WCHAR* to_file = TEXT("-c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own > s.txt\"");
-  EXPECT_EQ(proc_run_flags(SHELL, to_file, folder.c_str(), PROC_HIDDEN | PROC_WAIT), 1);
+  EXPECT_EQ(proc_run_flags(kShell, to_file, folder.c_str(), PROC_HIDDEN | PROC_WAIT), 1);
   EXPECT_NE(GetFileAttributesW((folder + TEXT("s.txt")).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 

@@ -9,22 +9,22 @@
 namespace {
 
 // The dialog's controls, by the identifiers Win32 gives them.
-constexpr int FILE_TYPES = 0x470;  // cmb1
-constexpr int NAME_COMBO = 0x47c;  // cmb13, where a dialog has one
-constexpr int NAME_EDIT = 0x480;   // edt1
-constexpr UINT COMBO_COUNT = 0x0146;  // CB_GETCOUNT
+constexpr int kFileTypes = 0x470;     // cmb1
+constexpr int kNameCombo = 0x47c;     // cmb13, where a dialog has one
+constexpr int kNameEdit = 0x480;      // edt1
+constexpr UINT kComboCount = 0x0146;  // CB_GETCOUNT
 
 HWND name_field(HWND box) {
-  HWND combo = GetDlgItem(box, NAME_COMBO);
-  return combo ? combo : GetDlgItem(box, NAME_EDIT);
+  HWND combo = GetDlgItem(box, kNameCombo);
+  return combo ? combo : GetDlgItem(box, kNameEdit);
 }
 
 int file_type_count(HWND box) {
-  HWND types = GetDlgItem(box, FILE_TYPES);
+  HWND types = GetDlgItem(box, kFileTypes);
   if (!types) return -1;
   WCHAR cls[32] = {};
   GetClassNameW(types, cls, 32);
-  UINT count = u8(cls) == "ComboBox" ? COMBO_COUNT : LB_GETCOUNT;
+  UINT count = u8(cls) == "ComboBox" ? kComboCount : LB_GETCOUNT;
   return static_cast<int>(SendMessageW(types, count, 0, 0));
 }
 
@@ -82,8 +82,8 @@ TEST_F(ReqDialog, CancelGivesEmptyAndPutsTheWindowsBack) {
   cancel.answer = [](HWND box) { PostMessageW(box, WM_COMMAND, IDCANCEL, 0); };
   int32_t top = text_stack_top();
   std::string result = cancel.run([&] {
-    return u8(req_open_file(TEXT("Select Your Rolos Text File"), default_dir_.c_str(),
-                            TEXT("Webrolo Text File|*.txt"), 0, top));
+    return u8(req_open_file(TEXT("Select Your Rolos Text File"), default_dir_.c_str(), TEXT("Webrolo Text File|*.txt"),
+                            0, top));
   });
   EXPECT_TRUE(cancel.seen);
   EXPECT_EQ(result, "");
@@ -110,23 +110,20 @@ TEST_F(ReqDialog, NameChosenInTheDefaultsDirectory) {
   // A valid proposed name is shown; an empty pattern gives no filters.
   Wide good_default = default_dir_ + wide("b.txt");
   BoxDriver keep = choose("b.txt");
-  result = keep.run([&] {
-    return u8(req_open_file(TEXT("Select"), good_default.c_str(), TEXT(""), 0, text_stack_top()));
-  });
+  result = keep.run(
+      [&] { return u8(req_open_file(TEXT("Select"), good_default.c_str(), TEXT(""), 0, text_stack_top())); });
   EXPECT_EQ(shown_name_, "b.txt");
   EXPECT_LE(shown_types_, 0);
   EXPECT_EQ(folded(result), folded(dir_ + "b.txt"));
 
   // The save dialog takes a new name, and an existing one without asking.
   BoxDriver save_new = choose("new.txt");
-  result = save_new.run([&] {
-    return u8(req_save_file(TEXT("Save"), default_dir_.c_str(), TEXT("Text|*.txt"), 0, text_stack_top()));
-  });
+  result = save_new.run(
+      [&] { return u8(req_save_file(TEXT("Save"), default_dir_.c_str(), TEXT("Text|*.txt"), 0, text_stack_top())); });
   EXPECT_EQ(folded(result), folded(dir_ + "new.txt"));
   BoxDriver save_over = choose("a.txt");
-  result = save_over.run([&] {
-    return u8(req_save_file(TEXT("Save"), default_dir_.c_str(), TEXT("Text|*.txt"), 0, text_stack_top()));
-  });
+  result = save_over.run(
+      [&] { return u8(req_save_file(TEXT("Save"), default_dir_.c_str(), TEXT("Text|*.txt"), 0, text_stack_top())); });
   EXPECT_EQ(folded(result), folded(dir_ + "a.txt"));
   EXPECT_EQ(save_over.answers, 1) << "no question before overwriting";
 }
@@ -147,9 +144,8 @@ TEST_F(ReqDialog, SeveralFilesHandedOutOneByOne) {
 
   // One file in a multiple dialog.
   BoxDriver one = choose("b.txt");
-  first = one.run([&] {
-    return u8(req_open_file_ex(TEXT("Select"), default_dir_.c_str(), nullptr, 0, REQ_MULTIPLE, top));
-  });
+  first = one.run(
+      [&] { return u8(req_open_file_ex(TEXT("Select"), default_dir_.c_str(), nullptr, 0, REQ_MULTIPLE, top)); });
   EXPECT_EQ(folded(first), folded(dir_ + "b.txt"));
   EXPECT_EQ(u8(req_next_file(top)), "");
 }

@@ -414,8 +414,7 @@ TEST_F(ReqFile, PathsTooLongForTheResultAreSkippedNotCut) {
   std::string just_fits(55, 'k');                          // 259 units together
   call_ = DialogCall{};
   reply_names(&call_, directory, {too_long, just_fits, too_long, "end"});
-  EXPECT_EQ(u8(req_open_file_ex(TEXT("t"), nullptr, nullptr, 0, REQ_MULTIPLE, top)),
-            directory + "\\" + just_fits);
+  EXPECT_EQ(u8(req_open_file_ex(TEXT("t"), nullptr, nullptr, 0, REQ_MULTIPLE, top)), directory + "\\" + just_fits);
   EXPECT_EQ(u8(req_next_file(top)), directory + "\\end");
   EXPECT_EQ(u8(req_next_file(top)), "");
 

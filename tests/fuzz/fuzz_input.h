@@ -90,13 +90,14 @@ inline std::string show(const std::u16string& text) {
 
 // A file name of this process's own in a scratch folder (memory-backed where there is one).
 inline std::string scratch_path(const char* name) {
-  const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+  const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm"
+                                                  : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
   return std::string(dir) + "/webrolo-fuzz-" + std::to_string(getpid()) + "-" + name;
 }
 
 }  // namespace fuzz
 
-#define FUZZ_CHECK(condition, detail)                                      \
-  do {                                                                     \
+#define FUZZ_CHECK(condition, detail)                                       \
+  do {                                                                      \
     if (!(condition)) fuzz::fail(__FILE__, __LINE__, #condition, (detail)); \
   } while (0)

@@ -96,26 +96,30 @@ Picture bmp(const std::string& b, size_t at) {
   auto byte = [&](uint64_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(b[static_cast<size_t>(i)])); };
   bool alpha = false;
   for (int y = 0; bits == 32 && y < height; ++y)
-    for (int x = 0; x < width; ++x) alpha |= byte(colour_at + colour_row * static_cast<uint64_t>(y) + 4 * static_cast<uint64_t>(x) + 3) != 0;
+    for (int x = 0; x < width; ++x)
+      alpha |= byte(colour_at + colour_row * static_cast<uint64_t>(y) + 4 * static_cast<uint64_t>(x) + 3) != 0;
   p.sound = true;
   p.width = width;
   p.height = height;
   p.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
   for (int y = 0; y < height; ++y) {  // rows lie bottom-up
-    const uint64_t row = colour_at + colour_row * static_cast<uint64_t>(y), mask = mask_at + mask_row * static_cast<uint64_t>(y);
+    const uint64_t row = colour_at + colour_row * static_cast<uint64_t>(y),
+                   mask = mask_at + mask_row * static_cast<uint64_t>(y);
     for (int x = 0; x < width; ++x) {
       uint32_t r = 0, g = 0, bl = 0, a = 255;
       if (bits <= 8) {
         const uint64_t bit = static_cast<uint64_t>(x) * static_cast<uint64_t>(bits);
         const uint32_t index = byte(row + bit / 8) >> (8 - bits - bit % 8) & ((1u << bits) - 1);
-        if (index < colours) bl = byte(palette + 4 * index), g = byte(palette + 4 * index + 1), r = byte(palette + 4 * index + 2);
+        if (index < colours)
+          bl = byte(palette + 4 * index), g = byte(palette + 4 * index + 1), r = byte(palette + 4 * index + 2);
       } else {
         const uint64_t c = row + static_cast<uint64_t>(x) * static_cast<uint64_t>(bits / 8);
         bl = byte(c), g = byte(c + 1), r = byte(c + 2);
         if (alpha) a = byte(c + 3);
       }
       if (!alpha && (byte(mask + static_cast<uint64_t>(x) / 8) >> (7 - x % 8) & 1)) a = 0;
-      p.pixels[static_cast<size_t>(height - 1 - y) * static_cast<size_t>(width) + static_cast<size_t>(x)] = premultiplied(r, g, bl, a);
+      p.pixels[static_cast<size_t>(height - 1 - y) * static_cast<size_t>(width) + static_cast<size_t>(x)] =
+          premultiplied(r, g, bl, a);
     }
   }
   return p;
@@ -134,8 +138,10 @@ Picture model(const std::string& b, int width, int height) {
     Picture p;
     const size_t at = e.offset;
     const bool header = b.size() - at >= 33 && le(b, at + 8, 4) == 0x0D000000u && b.compare(at + 12, 4, "IHDR") == 0;
-    const uint32_t w = header ? __builtin_bswap32(le(b, at + 16, 4)) : 0, h = header ? __builtin_bswap32(le(b, at + 20, 4)) : 0;
-    p.sound = header && w >= 1 && w <= 1024 && h >= 1 && h <= 1024;  // necessary, not sufficient: cairo decides the rest
+    const uint32_t w = header ? __builtin_bswap32(le(b, at + 16, 4)) : 0,
+                   h = header ? __builtin_bswap32(le(b, at + 20, 4)) : 0;
+    p.sound = header && w >= 1 && w <= 1024 && h >= 1 &&
+              h <= 1024;  // necessary, not sufficient: cairo decides the rest
     p.png = true;
     p.width = width;
     p.height = height;
@@ -172,9 +178,9 @@ void load_and_check(const std::string& bytes, int width, int height, UINT flags)
   cairo_surface_t* image = icon::image(icon);
   FUZZ_CHECK(image && cairo_image_surface_get_format(image) == CAIRO_FORMAT_ARGB32, "an ARGB image");
   const int w = cairo_image_surface_get_width(image), h = cairo_image_surface_get_height(image);
-  FUZZ_CHECK(w == want.width && h == want.height,
-             "loaded at " + asked + " is " + std::to_string(w) + "x" + std::to_string(h) + ", the model says " +
-                 std::to_string(want.width) + "x" + std::to_string(want.height));
+  FUZZ_CHECK(w == want.width && h == want.height, "loaded at " + asked + " is " + std::to_string(w) + "x" +
+                                                      std::to_string(h) + ", the model says " +
+                                                      std::to_string(want.width) + "x" + std::to_string(want.height));
   if (!want.pixels.empty()) {
     cairo_surface_flush(image);
     const unsigned char* data = cairo_image_surface_get_data(image);

@@ -52,7 +52,8 @@ std::u16string decode(const std::string& units, int32_t encoding) {
   std::u16string out;
   if (encoding == FILE_FORMAT_UTF16LE) {
     for (size_t i = 0; i + 1 < units.size(); i += 2)
-      out += static_cast<char16_t>(static_cast<unsigned char>(units[i]) | static_cast<unsigned char>(units[i + 1]) << 8);
+      out += static_cast<char16_t>(static_cast<unsigned char>(units[i]) | static_cast<unsigned char>(units[i + 1])
+                                                                              << 8);
   } else if (encoding == FILE_FORMAT_UTF8) {
     out = fuzz::utf8_model(units);
   } else {
@@ -99,9 +100,7 @@ std::vector<Line> model_lines(const std::string& b, size_t pos, int32_t format) 
   return lines;
 }
 
-std::u16string on_stack(const WCHAR* text) {
-  return std::u16string(reinterpret_cast<const char16_t*>(text));
-}
+std::u16string on_stack(const WCHAR* text) { return std::u16string(reinterpret_cast<const char16_t*>(text)); }
 
 }  // namespace
 
@@ -122,14 +121,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t format_byte = in.byte();
   int filler = in.u16() % 9000;
   const int below = in.byte() % 40;  // units of someone else's text below the line's offset
-  const int fill_line = in.byte();     // units of a filler line; 0: one line without end
+  const int fill_line = in.byte();   // units of a filler line; 0: one line without end
   std::string bytes = in.rest();
 
   const Mark mark = model_mark(bytes);
   int32_t format;
   switch (control & 7) {
     case 0:
-    case 1: format = mark.format == FILE_FORMAT_UTF16LE || mark.format == FILE_FORMAT_UTF8 ? mark.format : FILE_FORMAT_ANSI; break;
+    case 1:
+      format = mark.format == FILE_FORMAT_UTF16LE || mark.format == FILE_FORMAT_UTF8 ? mark.format : FILE_FORMAT_ANSI;
+      break;
     case 2: format = FILE_FORMAT_ANSI; break;
     case 3: format = FILE_FORMAT_UTF8; break;
     case 4: format = FILE_FORMAT_UTF16LE; break;

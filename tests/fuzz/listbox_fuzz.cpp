@@ -50,7 +50,9 @@ std::u16string line_text(fuzz::Input& in) {
   return s;
 }
 
-LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { return SendMessageW(g_list, message, wParam, lParam); }
+LRESULT send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+  return SendMessageW(g_list, message, wParam, lParam);
+}
 LPARAM text_param(const std::u16string& s) { return reinterpret_cast<LPARAM>(s.c_str()); }
 
 std::string where(const char* what, int op) { return std::string(what) + " after operation " + std::to_string(op); }
@@ -61,16 +63,19 @@ void compare(const ListModel& m, int op, bool lines_changed) {
   FUZZ_CHECK(send(LB_GETCOUNT) == n, where("LB_GETCOUNT", op));
   for (int i = 0; i < n && lines_changed; ++i) {
     const ListModel::Line& line = m.lines[static_cast<size_t>(i)];
-    FUZZ_CHECK(send(LB_GETTEXTLEN, static_cast<WPARAM>(i)) == static_cast<LRESULT>(line.text.size()), where("LB_GETTEXTLEN", op));
+    FUZZ_CHECK(send(LB_GETTEXTLEN, static_cast<WPARAM>(i)) == static_cast<LRESULT>(line.text.size()),
+               where("LB_GETTEXTLEN", op));
     std::u16string got(line.text.size() + 1, u'?');
     send(LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(got.data()));
     got.resize(line.text.size());
     FUZZ_CHECK(got == line.text, where("LB_GETTEXT", op) + ": " + fuzz::show(got) + " wanted " + fuzz::show(line.text));
-    FUZZ_CHECK(send(LB_GETITEMDATA, static_cast<WPARAM>(i)) == static_cast<LRESULT>(line.data), where("LB_GETITEMDATA", op));
+    FUZZ_CHECK(send(LB_GETITEMDATA, static_cast<WPARAM>(i)) == static_cast<LRESULT>(line.data),
+               where("LB_GETITEMDATA", op));
   }
   int marks = 0;
   for (int i = 0; i < n; ++i) {
-    FUZZ_CHECK(send(LB_GETSEL, static_cast<WPARAM>(i)) == (m.is_selected(i) ? 1 : 0), where("LB_GETSEL", op) + " " + std::to_string(i));
+    FUZZ_CHECK(send(LB_GETSEL, static_cast<WPARAM>(i)) == (m.is_selected(i) ? 1 : 0),
+               where("LB_GETSEL", op) + " " + std::to_string(i));
     marks += m.is_selected(i);
   }
   FUZZ_CHECK(send(LB_GETSELCOUNT) == (m.multi ? marks : LB_ERR), where("LB_GETSELCOUNT", op));
@@ -83,10 +88,12 @@ void compare(const ListModel& m, int op, bool lines_changed) {
     FUZZ_CHECK(items[static_cast<size_t>(marks)] == -5, where("LB_GETSELITEMS writes no more than it answers", op));
   }
   const LRESULT cur = n == 0 ? LB_ERR : m.multi ? m.caret : m.selected;
-  FUZZ_CHECK(send(LB_GETCURSEL) == cur, where("LB_GETCURSEL", op) + ": " + std::to_string(send(LB_GETCURSEL)) + " wanted " + std::to_string(cur));
+  FUZZ_CHECK(send(LB_GETCURSEL) == cur,
+             where("LB_GETCURSEL", op) + ": " + std::to_string(send(LB_GETCURSEL)) + " wanted " + std::to_string(cur));
   FUZZ_CHECK(send(LB_GETCARETINDEX) == m.caret, where("LB_GETCARETINDEX", op));
   FUZZ_CHECK(send(LB_GETANCHORINDEX) == m.anchor, where("LB_GETANCHORINDEX", op));
-  FUZZ_CHECK(send(LB_GETTOPINDEX) == m.top, where("LB_GETTOPINDEX", op) + ": " + std::to_string(send(LB_GETTOPINDEX)) + " wanted " + std::to_string(m.top));
+  FUZZ_CHECK(send(LB_GETTOPINDEX) == m.top, where("LB_GETTOPINDEX", op) + ": " + std::to_string(send(LB_GETTOPINDEX)) +
+                                                " wanted " + std::to_string(m.top));
   FUZZ_CHECK(send(LB_GETITEMHEIGHT) == m.item_height, where("LB_GETITEMHEIGHT", op));
   FUZZ_CHECK(send(LB_GETHORIZONTALEXTENT) == m.horz_extent, where("LB_GETHORIZONTALEXTENT", op));
   FUZZ_CHECK((GetCapture() == g_list) == m.tracking, where("the capture", op));
@@ -130,51 +137,116 @@ bool message_op(fuzz::Input& in, ListModel& m, uint8_t op, int step) {
     FUZZ_CHECK(got == wanted, where(what, step) + ": " + std::to_string(got) + " wanted " + std::to_string(wanted));
   };
   switch (op) {
-    case 0: { const auto t = line_text(in); expect(send(LB_ADDSTRING, 0, text_param(t)), m.add(t), "LB_ADDSTRING"); return true; }
-    case 1: { const int i = index(); const auto t = line_text(in); expect(send(LB_INSERTSTRING, static_cast<WPARAM>(i), text_param(t)), m.insert(i, t), "LB_INSERTSTRING"); return true; }
-    case 2: { const int i = index(); expect(send(LB_DELETESTRING, static_cast<WPARAM>(i)), m.remove(i), "LB_DELETESTRING"); return true; }
+    case 0: {
+      const auto t = line_text(in);
+      expect(send(LB_ADDSTRING, 0, text_param(t)), m.add(t), "LB_ADDSTRING");
+      return true;
+    }
+    case 1: {
+      const int i = index();
+      const auto t = line_text(in);
+      expect(send(LB_INSERTSTRING, static_cast<WPARAM>(i), text_param(t)), m.insert(i, t), "LB_INSERTSTRING");
+      return true;
+    }
+    case 2: {
+      const int i = index();
+      expect(send(LB_DELETESTRING, static_cast<WPARAM>(i)), m.remove(i), "LB_DELETESTRING");
+      return true;
+    }
     case 3:
       if (in.byte() < 32) {
         send(LB_RESETCONTENT);
         m.reset();
       }
       return true;
-    case 4: { const int i = index(); const bool exact = in.flag(); const auto t = line_text(in);
-      expect(send(exact ? LB_FINDSTRINGEXACT : LB_FINDSTRING, static_cast<WPARAM>(i), text_param(t)), m.find(i, t, exact), "LB_FINDSTRING");
-      return false; }
-    case 5: { const int i = index(); const auto t = line_text(in); expect(send(LB_SELECTSTRING, static_cast<WPARAM>(i), text_param(t)), m.select_string(i, t), "LB_SELECTSTRING"); return false; }
-    case 6: { const int i = index(); expect(send(LB_SETCURSEL, static_cast<WPARAM>(i)), m.set_cur_sel(i), "LB_SETCURSEL"); return false; }
-    case 7: { const bool on = in.flag(); const int i = index(); expect(send(LB_SETSEL, on, i), m.set_sel(on, i), "LB_SETSEL"); return false; }
-    case 8: { const int a = index(), b = index();
+    case 4: {
+      const int i = index();
+      const bool exact = in.flag();
+      const auto t = line_text(in);
+      expect(send(exact ? LB_FINDSTRINGEXACT : LB_FINDSTRING, static_cast<WPARAM>(i), text_param(t)),
+             m.find(i, t, exact), "LB_FINDSTRING");
+      return false;
+    }
+    case 5: {
+      const int i = index();
+      const auto t = line_text(in);
+      expect(send(LB_SELECTSTRING, static_cast<WPARAM>(i), text_param(t)), m.select_string(i, t), "LB_SELECTSTRING");
+      return false;
+    }
+    case 6: {
+      const int i = index();
+      expect(send(LB_SETCURSEL, static_cast<WPARAM>(i)), m.set_cur_sel(i), "LB_SETCURSEL");
+      return false;
+    }
+    case 7: {
+      const bool on = in.flag();
+      const int i = index();
+      expect(send(LB_SETSEL, on, i), m.set_sel(on, i), "LB_SETSEL");
+      return false;
+    }
+    case 8: {
+      const int a = index(), b = index();
       LRESULT want = LB_ERR;
       if (m.multi) want = LB_OKAY, b >= a ? m.select_range(a, b, true) : m.select_range(b, a, false);
-      expect(send(LB_SELITEMRANGEEX, static_cast<WPARAM>(a), b), want, "LB_SELITEMRANGEEX"); return false; }
-    case 9: { const bool on = in.flag(); const int a = in.range(0, n + 1), b = in.range(0, n + 1);
+      expect(send(LB_SELITEMRANGEEX, static_cast<WPARAM>(a), b), want, "LB_SELITEMRANGEEX");
+      return false;
+    }
+    case 9: {
+      const bool on = in.flag();
+      const int a = in.range(0, n + 1), b = in.range(0, n + 1);
       LRESULT want = LB_ERR;
       if (m.multi) want = LB_OKAY, m.select_range(std::min(a, b), std::max(a, b), on);
-      expect(send(LB_SELITEMRANGE, on, MAKELPARAM(a, b)), want, "LB_SELITEMRANGE"); return false; }
-    case 10: { const int i = index(); const ULONG_PTR data = in.u32();
+      expect(send(LB_SELITEMRANGE, on, MAKELPARAM(a, b)), want, "LB_SELITEMRANGE");
+      return false;
+    }
+    case 10: {
+      const int i = index();
+      const ULONG_PTR data = in.u32();
       LRESULT want = LB_ERR;
       if (m.valid(i)) want = TRUE, m.lines[static_cast<size_t>(i)].data = data;
-      expect(send(LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(data)), want, "LB_SETITEMDATA"); return true; }
-    case 11: { const int i = index(); m.set_top(i); expect(send(LB_SETTOPINDEX, static_cast<WPARAM>(i)), LB_OKAY, "LB_SETTOPINDEX"); return false; }
-    case 12: { const uint8_t b = in.byte(); const int h = b == 255 ? -1 : b == 254 ? 0x8000 : b % 40;
+      expect(send(LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(data)), want, "LB_SETITEMDATA");
+      return true;
+    }
+    case 11: {
+      const int i = index();
+      m.set_top(i);
+      expect(send(LB_SETTOPINDEX, static_cast<WPARAM>(i)), LB_OKAY, "LB_SETTOPINDEX");
+      return false;
+    }
+    case 12: {
+      const uint8_t b = in.byte();
+      const int h = b == 255 ? -1 : b == 254 ? 0x8000 : b % 40;
       LRESULT want = LB_ERR;
       if (h >= 0 && h <= 0x7FFF) {
         want = LB_OKAY;
         m.item_height = std::max(h, 1);
         m.set_top(m.top);
       }
-      expect(send(LB_SETITEMHEIGHT, 0, h), want, "LB_SETITEMHEIGHT"); return false; }
-    case 13: { const int i = index(); const bool partly = in.flag(); expect(send(LB_SETCARETINDEX, static_cast<WPARAM>(i), partly), m.set_caret_index(i, partly), "LB_SETCARETINDEX"); return false; }
-    case 14: { const int i = index(); LRESULT want = LB_ERR;
+      expect(send(LB_SETITEMHEIGHT, 0, h), want, "LB_SETITEMHEIGHT");
+      return false;
+    }
+    case 13: {
+      const int i = index();
+      const bool partly = in.flag();
+      expect(send(LB_SETCARETINDEX, static_cast<WPARAM>(i), partly), m.set_caret_index(i, partly), "LB_SETCARETINDEX");
+      return false;
+    }
+    case 14: {
+      const int i = index();
+      LRESULT want = LB_ERR;
       if (i >= -1 && i < n) want = LB_OKAY, m.anchor = i;
-      expect(send(LB_SETANCHORINDEX, static_cast<WPARAM>(i)), want, "LB_SETANCHORINDEX"); return false; }
-    case 15: { const int extent = in.range(-5, 600); m.horz_extent = std::max(extent, 0);
+      expect(send(LB_SETANCHORINDEX, static_cast<WPARAM>(i)), want, "LB_SETANCHORINDEX");
+      return false;
+    }
+    case 15: {
+      const int extent = in.range(-5, 600);
+      m.horz_extent = std::max(extent, 0);
       send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent));
       send(WM_HSCROLL, MAKEWPARAM(in.byte() % 9, in.range(0, 700)));  // its position is not the program's to ask
-      return false; }
-    case 16: { const int request = in.byte() % 9, pos = in.range(0, n + 2);
+      return false;
+    }
+    case 16: {
+      const int request = in.byte() % 9, pos = in.range(0, n + 2);
       switch (request) {
         case SB_LINEUP: m.set_top(m.top - 1); break;
         case SB_LINEDOWN: m.set_top(m.top + 1); break;
@@ -187,8 +259,10 @@ bool message_op(fuzz::Input& in, ListModel& m, uint8_t op, int step) {
         default: break;
       }
       send(WM_VSCROLL, MAKEWPARAM(request, pos));
-      return false; }
-    case 17: { const int x = in.range(-20, m.width + 20), y = in.range(-20, m.height + 20);
+      return false;
+    }
+    case 17: {
+      const int x = in.range(-20, m.width + 20), y = in.range(-20, m.height + 20);
       expect(send(LB_ITEMFROMPOINT, 0, MAKELPARAM(x, y)), m.item_from_point(x, y), "LB_ITEMFROMPOINT");
       const int i = index();
       RECT r{1, 2, 3, 4};
@@ -197,14 +271,18 @@ bool message_op(fuzz::Input& in, ListModel& m, uint8_t op, int step) {
         expect(got, LB_ERR, "LB_GETITEMRECT");
       } else {
         expect(got, 1, "LB_GETITEMRECT");
-        const long long y0 = std::clamp<long long>(static_cast<long long>(i - m.top) * m.item_height, -0x4000000, 0x4000000);
-        FUZZ_CHECK(r.left == 0 && r.right == m.width && r.top == y0 && r.bottom == y0 + m.item_height, where("LB_GETITEMRECT", step));
+        const long long y0 = std::clamp<long long>(static_cast<long long>(i - m.top) * m.item_height, -0x4000000,
+                                                   0x4000000);
+        FUZZ_CHECK(r.left == 0 && r.right == m.width && r.top == y0 && r.bottom == y0 + m.item_height,
+                   where("LB_GETITEMRECT", step));
       }
-      return false; }
+      return false;
+    }
     case 18: {  // the program resizes the list; the client area is the environment's answer
       const int w = in.range(0, 400), h = in.range(0, 400);
       SetWindowPos(g_list, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      return false; }
+      return false;
+    }
     default: {
       const uint8_t which = in.byte() % 4;
       if (which == 0) {
@@ -222,7 +300,8 @@ bool message_op(fuzz::Input& in, ListModel& m, uint8_t op, int step) {
         read_geometry(m);
         m.set_top(m.top);
       }
-      return false; }
+      return false;
+    }
   }
 }
 
@@ -287,7 +366,8 @@ void user_op(fuzz::Input& in, ListModel& m, uint8_t op) {
       return;
     }
     case 5: {  // a navigation key
-      static const UINT keys[] = {VK_UP, VK_DOWN, VK_LEFT, VK_RIGHT, VK_PRIOR, VK_NEXT, VK_HOME, VK_END, VK_SPACE, VK_RETURN};
+      static const UINT keys[] = {VK_UP,   VK_DOWN, VK_LEFT, VK_RIGHT, VK_PRIOR,
+                                  VK_NEXT, VK_HOME, VK_END,  VK_SPACE, VK_RETURN};
       const UINT vk = keys[in.byte() % 10];
       Held held(control, shift);
       headless::key(vk);
@@ -354,8 +434,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const int destroyers[] = {-1, -1, -1, LBN_SELCHANGE, LBN_DBLCLK, LBN_SETFOCUS, LBN_KILLFOCUS};
   m.destroy_on = destroyers[in.byte() % 7];
   SetFocus(g_top);
-  g_list = CreateWindowExW(in.flag() ? WS_EX_CLIENTEDGE : 0, TEXT("ListBox"), nullptr, bits, 10, 10, width, height, g_top,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), nullptr, nullptr);
+  g_list = CreateWindowExW(in.flag() ? WS_EX_CLIENTEDGE : 0, TEXT("ListBox"), nullptr, bits, 10, 10, width, height,
+                           g_top, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), nullptr, nullptr);
   FUZZ_CHECK(g_list, "the list is made");
   if (in.flag()) send(WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
   headless::pump();

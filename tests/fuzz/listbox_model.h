@@ -53,7 +53,8 @@ struct ListModel {
 
   // Lines order without regard to case, unit by unit, a prefix first.
   static char16_t lower(char16_t c) {
-    return static_cast<char16_t>(reinterpret_cast<UINT_PTR>(CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
+    return static_cast<char16_t>(
+        reinterpret_cast<UINT_PTR>(CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
   }
   static int compare(const std::u16string& a, const std::u16string& b) {
     for (size_t i = 0; i < a.size() && i < b.size(); ++i)
@@ -267,8 +268,10 @@ struct ListModel {
     const int step = page() > 1 ? page() - 1 : 1;
     int target;
     switch (vk) {
-      case VK_UP: case VK_LEFT: target = at - 1; break;
-      case VK_DOWN: case VK_RIGHT: target = at + 1; break;
+      case VK_UP:
+      case VK_LEFT: target = at - 1; break;
+      case VK_DOWN:
+      case VK_RIGHT: target = at + 1; break;
       case VK_PRIOR: target = at - step; break;
       case VK_NEXT: target = at + step; break;
       case VK_HOME: target = 0; break;

@@ -23,10 +23,10 @@
 namespace {
 
 // Keys that collide in small tables, differ only in case, or are empty (null reads as "").
-const char* const kKeys[32] = {"b",  "other", "a",  "d",     "c",  "B",    "A",   "ab",  "AB", "ba", "",
-                               "x",  "y",     "z",  "q",     "bb", "13100_1_2_0", "13100_1_2_1", "Ab", "aB",
-                               "\xC4", "\xE4", "[", "{",     "b ", " b",  "ob",  "bo",  "e",  "E",  "other!",
-                               nullptr};
+const char* const kKeys[32] = {"b",           "other",       "a",  "d",  "c",    "B",    "A",      "ab",
+                               "AB",          "ba",          "",   "x",  "y",    "z",    "q",      "bb",
+                               "13100_1_2_0", "13100_1_2_1", "Ab", "aB", "\xC4", "\xE4", "[",      "{",
+                               "b ",          " b",          "ob", "bo", "e",    "E",    "other!", nullptr};
 
 struct Value {
   int64_t stamp;
@@ -162,8 +162,12 @@ struct Harness {
 
   // A record holding the map is copied: the copy has the same entries, and the original is untouched.
   void copy_through_record() const {
-    const int64_t layout[] = {MEM_LAYOUT_MAP, 0, sizeof(Value), 0,
-                              with_text ? static_cast<int64_t>(reinterpret_cast<intptr_t>(kValueLayout)) : 0, 1,
+    const int64_t layout[] = {MEM_LAYOUT_MAP,
+                              0,
+                              sizeof(Value),
+                              0,
+                              with_text ? static_cast<int64_t>(reinterpret_cast<intptr_t>(kValueLayout)) : 0,
+                              1,
                               MEM_LAYOUT_END};
     TextMap* source[1] = {map};
     TextMap* target[1] = {nullptr};

@@ -99,8 +99,10 @@ std::u16string read_references(const std::u16string& text) {
       known = name.size() > first && name.size() - first < 8;
       for (size_t k = first; known && k < name.size(); ++k) {
         const char16_t d = name[k];
-        int digit = d >= u'0' && d <= u'9' ? d - u'0' : hex && d >= u'a' && d <= u'f' ? d - u'a' + 10
-                    : hex && d >= u'A' && d <= u'F' ? d - u'A' + 10 : -1;
+        int digit = d >= u'0' && d <= u'9'          ? d - u'0'
+                    : hex && d >= u'a' && d <= u'f' ? d - u'a' + 10
+                    : hex && d >= u'A' && d <= u'F' ? d - u'A' + 10
+                                                    : -1;
         known = digit >= 0;
         value = value * (hex ? 16 : 10) + static_cast<uint32_t>(digit < 0 ? 0 : digit);
       }
@@ -153,13 +155,15 @@ std::vector<Tag> tokenize(const std::u16string& page) {
       if (at < page.size() && page[at] == u'=') {
         ++at;
         const char16_t quote = at < page.size() && (page[at] == u'"' || page[at] == u'\'') ? page[at++] : 0;
-        while (at < page.size() && (quote ? page[at] != quote : !space(page[at]) && page[at] != u'>')) value += page[at++];
+        while (at < page.size() && (quote ? page[at] != quote : !space(page[at]) && page[at] != u'>'))
+          value += page[at++];
         if (quote && at < page.size()) ++at;
       }
       tag.attributes.emplace_back(name, value);
     }
     const size_t next = page.find(u'<', at);
-    if (at < page.size()) tag.text_after = page.substr(at + 1, next == std::u16string::npos ? std::u16string::npos : next - at - 1);
+    if (at < page.size())
+      tag.text_after = page.substr(at + 1, next == std::u16string::npos ? std::u16string::npos : next - at - 1);
     tags.push_back(tag);
     i = next;
   }
@@ -276,8 +280,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<std::u16string> again = list_lines();
     FUZZ_CHECK(again.size() == lines.size(), "the saved catalogue has as many lines");
     for (size_t i = 0; i < lines.size(); ++i) {
-      FUZZ_CHECK(again[i] == kept(lines[i]), "line " + std::to_string(i) + ": " + show(lines[i]) + " came back as " +
-                                                 show(again[i]));
+      FUZZ_CHECK(again[i] == kept(lines[i]),
+                 "line " + std::to_string(i) + ": " + show(lines[i]) + " came back as " + show(again[i]));
     }
   }
   return 0;

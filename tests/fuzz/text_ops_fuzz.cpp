@@ -26,9 +26,9 @@ using fuzz::show;
 
 // Units that matter to the operations (digits, signs, the number prefixes,
 // blanks, cased letters, surrogates) are likely; any other unit is possible.
-const char16_t kUnits[] = {u'a', u'b', u'A', u'B', u'[', u']', u'-', u'+', u'$', u'%', u'0', u'1', u'9',
-                           u'f', u'F', u'x', u' ', u'\t', u'7', u'e', 0xC4, 0xE4, 0x130, 0x131, 0x3A3,
-                           0x3C3, 0x3C2, 0xD800, 0xDC00, 0xFFFF, 0x1E9E, 0xDF};
+const char16_t kUnits[] = {u'a',  u'b',  u'A',  u'B',  u'[',  u']',   u'-',   u'+',   u'$',   u'%', u'0',
+                           u'1',  u'9',  u'f',  u'F',  u'x',  u' ',   u'\t',  u'7',   u'e',   0xC4, 0xE4,
+                           0x130, 0x131, 0x3A3, 0x3C3, 0x3C2, 0xD800, 0xDC00, 0xFFFF, 0x1E9E, 0xDF};
 constexpr int kUnitCount = sizeof kUnits / sizeof kUnits[0];
 
 char16_t unit(fuzz::Input& in) {
@@ -83,7 +83,8 @@ std::u16string model_field(const std::u16string& s, int32_t index, const std::u1
 }
 
 char16_t lower(char16_t c) {
-  return static_cast<char16_t>(reinterpret_cast<UINT_PTR>(CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
+  return static_cast<char16_t>(
+      reinterpret_cast<UINT_PTR>(CharLowerW(reinterpret_cast<LPWSTR>(static_cast<UINT_PTR>(c)))));
 }
 
 int64_t model_find(const std::u16string& s, const std::u16string& p, int64_t start, int mode) {
@@ -223,7 +224,8 @@ void find_op(fuzz::Input& in) {
   const int64_t got = text_find(a.get(is), a.get(ip), start, mode);
   const int64_t wanted = model_find(s, p, start, mode);
   FUZZ_CHECK(got == wanted, show(s) + " / " + show(p) + " from " + std::to_string(start) + " mode " +
-                                std::to_string(mode) + ": " + std::to_string(got) + " wanted " + std::to_string(wanted));
+                                std::to_string(mode) + ": " + std::to_string(got) + " wanted " +
+                                std::to_string(wanted));
 }
 
 void replace_op(fuzz::Input& in) {
@@ -285,7 +287,7 @@ struct Directive {
   std::string flags;
   int width = -1, precision = -1;  // -1: none
   bool width_star = false, precision_star = false;
-  std::string size;   // "", h, hh, l, ll, I64, I32, w
+  std::string size;  // "", h, hh, l, ll, I64, I32, w
   char conversion = 'd';
 };
 
@@ -328,7 +330,8 @@ std::u16string padded(const Directive& d, int width, int precision, std::u16stri
     width = d.width;
   }
   if (!d.precision_star) precision = d.precision;
-  if (cut && precision >= 0 && body.size() > static_cast<size_t>(precision)) body.resize(static_cast<size_t>(precision));
+  if (cut && precision >= 0 && body.size() > static_cast<size_t>(precision))
+    body.resize(static_cast<size_t>(precision));
   size_t pad = width > 0 && static_cast<size_t>(width) > body.size() ? static_cast<size_t>(width) - body.size() : 0;
   bool zero = d.flags.find('0') != std::string::npos;
   if (left) return body + std::u16string(pad, u' ');
@@ -379,12 +382,16 @@ void format_op(fuzz::Input& in) {
   const char c = d.conversion;
   const bool narrow_text = d.size == "h" || ((c == 'S' || c == 'C') && d.size != "l");
   if (c == 'd' || c == 'i') {
-    long long v = wide_int ? static_cast<long long>(number) : d.size == "h" ? static_cast<short>(number)
-                                                        : d.size == "hh" ? static_cast<signed char>(number) : static_cast<int>(number);
+    long long v = wide_int         ? static_cast<long long>(number)
+                  : d.size == "h"  ? static_cast<short>(number)
+                  : d.size == "hh" ? static_cast<signed char>(number)
+                                   : static_cast<int>(number);
     wanted = integer_model(d, width, precision, wide_int, v);
   } else if (c == 'u' || c == 'x' || c == 'X' || c == 'o') {
-    unsigned long long v = wide_int ? number : d.size == "h" ? static_cast<unsigned short>(number)
-                                           : d.size == "hh" ? static_cast<unsigned char>(number) : static_cast<unsigned>(number);
+    unsigned long long v = wide_int         ? number
+                           : d.size == "h"  ? static_cast<unsigned short>(number)
+                           : d.size == "hh" ? static_cast<unsigned char>(number)
+                                            : static_cast<unsigned>(number);
     wanted = integer_model(d, width, precision, wide_int, static_cast<long long>(v));
   } else if (c == 'p') {
     d.flags.erase(std::remove(d.flags.begin(), d.flags.end(), '#'), d.flags.end());
@@ -412,12 +419,15 @@ void format_op(fuzz::Input& in) {
   std::vector<WCHAR> out(wanted.size() + 1, 0x5A5A);  // exactly the room the text needs
   int got_length;
   if (c == 's' || c == 'S') {
-    const void* text_argument = null_text ? nullptr : narrow_text ? static_cast<const void*>(narrow.c_str()) : a.get(ia);
+    const void* text_argument = null_text     ? nullptr
+                                : narrow_text ? static_cast<const void*>(narrow.c_str())
+                                              : a.get(ia);
     got_length = call(out.data(), reinterpret_cast<const WCHAR*>(format.c_str()), d, width, precision, text_argument);
   } else if (c == 'd' || c == 'i' || c == 'u' || c == 'x' || c == 'X' || c == 'o') {
-    got_length = wide_int ? call(out.data(), reinterpret_cast<const WCHAR*>(format.c_str()), d, width, precision, number)
-                          : call(out.data(), reinterpret_cast<const WCHAR*>(format.c_str()), d, width, precision,
-                                 static_cast<unsigned>(number));
+    got_length = wide_int
+                     ? call(out.data(), reinterpret_cast<const WCHAR*>(format.c_str()), d, width, precision, number)
+                     : call(out.data(), reinterpret_cast<const WCHAR*>(format.c_str()), d, width, precision,
+                            static_cast<unsigned>(number));
   } else if (c == 'p') {
     got_length = call(out.data(), reinterpret_cast<const WCHAR*>(format.c_str()), d, width, precision,
                       reinterpret_cast<void*>(static_cast<uintptr_t>(number)));

@@ -10,8 +10,8 @@ namespace fuzz {
 
 inline std::u16string utf8_model(const std::string& bytes) {
   struct Lead {
-    unsigned char first, last;    // lead bytes of this row
-    int length;                   // bytes in the sequence
+    unsigned char first, last;              // lead bytes of this row
+    int length;                             // bytes in the sequence
     unsigned char second_low, second_high;  // allowed second byte
   };
   static const Lead rows[] = {

@@ -17,8 +17,8 @@
 
 namespace {
 
-std::vector<intptr_t> released;   // data handed to note_release, in order
-std::vector<std::string> calls;   // what the bound callbacks saw
+std::vector<intptr_t> released;  // data handed to note_release, in order
+std::vector<std::string> calls;  // what the bound callbacks saw
 
 void note_release(void* data) { released.push_back(reinterpret_cast<intptr_t>(data)); }
 
@@ -173,8 +173,7 @@ TEST_F(EventTest, BindingKeysAreDecimalTextOfEveryRange) {
       const int32_t code = type == INT64_MIN ? INT32_MIN : 13100;
       const int64_t gadget = type == INT64_MIN ? INT64_MIN : -type;
       const int length = event_binding_key(key, code, window, gadget, type);
-      snprintf(expected, sizeof expected, "%" PRId32 ":%" PRId64 ":%" PRId64 ":%" PRId64, code, window, gadget,
-               type);
+      snprintf(expected, sizeof expected, "%" PRId32 ":%" PRId64 ":%" PRId64 ":%" PRId64, code, window, gadget, type);
       EXPECT_STREQ(key, expected);
       EXPECT_EQ(length, static_cast<int>(std::string(expected).size()));
     }

@@ -241,8 +241,8 @@ TEST_F(WindowTest, SizeMessagesGiveMinimiseMaximiseRestoreAndSizeEvents) {
   EXPECT_TRUE(has(seen, EVENT_MOVE_WINDOW, 1, 1));
 
   // A child served by the same procedure (as containers are) answers 1 and raises nothing.
-  HWND inner = CreateWindowExW(0, TEXT("WindowClass_1"), TEXT(""), WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, window,
-                               nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND inner = CreateWindowExW(0, TEXT("WindowClass_1"), TEXT(""), WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, window, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(inner, nullptr);
   take_events();
   EXPECT_EQ(win_number(inner), 1);

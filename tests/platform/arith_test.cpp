@@ -5,8 +5,8 @@
 #include "platform/win32.h"
 
 TEST(Arith, MulDivRoundsToNearest) {
-  EXPECT_EQ(16, MulDiv(12, 96, 72));  // 12 points at 96 dots per inch
-  EXPECT_EQ(13, MulDiv(10, 96, 72));  // 13.33
+  EXPECT_EQ(16, MulDiv(12, 96, 72));   // 12 points at 96 dots per inch
+  EXPECT_EQ(13, MulDiv(10, 96, 72));   // 13.33
   EXPECT_EQ(17, MulDiv(10, 120, 72));  // 16.67
   EXPECT_EQ(2, MulDiv(7, 1, 3));
   EXPECT_EQ(3, MulDiv(8, 1, 3));

@@ -15,9 +15,8 @@ struct ButtonTest : ::testing::Test {
   void TearDown() override { DestroyWindow(parent); }
 
   HWND make(DWORD style = BS_PUSHBUTTON, const WCHAR* text = TEXT("Press")) {
-    return CreateWindowExW(0, TEXT("Button"), text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 10, 10, 100, 24,
-                           parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), GetModuleHandleW(nullptr),
-                           nullptr);
+    return CreateWindowExW(0, TEXT("Button"), text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | style, 10, 10, 100, 24, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kId)), GetModuleHandleW(nullptr), nullptr);
   }
 };
 

@@ -115,7 +115,7 @@ TEST(CasemapLinux, TableChoices) {
   EXPECT_EQ(0x039C, upper(0x00B5));  // micro sign
   EXPECT_EQ(0x13A0, upper(0xAB70));  // Cherokee, both ways
   EXPECT_EQ(0xAB70, lower(0x13A0));
-  EXPECT_EQ(0x0149, upper(0x0149));  // ŉ stays
+  EXPECT_EQ(0x0149, upper(0x0149));    // ŉ stays
   WCHAR pair[] = {0xD801, 0xDC28, 0};  // U+10428: surrogates are units on their own
   CharUpperW(pair);
   EXPECT_EQ(0xD801, pair[0]);

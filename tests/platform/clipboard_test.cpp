@@ -177,7 +177,7 @@ TEST(Clipboard, StandInOwnsAndFreesItsData) {
   EXPECT_EQ(GlobalSize(first), 0u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   EXPECT_EQ(GlobalLock(first), nullptr);
-  EXPECT_EQ(GlobalFree(first), first);  // a stale handle is refused, not freed twice
+  EXPECT_EQ(GlobalFree(first), first);                            // a stale handle is refused, not freed twice
   EXPECT_EQ(SetClipboardData(CF_UNICODETEXT, nullptr), nullptr);  // delayed rendering is not offered
   EmptyClipboard();
   EXPECT_EQ(GlobalSize(second), 0u);

@@ -33,8 +33,8 @@ std::string to_bytes(UINT codePage, const WideString& text, DWORD flags = 0, LPC
   int needed = WideCharToMultiByte(codePage, flags, text.data(), size, nullptr, 0, defaultChar, usedDefault);
   std::string out(needed, '\0');
   if (needed > 0) {
-    EXPECT_EQ(needed, WideCharToMultiByte(codePage, flags, text.data(), size, out.data(), needed, defaultChar,
-                                          usedDefault));
+    EXPECT_EQ(needed,
+              WideCharToMultiByte(codePage, flags, text.data(), size, out.data(), needed, defaultChar, usedDefault));
   }
   return out;
 }
@@ -110,8 +110,8 @@ TEST(Codepage, SizeAndArgumentContract) {
     int cch;
     LPSTR dst;
     int cb;
-  } bad_wc[] = {{nullptr, 3, narrow, 4}, {TEXT("abc"), 0, narrow, 4}, {TEXT("abc"), 3, narrow, -1},
-                {TEXT("abc"), 3, nullptr, 4}};
+  } bad_wc[] = {
+      {nullptr, 3, narrow, 4}, {TEXT("abc"), 0, narrow, 4}, {TEXT("abc"), 3, narrow, -1}, {TEXT("abc"), 3, nullptr, 4}};
   for (const auto& c : bad_wc) {
     SetLastError(0);
     EXPECT_EQ(0, WideCharToMultiByte(1252, 0, c.src, c.cch, c.dst, c.cb, nullptr, nullptr));
@@ -165,9 +165,18 @@ TEST(Codepage, LoneSurrogatesInUtf8Output) {
   const WCHAR lone_high[] = {'A', 0xD800, 'B'};
   const WCHAR lone_low[] = {'A', 0xDC00, 'B'};
   const WCHAR reversed[] = {'A', 0xDC00, 0xD800, 'B'};
-  EXPECT_EQ("A\xEF\xBF\xBD" "B", to_bytes(CP_UTF8, WideString(lone_high, 3)));
-  EXPECT_EQ("A\xEF\xBF\xBD" "B", to_bytes(CP_UTF8, WideString(lone_low, 3)));
-  EXPECT_EQ("A\xEF\xBF\xBD\xEF\xBF\xBD" "B", to_bytes(CP_UTF8, WideString(reversed, 4)));
+  EXPECT_EQ(
+      "A\xEF\xBF\xBD"
+      "B",
+      to_bytes(CP_UTF8, WideString(lone_high, 3)));
+  EXPECT_EQ(
+      "A\xEF\xBF\xBD"
+      "B",
+      to_bytes(CP_UTF8, WideString(lone_low, 3)));
+  EXPECT_EQ(
+      "A\xEF\xBF\xBD\xEF\xBF\xBD"
+      "B",
+      to_bytes(CP_UTF8, WideString(reversed, 4)));
   EXPECT_EQ("A\xEF\xBF\xBD", to_bytes(CP_UTF8, WideString(lone_high, 2)));  // high surrogate at the end
 
   char out[16];
@@ -315,9 +324,8 @@ TEST(CodepageLinux, OneReplacementPerMaximalSubpart) {
     const char* bytes;
     size_t replacements;
   } cases[] = {
-      {"\xC0\xAF", 2},         {"\xE0\x80\xAF", 3}, {"\xED\xA0\x80", 3}, {"\xF4\x90\x80\x80", 4},
-      {"\xE2\x82", 1},         {"\xF0\x9F\x98", 1}, {"\xF1\x80\x80", 1}, {"\xE2\x82\xE2\x82\xAC", 1},
-      {"\xF8\x88\x80\x80", 4}, {"\xC2\x41", 1},
+      {"\xC0\xAF", 2},     {"\xE0\x80\xAF", 3}, {"\xED\xA0\x80", 3},         {"\xF4\x90\x80\x80", 4}, {"\xE2\x82", 1},
+      {"\xF0\x9F\x98", 1}, {"\xF1\x80\x80", 1}, {"\xE2\x82\xE2\x82\xAC", 1}, {"\xF8\x88\x80\x80", 4}, {"\xC2\x41", 1},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::string(c.bytes)));

@@ -18,9 +18,9 @@ struct Notice {
 
 struct ParentState {
   std::vector<Notice> notices;
-  HBRUSH answer = nullptr;     // answer to every WM_CTLCOLOR* request (null: DefWindowProcW)
-  COLORREF answer_back = 0;    // SetBkColor with the answer
-  WORD destroy_on = 0xFFFF;    // a notification code that destroys its sender
+  HBRUSH answer = nullptr;             // answer to every WM_CTLCOLOR* request (null: DefWindowProcW)
+  COLORREF answer_back = 0;            // SetBkColor with the answer
+  WORD destroy_on = 0xFFFF;            // a notification code that destroys its sender
   std::basic_string<WCHAR> text_seen;  // the sender's text when the last EN_CHANGE came
 };
 
@@ -71,8 +71,8 @@ inline HWND make_control_parent() {
     registered = true;
   }
   parent_state() = ParentState{};
-  HWND parent = CreateWindowExW(0, TEXT("ControlTestParent"), TEXT("controls"), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                100, 100, 400, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND parent = CreateWindowExW(0, TEXT("ControlTestParent"), TEXT("controls"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100,
+                                100, 400, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   SetForegroundWindow(parent);
   return parent;
 }

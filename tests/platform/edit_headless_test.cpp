@@ -28,8 +28,8 @@ struct Headless : ::testing::Test {
   }
 
   HWND edit(DWORD style = 0, const WCHAR* text = TEXT(""), int x = 10, int y = 10) {
-    HWND e = CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("Edit"), text, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | style, x,
-                             y, 200, 24, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(5)), nullptr, nullptr);
+    HWND e = CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("Edit"), text, WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL | style, x, y,
+                             200, 24, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(5)), nullptr, nullptr);
     SendMessageW(e, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return e;
   }

@@ -110,7 +110,7 @@ TEST_F(EditTest, SetTextNotifiesUpdateThenChange) {
   EXPECT_EQ(text_of(e), "new text");
   EXPECT_EQ(codes_from(e), (std::vector<WORD>{EN_UPDATE, EN_CHANGE}));
   EXPECT_EQ(parent_state().text_seen, Wide(TEXT("new text")));  // the change is made before EN_CHANGE
-  EXPECT_EQ(sel(e), std::make_pair(DWORD{0}, DWORD{0}));       // the caret goes to the start
+  EXPECT_EQ(sel(e), std::make_pair(DWORD{0}, DWORD{0}));        // the caret goes to the start
   // Setting the same text again is still a change; no text is the empty text.
   forget_notices();
   SetWindowTextW(e, TEXT("new text"));

@@ -65,9 +65,9 @@ Step type(const char* s) {
     for (const char* p = s; *p; ++p) {
       WCHAR t[2] = {static_cast<WCHAR>(*p), 0};
       // Letters and digits on their own keys; punctuation on a key that means nothing else.
-      UINT vk = *p >= 'a' && *p <= 'z' ? static_cast<UINT>(*p - 'a' + 'A')
+      UINT vk = *p >= 'a' && *p <= 'z'                                 ? static_cast<UINT>(*p - 'a' + 'A')
                 : (*p >= 'A' && *p <= 'Z') || (*p >= '0' && *p <= '9') ? static_cast<UINT>(*p)
-                                                                         : 0xBAu;
+                                                                       : 0xBAu;
       headless::key(vk, t);
     }
   };
@@ -138,31 +138,30 @@ struct FileDialogHeadless : ::testing::Test {
 }  // namespace
 
 TEST_F(FileDialogHeadless, ShowsTheFolderItsFoldersAndTheFilesOfTheFilter) {
-  EXPECT_FALSE(run(false, {
-      check([&](HWND box) {
-        EXPECT_EQ(text(box), "Pick");
-        EXPECT_EQ(GetFocus(), item(box, kName)) << "the name field has the focus";
-        EXPECT_EQ(text(item(box, kFolderText)), dir);
-        EXPECT_EQ(items(item(box, kList)), (std::vector<std::string>{"..", "sub/", "Zeta/", "a.txt", "B.TXT"}));
-        EXPECT_EQ(items(item(box, kFilters)), (std::vector<std::string>{"Text", "Pages"}));
-      }),
-      click_item(kFilters, "Pages"),
-      check([](HWND box) {
-        EXPECT_EQ(items(item(box, kList)), (std::vector<std::string>{"..", "sub/", "Zeta/", "page.htm", "page2.html"}));
-      }),
-      clear_name(), type("*.dat"), key(VK_RETURN),
-      check([](HWND box) {
-        EXPECT_EQ(items(item(box, kList)), (std::vector<std::string>{"..", "sub/", "Zeta/", "skip.dat"}));
-      }),
-      key(VK_ESCAPE)}));
+  EXPECT_FALSE(run(
+      false, {check([&](HWND box) {
+                EXPECT_EQ(text(box), "Pick");
+                EXPECT_EQ(GetFocus(), item(box, kName)) << "the name field has the focus";
+                EXPECT_EQ(text(item(box, kFolderText)), dir);
+                EXPECT_EQ(items(item(box, kList)), (std::vector<std::string>{"..", "sub/", "Zeta/", "a.txt", "B.TXT"}));
+                EXPECT_EQ(items(item(box, kFilters)), (std::vector<std::string>{"Text", "Pages"}));
+              }),
+              click_item(kFilters, "Pages"), check([](HWND box) {
+                EXPECT_EQ(items(item(box, kList)),
+                          (std::vector<std::string>{"..", "sub/", "Zeta/", "page.htm", "page2.html"}));
+              }),
+              clear_name(), type("*.dat"), key(VK_RETURN), check([](HWND box) {
+                EXPECT_EQ(items(item(box, kList)), (std::vector<std::string>{"..", "sub/", "Zeta/", "skip.dat"}));
+              }),
+              key(VK_ESCAPE)}));
   EXPECT_EQ(CommDlgExtendedError(), 0u);
 
   // No filters at all: every file, and the filter list has nothing to offer.
   ofn.lpstrFilter = nullptr;
   EXPECT_FALSE(run(false, {check([](HWND box) {
-                             EXPECT_EQ(items(item(box, kList)), (std::vector<std::string>{
-                                                                    "..", "sub/", "Zeta/", "a.txt", "B.TXT", "page.htm",
-                                                                    "page2.html", "skip.dat"}));
+                             EXPECT_EQ(items(item(box, kList)),
+                                       (std::vector<std::string>{"..", "sub/", "Zeta/", "a.txt", "B.TXT", "page.htm",
+                                                                 "page2.html", "skip.dat"}));
                              EXPECT_FALSE(IsWindowEnabled(item(box, kFilters)));
                            }),
                            key(VK_ESCAPE)}));
@@ -170,17 +169,14 @@ TEST_F(FileDialogHeadless, ShowsTheFolderItsFoldersAndTheFilesOfTheFilter) {
   // The second filter first; the one in use at the end is reported.
   ofn.lpstrFilter = kFilter;
   ofn.nFilterIndex = 2;
-  ASSERT_TRUE(run(false, {check([](HWND box) {
-                            EXPECT_EQ(index_of(item(box, kList), "page.htm"), 3);
-                          }),
+  ASSERT_TRUE(run(false, {check([](HWND box) { EXPECT_EQ(index_of(item(box, kList), "page.htm"), 3); }),
                           click_item(kFilters, "Text"), click_item(kList, "B.TXT"), key(VK_RETURN)}));
   EXPECT_EQ(result(), dir + "/B.TXT");
   EXPECT_EQ(ofn.nFilterIndex, 1u);
 }
 
 TEST_F(FileDialogHeadless, FoldersAreEnteredByDoubleClickEnterAndName) {
-  ASSERT_TRUE(run(false, {click_item(kList, "sub/", true),
-                          check([&](HWND box) {
+  ASSERT_TRUE(run(false, {click_item(kList, "sub/", true), check([&](HWND box) {
                             EXPECT_EQ(text(item(box, kFolderText)), dir + "/sub");
                             EXPECT_EQ(items(item(box, kList)), (std::vector<std::string>{"..", "c.txt"}));
                           }),
@@ -190,26 +186,26 @@ TEST_F(FileDialogHeadless, FoldersAreEnteredByDoubleClickEnterAndName) {
   EXPECT_EQ(u8(ofn.lpstrFile + ofn.nFileOffset), "c.txt");
 
   // ".." by double click, then the keyboard in the list: down to "sub/" and Enter.
-  ASSERT_TRUE(run(false, {type("sub"), key(VK_RETURN),
-                          check([&](HWND box) {
-                            EXPECT_EQ(text(item(box, kFolderText)), dir + "/sub");
-                            EXPECT_EQ(text(item(box, kName)), "") << "a folder's name entered it";
-                          }),
-                          click_item(kList, "..", true),
-                          check([&](HWND box) { EXPECT_EQ(text(item(box, kFolderText)), dir); }),
-                          click_item(kList, ".."), key(VK_DOWN), key(VK_RETURN),
-                          check([&](HWND box) { EXPECT_EQ(text(item(box, kFolderText)), dir + "/sub"); }),
-                          clear_name(), type("..\\Zeta\\..\\a.txt"), key(VK_RETURN)}));
+  ASSERT_TRUE(
+      run(false, {type("sub"), key(VK_RETURN), check([&](HWND box) {
+                    EXPECT_EQ(text(item(box, kFolderText)), dir + "/sub");
+                    EXPECT_EQ(text(item(box, kName)), "") << "a folder's name entered it";
+                  }),
+                  click_item(kList, "..", true), check([&](HWND box) { EXPECT_EQ(text(item(box, kFolderText)), dir); }),
+                  click_item(kList, ".."), key(VK_DOWN), key(VK_RETURN),
+                  check([&](HWND box) { EXPECT_EQ(text(item(box, kFolderText)), dir + "/sub"); }), clear_name(),
+                  type("..\\Zeta\\..\\a.txt"), key(VK_RETURN)}));
   EXPECT_EQ(result(), dir + "/a.txt") << "\"\\\" separates too; \"..\" goes up";
 
   // A path in the file buffer opens its folder with its name filled in.
   Wide start = wide(dir + "\\sub/c.txt");
   std::copy(start.begin(), start.end(), buffer.begin());
-  ASSERT_TRUE(run(false, {check([&](HWND box) {
-                            EXPECT_EQ(text(item(box, kFolderText)), dir + "/sub");
-                            EXPECT_EQ(text(item(box, kName)), "c.txt");
-                          }),
-                          key(VK_RETURN)},
+  ASSERT_TRUE(run(false,
+                  {check([&](HWND box) {
+                     EXPECT_EQ(text(item(box, kFolderText)), dir + "/sub");
+                     EXPECT_EQ(text(item(box, kName)), "c.txt");
+                   }),
+                   key(VK_RETURN)},
                   true));
   EXPECT_EQ(result(), dir + "/sub/c.txt");
 }
@@ -231,8 +227,8 @@ TEST_F(FileDialogHeadless, TheFlagsChecksAskBeforeChoosing) {
                           clear_name(), type("a.txt"), key(VK_RETURN)}));
   EXPECT_EQ(result(), dir + "/a.txt");
 
-  EXPECT_FALSE(run(false, {type("nowhere/x.txt"), key(VK_RETURN), message_says("Path does not exist"),
-                           key(VK_RETURN), key(VK_ESCAPE)}));
+  EXPECT_FALSE(run(false, {type("nowhere/x.txt"), key(VK_RETURN), message_says("Path does not exist"), key(VK_RETURN),
+                           key(VK_ESCAPE)}));
 
   // Saving over a file asks first; No keeps the dialog, Yes chooses.
   ofn.Flags = 0x8080C | OFN_OVERWRITEPROMPT;
@@ -246,15 +242,15 @@ TEST_F(FileDialogHeadless, TheFlagsChecksAskBeforeChoosing) {
 
 TEST_F(FileDialogHeadless, SeveralFilesChosenInTheList) {
   ofn.Flags = 0x80A0C;
-  ASSERT_TRUE(run(false, {click_item(kList, "a.txt"),
-                          [](HWND active) {
-                            headless::key_down(VK_CONTROL);
-                            POINT p = item_point(item(active, kList), "B.TXT");
-                            headless::click(p.x, p.y);
-                            headless::key_up(VK_CONTROL);
-                          },
-                          check([](HWND box) { EXPECT_EQ(text(item(box, kName)), "\"a.txt\" \"B.TXT\""); }),
-                          key(VK_RETURN)}));
+  ASSERT_TRUE(
+      run(false, {click_item(kList, "a.txt"),
+                  [](HWND active) {
+                    headless::key_down(VK_CONTROL);
+                    POINT p = item_point(item(active, kList), "B.TXT");
+                    headless::click(p.x, p.y);
+                    headless::key_up(VK_CONTROL);
+                  },
+                  check([](HWND box) { EXPECT_EQ(text(item(box, kName)), "\"a.txt\" \"B.TXT\""); }), key(VK_RETURN)}));
   EXPECT_EQ(result(), dir);
   const WCHAR* second = ofn.lpstrFile + ofn.nFileOffset;
   EXPECT_EQ(u8(second), "a.txt");

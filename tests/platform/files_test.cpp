@@ -30,8 +30,8 @@ struct Name {
   operator const WCHAR*() const { return reinterpret_cast<const WCHAR*>(text.c_str()); }
 };
 
-constexpr DWORD READ_WRITE = GENERIC_READ | GENERIC_WRITE;
-constexpr DWORD SHARE_ALL = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr DWORD kReadWrite = GENERIC_READ | GENERIC_WRITE;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 HANDLE open_file(const WCHAR* name, DWORD access, DWORD share, DWORD disposition,
                  DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
@@ -99,7 +99,7 @@ TEST(Files, DispositionsTruncateAndReportWhatTheyFound) {
 
   EXPECT_EQ(opened_with(a, GENERIC_WRITE, CREATE_NEW), 0u);
   put(a, "hello");
-  EXPECT_EQ(open_error(a, READ_WRITE, 0, CREATE_NEW), code(ERROR_FILE_EXISTS));
+  EXPECT_EQ(open_error(a, kReadWrite, 0, CREATE_NEW), code(ERROR_FILE_EXISTS));
   EXPECT_EQ(get(a), "hello");
 
   // OPEN_ALWAYS keeps the content; CREATE_ALWAYS empties it. Both say whether the file was there.
@@ -124,10 +124,10 @@ TEST(Files, DispositionsTruncateAndReportWhatTheyFound) {
   // A folder is no file, whatever the disposition; with backup semantics it opens for queries.
   Name folder(dir + "folder");
   ASSERT_TRUE(CreateDirectoryW(folder, nullptr));
-  EXPECT_EQ(open_error(folder, GENERIC_READ, SHARE_ALL, OPEN_EXISTING), code(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(open_error(folder, GENERIC_WRITE, SHARE_ALL, CREATE_ALWAYS), code(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(open_error(folder, GENERIC_READ, SHARE_ALL, OPEN_ALWAYS), code(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(open_error(folder, GENERIC_READ, SHARE_ALL, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS), 0u);
+  EXPECT_EQ(open_error(folder, GENERIC_READ, kShareAll, OPEN_EXISTING), code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_error(folder, GENERIC_WRITE, kShareAll, CREATE_ALWAYS), code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_error(folder, GENERIC_READ, kShareAll, OPEN_ALWAYS), code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_error(folder, GENERIC_READ, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS), 0u);
   EXPECT_EQ(failure([&] { return DeleteFileW(folder); }), code(ERROR_ACCESS_DENIED));
   EXPECT_EQ(failure([&] { return CopyFileW(folder, Name(dir + "copy"), FALSE); }), code(ERROR_ACCESS_DENIED));
 }
@@ -147,7 +147,7 @@ TEST(Files, AttributesReadOnlyAndHidden) {
 
   // A file created read-only is read-only afterwards, yet the creating handle may write.
   Name born(dir + "born.txt");
-  HANDLE h = open_file(born, READ_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_READONLY);
+  HANDLE h = open_file(born, kReadWrite, 0, CREATE_NEW, FILE_ATTRIBUTE_READONLY);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD written = 0;
   EXPECT_TRUE(WriteFile(h, "abc", 3, &written, nullptr));
@@ -192,25 +192,23 @@ TEST(Files, ShareModesAreEnforcedBetweenHandles) {
   // Others may read alongside, but not write, and must let the reader read.
   HANDLE second = open_file(f, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
   EXPECT_NE(second, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(open_error(f, GENERIC_WRITE, SHARE_ALL, OPEN_EXISTING), code(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(open_error(f, GENERIC_WRITE, kShareAll, OPEN_EXISTING), code(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(open_error(f, GENERIC_READ, 0, OPEN_EXISTING), code(ERROR_SHARING_VIOLATION));
   // A refused CREATE_ALWAYS must not have emptied the file first.
-  EXPECT_EQ(open_error(f, READ_WRITE, SHARE_ALL, CREATE_ALWAYS), code(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(open_error(f, kReadWrite, kShareAll, CREATE_ALWAYS), code(ERROR_SHARING_VIOLATION));
   EXPECT_EQ(get(f), "content");
   // Without FILE_SHARE_DELETE the file can be neither deleted nor renamed.
   EXPECT_EQ(failure([&] { return DeleteFileW(f); }), code(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(failure([&] { return MoveFileW(f, Name(dir + "moved.txt")); }),
-            code(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(failure([&] { return MoveFileW(f, Name(dir + "moved.txt")); }), code(ERROR_SHARING_VIOLATION));
   CloseHandle(second);
   CloseHandle(reader);
   EXPECT_EQ(get(f), "content");
 
   // An exclusive handle keeps everyone out until it is closed.
-  HANDLE exclusive = open_file(f, READ_WRITE, 0, OPEN_EXISTING);
+  HANDLE exclusive = open_file(f, kReadWrite, 0, OPEN_EXISTING);
   ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(open_error(f, GENERIC_READ, SHARE_ALL, OPEN_EXISTING), code(ERROR_SHARING_VIOLATION));
-  EXPECT_EQ(failure([&] { return CopyFileW(f, Name(dir + "copy.txt"), FALSE); }),
-            code(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(open_error(f, GENERIC_READ, kShareAll, OPEN_EXISTING), code(ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(failure([&] { return CopyFileW(f, Name(dir + "copy.txt"), FALSE); }), code(ERROR_SHARING_VIOLATION));
   CloseHandle(exclusive);
   EXPECT_EQ(open_error(f, GENERIC_READ, 0, OPEN_EXISTING), 0u);
 
@@ -224,12 +222,11 @@ TEST(Files, ShareModesAreEnforcedBetweenHandles) {
   EXPECT_EQ(get(target), "old");
 
   // With FILE_SHARE_DELETE the file may be deleted while open; it is gone once closed.
-  HANDLE lenient = open_file(f, GENERIC_READ, SHARE_ALL, OPEN_EXISTING);
+  HANDLE lenient = open_file(f, GENERIC_READ, kShareAll, OPEN_EXISTING);
   ASSERT_NE(lenient, INVALID_HANDLE_VALUE);
   EXPECT_TRUE(DeleteFileW(f));
   CloseHandle(lenient);
-  EXPECT_EQ(failure([&] { return GetFileAttributesW(f) != INVALID_FILE_ATTRIBUTES; }),
-            code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(f) != INVALID_FILE_ATTRIBUTES; }), code(ERROR_FILE_NOT_FOUND));
 }
 
 TEST(Files, ReadWriteAndSeekRoundTrip) {
@@ -238,7 +235,7 @@ TEST(Files, ReadWriteAndSeekRoundTrip) {
   std::string data(10000, '\0');
   for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 251);
 
-  HANDLE h = open_file(f, READ_WRITE, 0, CREATE_ALWAYS);
+  HANDLE h = open_file(f, kReadWrite, 0, CREATE_ALWAYS);
   ASSERT_NE(h, INVALID_HANDLE_VALUE);
   DWORD done = 0;
   ASSERT_TRUE(WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &done, nullptr));
@@ -269,29 +266,24 @@ TEST(Files, ReadWriteAndSeekRoundTrip) {
 
   // A seek before the start fails and leaves the position alone.
   move.QuadPart = -1;
-  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_BEGIN); }),
-            code(ERROR_NEGATIVE_SEEK));
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_BEGIN); }), code(ERROR_NEGATIVE_SEEK));
   move.QuadPart = -20000;
-  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_CURRENT); }),
-            code(ERROR_NEGATIVE_SEEK));
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, FILE_CURRENT); }), code(ERROR_NEGATIVE_SEEK));
   move.QuadPart = 0;
-  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, 3); }),
-            code(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(failure([&] { return SetFilePointerEx(h, move, nullptr, 3); }), code(ERROR_INVALID_PARAMETER));
   ASSERT_TRUE(SetFilePointerEx(h, move, &at, FILE_CURRENT));
   EXPECT_EQ(at.QuadPart, 10000);
 
   CloseHandle(h);
 
   // Each handle does only what it was opened for.
-  HANDLE reader = open_file(f, GENERIC_READ, SHARE_ALL, OPEN_EXISTING);
-  HANDLE writer = open_file(f, GENERIC_WRITE, SHARE_ALL, OPEN_EXISTING);
+  HANDLE reader = open_file(f, GENERIC_READ, kShareAll, OPEN_EXISTING);
+  HANDLE writer = open_file(f, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
   ASSERT_NE(reader, INVALID_HANDLE_VALUE);
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(failure([&] { return WriteFile(reader, "x", 1, &done, nullptr); }),
-            code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return WriteFile(reader, "x", 1, &done, nullptr); }), code(ERROR_ACCESS_DENIED));
   EXPECT_EQ(failure([&] { return FlushFileBuffers(reader); }), code(ERROR_ACCESS_DENIED));
-  EXPECT_EQ(failure([&] { return ReadFile(writer, back.data(), 1, &done, nullptr); }),
-            code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(failure([&] { return ReadFile(writer, back.data(), 1, &done, nullptr); }), code(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(WriteFile(writer, "AB", 2, &done, nullptr));
   CloseHandle(writer);
   ASSERT_TRUE(ReadFile(reader, back.data(), 3, &done, nullptr));
@@ -313,10 +305,8 @@ TEST(Files, CopyHonoursFailIfExistsAndReplacesWhole) {
   EXPECT_EQ(get(fresh), "new content");
   EXPECT_EQ(get(source), "new content");
 
-  EXPECT_EQ(failure([&] { return CopyFileW(Name(dir + "none.txt"), target, FALSE); }),
-            code(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(failure([&] { return CopyFileW(source, Name(dir + "none\\x.txt"), FALSE); }),
-            code(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CopyFileW(Name(dir + "none.txt"), target, FALSE); }), code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CopyFileW(source, Name(dir + "none\\x.txt"), FALSE); }), code(ERROR_PATH_NOT_FOUND));
   EXPECT_FALSE(CopyFileW(nullptr, target, FALSE));
   EXPECT_FALSE(CopyFileW(source, nullptr, FALSE));
   EXPECT_FALSE(CopyFileW(source, source, FALSE));
@@ -345,13 +335,11 @@ TEST(Files, MoveNeverReplacesAnExistingTarget) {
 
   EXPECT_TRUE(MoveFileW(a, c));
   EXPECT_EQ(get(c), "first");
-  EXPECT_EQ(failure([&] { return GetFileAttributesW(a) != INVALID_FILE_ATTRIBUTES; }),
-            code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return GetFileAttributesW(a) != INVALID_FILE_ATTRIBUTES; }), code(ERROR_FILE_NOT_FOUND));
   EXPECT_TRUE(MoveFileW(c, c));  // onto its own name: nothing to do
   EXPECT_EQ(get(c), "first");
   EXPECT_EQ(failure([&] { return MoveFileW(a, Name(dir + "d.txt")); }), code(ERROR_FILE_NOT_FOUND));
-  EXPECT_EQ(failure([&] { return MoveFileW(c, Name(dir + "none\\c.txt")); }),
-            code(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return MoveFileW(c, Name(dir + "none\\c.txt")); }), code(ERROR_PATH_NOT_FOUND));
   EXPECT_EQ(get(c), "first");
 
   // A read-only file may be renamed.
@@ -412,16 +400,16 @@ TEST(Files, MoveExReplacesOnlyWhatMayBeReplaced) {
 TEST(Files, SystemMessagesNameTheReason) {
   WCHAR text[512];
   for (DWORD error : {code(ERROR_DISK_FULL), code(ERROR_ACCESS_DENIED), code(ERROR_FILE_NOT_FOUND)}) {
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-                                  text, 512, nullptr);
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
+                                  512, nullptr);
     ASSERT_GT(length, 4u) << error;
     EXPECT_EQ(text[length], 0);
     EXPECT_EQ(text[length - 1], '\n');
     EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(text)).find(u'%'), std::u16string::npos);
   }
   EXPECT_EQ(failure([&] {
-              return FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 0x2FFFFF00,
-                                    0, text, 512, nullptr) != 0;
+              return FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 0x2FFFFF00, 0,
+                                    text, 512, nullptr) != 0;
             }),
             code(ERROR_MR_MID_NOT_FOUND));
 }
@@ -431,8 +419,7 @@ TEST(Files, FoldersAndTheCurrentDirectory) {
   Name sub(dir + "sub"), inner(dir + "sub\\inner");
   EXPECT_TRUE(CreateDirectoryW(sub, nullptr));
   EXPECT_EQ(failure([&] { return CreateDirectoryW(sub, nullptr); }), code(ERROR_ALREADY_EXISTS));
-  EXPECT_EQ(failure([&] { return CreateDirectoryW(Name(dir + "none/sub"), nullptr); }),
-            code(ERROR_PATH_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return CreateDirectoryW(Name(dir + "none/sub"), nullptr); }), code(ERROR_PATH_NOT_FOUND));
   EXPECT_TRUE(CreateDirectoryW(inner, nullptr));
 
   EXPECT_EQ(failure([&] { return RemoveDirectoryW(sub); }), code(ERROR_DIR_NOT_EMPTY));
@@ -441,8 +428,7 @@ TEST(Files, FoldersAndTheCurrentDirectory) {
   EXPECT_EQ(failure([&] { return RemoveDirectoryW(file); }), code(ERROR_DIRECTORY));
   EXPECT_EQ(failure([&] { return RemoveDirectoryW(Name(dir + "none")); }), code(ERROR_FILE_NOT_FOUND));
   EXPECT_FALSE(SetCurrentDirectoryW(file));
-  EXPECT_EQ(failure([&] { return SetCurrentDirectoryW(Name(dir + "none")); }),
-            code(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(failure([&] { return SetCurrentDirectoryW(Name(dir + "none")); }), code(ERROR_FILE_NOT_FOUND));
 
   // The buffer contract: the size needed with the terminator, or the length without it.
   DWORD needed = GetCurrentDirectoryW(0, nullptr);
@@ -521,7 +507,7 @@ TEST(FilesLinux, ReadOnlyAndHiddenFilesAreProtectedEvenFromRoot) {
   // CREATE_ALWAYS, and so CopyFileW, over a hidden file must name the attribute.
   put(hidden, "secret");
   ASSERT_TRUE(SetFileAttributesW(hidden, FILE_ATTRIBUTE_HIDDEN));
-  EXPECT_EQ(open_error(hidden, READ_WRITE, FILE_SHARE_READ, CREATE_ALWAYS), code(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(open_error(hidden, kReadWrite, FILE_SHARE_READ, CREATE_ALWAYS), code(ERROR_ACCESS_DENIED));
   EXPECT_EQ(failure([&] { return CopyFileW(plain, hidden, FALSE); }), code(ERROR_ACCESS_DENIED));
   EXPECT_EQ(get(hidden), "secret");
   EXPECT_EQ(open_error(hidden, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_HIDDEN), 0u);
@@ -535,11 +521,10 @@ TEST(FilesLinux, FullDisksNamesAndStaleHandles) {
   std::string dir = test_dir();
 
   // A full disk reports ERROR_DISK_FULL and what did reach the file.
-  HANDLE full = open_file(TEXT("/dev/full"), GENERIC_WRITE, SHARE_ALL, OPEN_EXISTING);
+  HANDLE full = open_file(TEXT("/dev/full"), GENERIC_WRITE, kShareAll, OPEN_EXISTING);
   ASSERT_NE(full, INVALID_HANDLE_VALUE);
   DWORD written = 99;
-  EXPECT_EQ(failure([&] { return WriteFile(full, "data", 4, &written, nullptr); }),
-            code(ERROR_DISK_FULL));
+  EXPECT_EQ(failure([&] { return WriteFile(full, "data", 4, &written, nullptr); }), code(ERROR_DISK_FULL));
   EXPECT_EQ(written, 0u);
   EXPECT_TRUE(CloseHandle(full));
 
@@ -549,8 +534,7 @@ TEST(FilesLinux, FullDisksNamesAndStaleHandles) {
   for (const char16_t* bad : {lone_high, lone_low}) {
     std::u16string name = w16(dir) + bad;
     EXPECT_EQ(open_error(name.c_str(), GENERIC_WRITE, 0, CREATE_ALWAYS), code(ERROR_INVALID_NAME));
-    EXPECT_EQ(failure([&] { return CreateDirectoryW(name.c_str(), nullptr); }),
-              code(ERROR_INVALID_NAME));
+    EXPECT_EQ(failure([&] { return CreateDirectoryW(name.c_str(), nullptr); }), code(ERROR_INVALID_NAME));
     EXPECT_EQ(failure([&] { return DeleteFileW(name.c_str()); }), code(ERROR_INVALID_NAME));
   }
   EXPECT_EQ(entries_in(dir), 0u);

@@ -25,9 +25,8 @@ std::string format(const WCHAR* pattern, ...) {
 }  // namespace
 
 TEST(Format, NamesTheLibraryBuilds) {
-  EXPECT_EQ("5:-1:123456789012345:0",
-            format(TEXT("%d:%I64d:%I64d:%I64d"), 5, static_cast<LONGLONG>(-1), static_cast<LONGLONG>(123456789012345LL),
-                   static_cast<LONGLONG>(0)));
+  EXPECT_EQ("5:-1:123456789012345:0", format(TEXT("%d:%I64d:%I64d:%I64d"), 5, static_cast<LONGLONG>(-1),
+                                             static_cast<LONGLONG>(123456789012345LL), static_cast<LONGLONG>(0)));
   EXPECT_EQ("-1:-1:-1:-1", format(TEXT("%d:%I64d:%I64d:%I64d"), -1, static_cast<LONGLONG>(-1),
                                   static_cast<LONGLONG>(-1), static_cast<LONGLONG>(-1)));
   EXPECT_EQ("WindowClass_-9223372036854775808", format(TEXT("WindowClass_%I64d"), static_cast<LONGLONG>(LLONG_MIN)));

@@ -39,7 +39,7 @@ struct Image {
   }
 };
 
-constexpr COLORREF WHITE = RGB(255, 255, 255);
+constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 struct DpiScope {
   explicit DpiScope(int dpi) { display::headless::set_dpi(dpi); }
@@ -59,9 +59,9 @@ TEST(GdiPixels, WindowContextsDrawAtTheirOriginWithinTheirClip) {
   FillRect(dc, &r, red);
   EXPECT_EQ(image.color(20, 10), RGB(220, 0, 0)) << "logical (0, 0) is the origin";
   EXPECT_EQ(image.color(49, 29), RGB(220, 0, 0));
-  EXPECT_EQ(image.color(50, 15), WHITE) << "clipped at the visible part";
-  EXPECT_EQ(image.color(19, 15), WHITE);
-  EXPECT_EQ(image.color(25, 30), WHITE);
+  EXPECT_EQ(image.color(50, 15), kWhite) << "clipped at the visible part";
+  EXPECT_EQ(image.color(19, 15), kWhite);
+  EXPECT_EQ(image.color(25, 30), kWhite);
   EXPECT_EQ(image.at(30, 15) >> 24, 0xFFu) << "opaque pixels";
   RECT box{};
   EXPECT_EQ(GetClipBox(dc, &box), SIMPLEREGION);
@@ -74,7 +74,7 @@ TEST(GdiPixels, WindowContextsDrawAtTheirOriginWithinTheirClip) {
   FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   EXPECT_EQ(image.color(30, 14), RGB(0, 0, 0));
   EXPECT_EQ(image.color(30, 15), RGB(220, 0, 0));
-  EXPECT_EQ(image.color(60, 12), WHITE);
+  EXPECT_EQ(image.color(60, 12), kWhite);
   gdi::dc_release(dc);
   DeleteObject(red);
 
@@ -82,12 +82,12 @@ TEST(GdiPixels, WindowContextsDrawAtTheirOriginWithinTheirClip) {
   gdi::fill_surface(image.surface, RECT{60, 40, 70, 50}, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
   EXPECT_EQ(image.color(60, 40), GetSysColor(COLOR_BTNFACE));
   EXPECT_EQ(image.color(69, 49), GetSysColor(COLOR_BTNFACE));
-  EXPECT_EQ(image.color(70, 50), WHITE);
+  EXPECT_EQ(image.color(70, 50), kWhite);
   HBRUSH panel = CreateSolidBrush(RGB(59, 25, 34));
   gdi::fill_surface(image.surface, RECT{-10, 70, 500, 500}, panel);
   EXPECT_EQ(image.color(0, 79), RGB(59, 25, 34)) << "a rectangle past the image is cut to it";
   gdi::fill_surface(image.surface, RECT{0, 0, 5, 5}, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH)));
-  EXPECT_EQ(image.color(0, 0), WHITE);
+  EXPECT_EQ(image.color(0, 0), kWhite);
 
   // Win32 faults on null rectangles and out-pointers; the stand-in refuses them, and a null or foreign brush.
   dc = gdi::dc_for_surface(image.surface, POINT{0, 0}, RECT{0, 0, 100, 80}, nullptr);
@@ -99,7 +99,7 @@ TEST(GdiPixels, WindowContextsDrawAtTheirOriginWithinTheirClip) {
   EXPECT_EQ(FillRect(dc, &all, nullptr), 0);
   EXPECT_EQ(FillRect(dc, &all, reinterpret_cast<HBRUSH>(&all)), 0) << "not a brush";
   EXPECT_NE(FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(NULL_BRUSH))), 0);
-  EXPECT_EQ(image.color(0, 0), WHITE);
+  EXPECT_EQ(image.color(0, 0), kWhite);
   SIZE size{};
   EXPECT_FALSE(GetTextExtentPoint32W(dc, nullptr, 3, &size));
   EXPECT_FALSE(GetTextExtentPoint32W(dc, TEXT("abc"), 3, nullptr));
@@ -129,9 +129,9 @@ TEST(GdiPixels, TextIsDrawnInTheTextColourInsideItsBox) {
   EXPECT_GT(image.count(text, RGB(200, 0, 0)), 60) << "solid strokes in the text colour";
   EXPECT_GT(image.count(text, RGB(236, 210, 194)), 60) << "the background between the strokes";
   // Outside the text's own box nothing was painted: the opaque background covers only the text.
-  EXPECT_EQ(image.count(RECT{measured.right + 1, 10, 230, 50}, WHITE, false), 0);
-  EXPECT_EQ(image.count(RECT{0, 0, 240, 10}, WHITE, false), 0);
-  EXPECT_EQ(image.count(RECT{10, measured.bottom, 230, 60}, WHITE, false), 0);
+  EXPECT_EQ(image.count(RECT{measured.right + 1, 10, 230, 50}, kWhite, false), 0);
+  EXPECT_EQ(image.count(RECT{0, 0, 240, 10}, kWhite, false), 0);
+  EXPECT_EQ(image.count(RECT{10, measured.bottom, 230, 60}, kWhite, false), 0);
 
   // Transparent: only the glyphs change pixels.
   Image clear(240, 60);
@@ -144,7 +144,7 @@ TEST(GdiPixels, TextIsDrawnInTheTextColourInsideItsBox) {
   GetTextExtentPoint32W(dc2, TEXT("Webrolo"), 7, &size);
   RECT box{10, 10, 10 + size.cx, 10 + size.cy};
   EXPECT_GT(clear.count(box, RGB(0, 0, 160)), 40);
-  EXPECT_GT(clear.count(box, WHITE), size.cx * size.cy / 3) << "most of the box stays background";
+  EXPECT_GT(clear.count(box, kWhite), size.cx * size.cy / 3) << "most of the box stays background";
   gdi::dc_release(dc2);
 
   // Centred text sits in the middle of its rectangle.
@@ -154,12 +154,13 @@ TEST(GdiPixels, TextIsDrawnInTheTextColourInsideItsBox) {
   SetBkMode(dc3, TRANSPARENT);
   RECT whole{0, 0, 240, 60};
   DrawTextW(dc3, TEXT("Exit"), -1, &whole, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
-  int left = centred.count(RECT{0, 0, 120, 60}, WHITE, false), right = centred.count(RECT{120, 0, 240, 60}, WHITE, false);
+  int left = centred.count(RECT{0, 0, 120, 60}, kWhite, false),
+      right = centred.count(RECT{120, 0, 240, 60}, kWhite, false);
   EXPECT_GT(left, 20);
   EXPECT_GT(right, 20);
-  EXPECT_EQ(centred.count(RECT{0, 0, 80, 60}, WHITE, false), 0);
-  EXPECT_EQ(centred.count(RECT{160, 0, 240, 60}, WHITE, false), 0);
-  EXPECT_EQ(centred.count(RECT{0, 0, 240, 12}, WHITE, false), 0);
+  EXPECT_EQ(centred.count(RECT{0, 0, 80, 60}, kWhite, false), 0);
+  EXPECT_EQ(centred.count(RECT{160, 0, 240, 60}, kWhite, false), 0);
+  EXPECT_EQ(centred.count(RECT{0, 0, 240, 12}, kWhite, false), 0);
   gdi::dc_release(dc3);
 
   gdi::dc_release(dc);
@@ -174,8 +175,8 @@ TEST(GdiPixels, TextStaysInsideTheClipAndTheRectangle) {
   SelectObject(dc, font);
   SetBkMode(dc, TRANSPARENT);
   TextOutW(dc, 5, 5, TEXT("MMMMMMMM"), 8);
-  EXPECT_GT(image.count(RECT{0, 0, 60, 60}, WHITE, false), 50);
-  EXPECT_EQ(image.count(RECT{60, 0, 200, 60}, WHITE, false), 0);
+  EXPECT_GT(image.count(RECT{0, 0, 60, 60}, kWhite, false), 50);
+  EXPECT_EQ(image.count(RECT{60, 0, 200, 60}, kWhite, false), 0);
   gdi::dc_release(dc);
 
   // DrawTextW clips to its rectangle unless DT_NOCLIP.
@@ -185,9 +186,9 @@ TEST(GdiPixels, TextStaysInsideTheClipAndTheRectangle) {
   SetBkMode(dc, TRANSPARENT);
   RECT r{5, 5, 50, 55};
   DrawTextW(dc, TEXT("MMMMMMMM"), -1, &r, DT_SINGLELINE);
-  EXPECT_EQ(second.count(RECT{50, 0, 200, 60}, WHITE, false), 0);
+  EXPECT_EQ(second.count(RECT{50, 0, 200, 60}, kWhite, false), 0);
   DrawTextW(dc, TEXT("MMMMMMMM"), -1, &r, DT_SINGLELINE | DT_NOCLIP);
-  EXPECT_GT(second.count(RECT{50, 0, 200, 60}, WHITE, false), 50);
+  EXPECT_GT(second.count(RECT{50, 0, 200, 60}, kWhite, false), 50);
 
   // ETO_CLIPPED keeps ExtTextOutW inside its rectangle.
   Image third(200, 60);
@@ -196,8 +197,8 @@ TEST(GdiPixels, TextStaysInsideTheClipAndTheRectangle) {
   SetBkMode(dc3, TRANSPARENT);
   RECT cut{0, 0, 40, 60};
   ExtTextOutW(dc3, 5, 5, ETO_CLIPPED, &cut, TEXT("MMMMMMMM"), 8, nullptr);
-  EXPECT_GT(third.count(cut, WHITE, false), 20);
-  EXPECT_EQ(third.count(RECT{40, 0, 200, 60}, WHITE, false), 0);
+  EXPECT_GT(third.count(cut, kWhite, false), 20);
+  EXPECT_EQ(third.count(RECT{40, 0, 200, 60}, kWhite, false), 0);
   gdi::dc_release(dc3);
   gdi::dc_release(dc);
   DeleteObject(font);
@@ -325,7 +326,7 @@ TEST(GdiPixels, HeadlessSurfacesPresentPixelsAndSaveThem) {
   int stride = cairo_image_surface_get_stride(image.surface);
   backend.present(front, pixels, 60, 40, stride, RECT{0, 0, 60, 40});
   EXPECT_EQ(display::headless::color_at(front, 5, 5), RGB(42, 18, 25));
-  EXPECT_EQ(display::headless::color_at(front, 45, 5), WHITE);
+  EXPECT_EQ(display::headless::color_at(front, 45, 5), kWhite);
   EXPECT_EQ(display::headless::pixel(front, 45, 5), 0xFFFFFFFFu);
   EXPECT_EQ(display::headless::color_at(front, 60, 5), CLR_INVALID);
   // A later present of a part changes only that part.

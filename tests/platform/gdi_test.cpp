@@ -56,9 +56,12 @@ LONG extent(HDC dc, const WCHAR* text) {
 }  // namespace
 
 TEST(Gdi, StockObjectsHaveTheirKindsAndSurviveDeletion) {
-  struct { int id; DWORD type; } stock[] = {
-      {WHITE_BRUSH, OBJ_BRUSH}, {LTGRAY_BRUSH, OBJ_BRUSH}, {GRAY_BRUSH, OBJ_BRUSH}, {DKGRAY_BRUSH, OBJ_BRUSH},
-      {BLACK_BRUSH, OBJ_BRUSH}, {NULL_BRUSH, OBJ_BRUSH},   {WHITE_PEN, OBJ_PEN},     {BLACK_PEN, OBJ_PEN},
+  struct {
+    int id;
+    DWORD type;
+  } stock[] = {
+      {WHITE_BRUSH, OBJ_BRUSH}, {LTGRAY_BRUSH, OBJ_BRUSH}, {GRAY_BRUSH, OBJ_BRUSH},      {DKGRAY_BRUSH, OBJ_BRUSH},
+      {BLACK_BRUSH, OBJ_BRUSH}, {NULL_BRUSH, OBJ_BRUSH},   {WHITE_PEN, OBJ_PEN},         {BLACK_PEN, OBJ_PEN},
       {NULL_PEN, OBJ_PEN},      {SYSTEM_FONT, OBJ_FONT},   {DEFAULT_GUI_FONT, OBJ_FONT}, {DC_BRUSH, OBJ_BRUSH},
   };
   for (auto& s : stock) {

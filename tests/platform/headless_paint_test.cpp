@@ -93,8 +93,7 @@ TEST(HeadlessPaint, BackgroundsAndChildren) {
 }
 
 TEST(HeadlessPaint, TextCaptionAndPng) {
-  HWND top = brushed_top(reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1),
-                         WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+  HWND top = brushed_top(reinterpret_cast<HBRUSH>(COLOR_3DFACE + 1), WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
   HWND label = filled(top, 10, 10, 200, 40, RGB(255, 255, 255), TEXT("WWWWWW"));
   headless::pump();
   EXPECT_EQ(headless::pixel(top, 250, 150), GetSysColor(COLOR_3DFACE));

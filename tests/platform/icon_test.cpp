@@ -226,14 +226,14 @@ struct Canvas {
   COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
 };
 
-constexpr COLORREF WHITE = RGB(255, 255, 255);
-constexpr Pixel RED{255, 0, 0, 255}, GREEN{0, 128, 0, 255}, BLACK{0, 0, 0, 255}, CLEAR{0, 0, 0, 0};
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr Pixel kRed{255, 0, 0, 255}, kGreen{0, 128, 0, 255}, kBlack{0, 0, 0, 255}, kClear{0, 0, 0, 0};
 COLORREF ref(Pixel p) { return RGB(p.r, p.g, p.b); }
 
 // 13 x 11: red on the left, right_colour from x = 6, the top-left 2 x 2 transparent. Odd sizes
 // cross byte and nibble boundaries; the corner shows whether rows come out upside down.
 Picture halves(Pixel right_colour) {
-  return [right_colour](int x, int y) { return x < 2 && y < 2 ? CLEAR : x < 6 ? RED : right_colour; };
+  return [right_colour](int x, int y) { return x < 2 && y < 2 ? kClear : x < 6 ? kRed : right_colour; };
 }
 
 Picture solid(Pixel p) {
@@ -249,22 +249,22 @@ TEST(Icons, BmpEntriesOfEveryDepthDrawAsStored) {
     int bits;
     bool alpha;
     Pixel right;
-  } cases[] = {{1, true, BLACK}, {4, true, GREEN}, {8, true, GREEN}, {24, true, GREEN}, {32, true, GREEN},
-               {32, false, GREEN}};
+  } cases[] = {{1, true, kBlack},  {4, true, kGreen},  {8, true, kGreen},
+               {24, true, kGreen}, {32, true, kGreen}, {32, false, kGreen}};
   for (const Case& c : cases) {
     SCOPED_TRACE("bits " + std::to_string(c.bits) + (c.alpha ? "" : " without alpha"));
     HICON icon = load(dir, "depth.ico", ico({{13, 11, c.bits, bmp_entry(13, 11, c.bits, halves(c.right), c.alpha)}}));
     ASSERT_NE(icon, nullptr) << GetLastError();
     ASSERT_TRUE(canvas.draw(icon));
-    EXPECT_EQ(canvas.at(0, 0), WHITE) << "transparent corner, top left";
-    EXPECT_EQ(canvas.at(1, 1), WHITE);
-    EXPECT_EQ(canvas.at(2, 0), ref(RED));
-    EXPECT_EQ(canvas.at(0, 10), ref(RED)) << "bottom row";
-    EXPECT_EQ(canvas.at(5, 5), ref(RED));
+    EXPECT_EQ(canvas.at(0, 0), kWhite) << "transparent corner, top left";
+    EXPECT_EQ(canvas.at(1, 1), kWhite);
+    EXPECT_EQ(canvas.at(2, 0), ref(kRed));
+    EXPECT_EQ(canvas.at(0, 10), ref(kRed)) << "bottom row";
+    EXPECT_EQ(canvas.at(5, 5), ref(kRed));
     EXPECT_EQ(canvas.at(6, 5), ref(c.right));
     EXPECT_EQ(canvas.at(12, 10), ref(c.right)) << "last pixel";
-    EXPECT_EQ(canvas.at(13, 5), WHITE) << "the icon's own size";
-    EXPECT_EQ(canvas.at(5, 11), WHITE);
+    EXPECT_EQ(canvas.at(13, 5), kWhite) << "the icon's own size";
+    EXPECT_EQ(canvas.at(5, 11), kWhite);
     EXPECT_TRUE(DestroyIcon(icon));
   }
 }
@@ -273,7 +273,7 @@ TEST(Icons, AlphaBlendsAndPngEntriesDecode) {
   std::string dir = test_dir();
   Canvas canvas;
   // Half-transparent red over white gives pink.
-  Picture half = [](int x, int) { return x < 4 ? Pixel{255, 0, 0, 128} : RED; };
+  Picture half = [](int x, int) { return x < 4 ? Pixel{255, 0, 0, 128} : kRed; };
   HICON icon = load(dir, "alpha.ico", ico({{8, 8, 32, bmp_entry(8, 8, 32, half)}}));
   ASSERT_NE(icon, nullptr);
   ASSERT_TRUE(canvas.draw(icon));
@@ -281,19 +281,19 @@ TEST(Icons, AlphaBlendsAndPngEntriesDecode) {
   EXPECT_EQ(GetRValue(pink), 255);
   EXPECT_NEAR(GetGValue(pink), 127, 3);
   EXPECT_NEAR(GetBValue(pink), 127, 3);
-  EXPECT_EQ(canvas.at(5, 1), ref(RED));
+  EXPECT_EQ(canvas.at(5, 1), ref(kRed));
   DestroyIcon(icon);
 
   // A PNG entry: straight alpha, top-down rows, its size from its own header.
-  Picture picture = [](int x, int y) { return y < 3 ? CLEAR : x < 10 ? GREEN : Pixel{0, 0, 255, 255}; };
+  Picture picture = [](int x, int y) { return y < 3 ? kClear : x < 10 ? kGreen : Pixel{0, 0, 255, 255}; };
   icon = load(dir, "png.ico", ico({{20, 24, 32, png(20, 24, picture)}}));
   ASSERT_NE(icon, nullptr) << GetLastError();
   ASSERT_TRUE(canvas.draw(icon));
-  EXPECT_EQ(canvas.at(5, 1), WHITE);
-  EXPECT_EQ(canvas.at(5, 3), ref(GREEN));
+  EXPECT_EQ(canvas.at(5, 1), kWhite);
+  EXPECT_EQ(canvas.at(5, 3), ref(kGreen));
   EXPECT_EQ(canvas.at(15, 23), RGB(0, 0, 255));
-  EXPECT_EQ(canvas.at(20, 10), WHITE);
-  EXPECT_EQ(canvas.at(10, 24), WHITE);
+  EXPECT_EQ(canvas.at(20, 10), kWhite);
+  EXPECT_EQ(canvas.at(10, 24), kWhite);
   DestroyIcon(icon);
 }
 
@@ -301,20 +301,20 @@ TEST(Icons, TheEntryNearestTheAskedSizeIsChosenAndScaled) {
   std::string dir = test_dir();
   Canvas canvas;
   const Pixel blue{0, 0, 255, 255};
-  Bytes file = ico({{16, 16, 32, bmp_entry(16, 16, 32, solid(RED))},
-                    {32, 32, 32, bmp_entry(32, 32, 32, solid(GREEN))},
+  Bytes file = ico({{16, 16, 32, bmp_entry(16, 16, 32, solid(kRed))},
+                    {32, 32, 32, bmp_entry(32, 32, 32, solid(kGreen))},
                     {48, 48, 32, bmp_entry(48, 48, 32, solid(blue))}});
   struct Case {
     int w, h;
     UINT flags;
     int side;
     Pixel colour;
-  } cases[] = {{0, 0, 0, 16, RED},               // the size stored in the file: the first entry's
-               {0, 0, LR_DEFAULTSIZE, 32, GREEN},  // the system's icon size
-               {32, 32, 0, 32, GREEN},
+  } cases[] = {{0, 0, 0, 16, kRed},                 // the size stored in the file: the first entry's
+               {0, 0, LR_DEFAULTSIZE, 32, kGreen},  // the system's icon size
+               {32, 32, 0, 32, kGreen},
                {48, 48, 0, 48, blue},
-               {44, 44, 0, 44, blue},            // scaled down from the nearest
-               {18, 18, 0, 18, RED}};            // scaled up from the nearest
+               {44, 44, 0, 44, blue},   // scaled down from the nearest
+               {18, 18, 0, 18, kRed}};  // scaled up from the nearest
   for (const Case& c : cases) {
     SCOPED_TRACE("asked " + std::to_string(c.w) + " x " + std::to_string(c.h));
     HICON icon = load(dir, "sizes.ico", file, c.w, c.h, c.flags);
@@ -322,22 +322,22 @@ TEST(Icons, TheEntryNearestTheAskedSizeIsChosenAndScaled) {
     ASSERT_TRUE(canvas.draw(icon));
     EXPECT_EQ(canvas.at(c.side / 2, c.side / 2), ref(c.colour));
     EXPECT_EQ(canvas.at(c.side - 1, 1), ref(c.colour));
-    EXPECT_EQ(canvas.at(c.side + 1, 1), WHITE);
-    EXPECT_EQ(canvas.at(1, c.side + 1), WHITE);
+    EXPECT_EQ(canvas.at(c.side + 1, 1), kWhite);
+    EXPECT_EQ(canvas.at(1, c.side + 1), kWhite);
     DestroyIcon(icon);
   }
   // Drawing at another size stretches the picture.
   HICON icon = load(dir, "sizes.ico", file, 16, 16);
   ASSERT_TRUE(canvas.draw(icon, 40, 30));
-  EXPECT_EQ(canvas.at(38, 28), ref(RED));
-  EXPECT_EQ(canvas.at(41, 10), WHITE);
+  EXPECT_EQ(canvas.at(38, 28), ref(kRed));
+  EXPECT_EQ(canvas.at(41, 10), kWhite);
   DestroyIcon(icon);
 }
 
 TEST(Icons, DamagedFilesAnswerNull) {
   std::string dir = test_dir();
-  Bytes good = ico({{16, 16, 8, bmp_entry(16, 16, 8, halves(GREEN))}});
-  Bytes good_png = ico({{16, 16, 32, png(16, 16, halves(GREEN))}});
+  Bytes good = ico({{16, 16, 8, bmp_entry(16, 16, 8, halves(kGreen))}});
+  Bytes good_png = ico({{16, 16, 32, png(16, 16, halves(kGreen))}});
   for (const Bytes* file : {&good, &good_png}) {
     HICON icon = load(dir, "good.ico", *file);
     ASSERT_NE(icon, nullptr) << "the damaged cases below start from a sound file";
@@ -434,25 +434,25 @@ TEST(Icons, StandardIconsAreSharedAndDestroyedIconsGone) {
     ASSERT_TRUE(canvas.draw(icon));
     int painted = 0;
     for (int y = 0; y < 32; ++y)
-      for (int x = 0; x < 32; ++x) painted += canvas.at(x, y) != WHITE;
+      for (int x = 0; x < 32; ++x) painted += canvas.at(x, y) != kWhite;
     EXPECT_GT(painted, 100) << "a picture at the standard size";
   }
   EXPECT_EQ(LoadIconW(nullptr, MAKEINTRESOURCEW(12345)), nullptr);
 
   std::string dir = test_dir();
-  HICON icon = load(dir, "gone.ico", ico({{16, 16, 24, bmp_entry(16, 16, 24, solid(RED))}}));
+  HICON icon = load(dir, "gone.ico", ico({{16, 16, 24, bmp_entry(16, 16, 24, solid(kRed))}}));
   ASSERT_NE(icon, nullptr);
   EXPECT_TRUE(DestroyIcon(icon));
   EXPECT_FALSE(DestroyIcon(icon)) << "a destroyed icon is no icon";
   EXPECT_FALSE(canvas.draw(icon));
-  EXPECT_EQ(canvas.at(5, 5), WHITE);
+  EXPECT_EQ(canvas.at(5, 5), kWhite);
 }
 
 #ifndef _WIN32
 TEST(IconsLinux, TheDecoderNeverReadsOutsideDamagedBytes) {
   // Every prefix and many corruptions of a file with a BMP and a PNG entry: each either decodes or
   // answers null; the sanitizer reports any read outside the exact-size copy.
-  Bytes file = ico({{13, 11, 4, bmp_entry(13, 11, 4, halves(GREEN))}, {9, 7, 32, png(9, 7, halves(GREEN))}});
+  Bytes file = ico({{13, 11, 4, bmp_entry(13, 11, 4, halves(kGreen))}, {9, 7, 32, png(9, 7, halves(kGreen))}});
   for (size_t n = 0; n < file.size(); ++n) {
     Bytes cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(n));
     for (int side : {0, 13, 9}) {
@@ -487,8 +487,8 @@ TEST(IconsLinux, ProgramIconResourcesAndSharedIconsOutliveDestroyIcon) {
   EXPECT_EQ(LoadIconW(self, MAKEINTRESOURCEW(77)), nullptr) << "nothing registered yet";
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
 
-  Bytes file = ico({{16, 16, 32, bmp_entry(16, 16, 32, solid(RED))},  //
-                    {32, 32, 32, bmp_entry(32, 32, 32, solid(GREEN))}});
+  Bytes file = ico({{16, 16, 32, bmp_entry(16, 16, 32, solid(kRed))},  //
+                    {32, 32, 32, bmp_entry(32, 32, 32, solid(kGreen))}});
   Bytes broken(file.begin(), file.begin() + 30);
   EXPECT_FALSE(stand_in_set_icon_resource(77, broken.data(), broken.size()));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
@@ -500,11 +500,11 @@ TEST(IconsLinux, ProgramIconResourcesAndSharedIconsOutliveDestroyIcon) {
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(LoadIconW(self, MAKEINTRESOURCEW(77)), icon);
   ASSERT_TRUE(canvas.draw(icon));
-  EXPECT_EQ(canvas.at(31, 31), ref(GREEN)) << "LoadIconW takes the system's icon size";
+  EXPECT_EQ(canvas.at(31, 31), ref(kGreen)) << "LoadIconW takes the system's icon size";
   HICON small = static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(77), IMAGE_ICON, 16, 16, 0));
   ASSERT_TRUE(canvas.draw(small));
-  EXPECT_EQ(canvas.at(15, 15), ref(RED));
-  EXPECT_EQ(canvas.at(16, 16), WHITE);
+  EXPECT_EQ(canvas.at(15, 15), ref(kRed));
+  EXPECT_EQ(canvas.at(16, 16), kWhite);
   EXPECT_TRUE(DestroyIcon(small));
 
   // Shared icons stay: DestroyIcon leaves them drawable.
@@ -516,13 +516,13 @@ TEST(IconsLinux, ProgramIconResourcesAndSharedIconsOutliveDestroyIcon) {
   EXPECT_NE(icon::image(app), nullptr);
 
   // Replacing the resource changes later loads only.
-  Bytes other = ico({{32, 32, 24, bmp_entry(32, 32, 24, solid(RED))}});
+  Bytes other = ico({{32, 32, 24, bmp_entry(32, 32, 24, solid(kRed))}});
   ASSERT_TRUE(stand_in_set_icon_resource(77, other.data(), other.size()));
   HICON replaced = LoadIconW(self, MAKEINTRESOURCEW(77));
   ASSERT_NE(replaced, icon);
   ASSERT_TRUE(canvas.draw(replaced));
-  EXPECT_EQ(canvas.at(31, 31), ref(RED));
+  EXPECT_EQ(canvas.at(31, 31), ref(kRed));
   ASSERT_TRUE(canvas.draw(icon));
-  EXPECT_EQ(canvas.at(31, 31), ref(GREEN));
+  EXPECT_EQ(canvas.at(31, 31), ref(kGreen));
 }
 #endif

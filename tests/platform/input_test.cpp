@@ -70,12 +70,12 @@ TEST(Activation, DeactivateThenActivate) {
   message_log().clear();
   EXPECT_EQ(SetActiveWindow(w2), w1);
   EXPECT_EQ(GetActiveWindow(), w2);
-  EXPECT_TRUE(same_sequence(logged(w1, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}),
-                            {sent(WM_NCACTIVATE, FALSE), sent(WM_ACTIVATE, WA_INACTIVE, handle_arg(w2)),
-                             sent(WM_KILLFOCUS)}));
-  EXPECT_TRUE(same_sequence(logged(w2, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}),
-                            {sent(WM_NCACTIVATE, TRUE), sent(WM_ACTIVATE, WA_ACTIVE, handle_arg(w1)),
-                             sent(WM_SETFOCUS)}));
+  EXPECT_TRUE(
+      same_sequence(logged(w1, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}),
+                    {sent(WM_NCACTIVATE, FALSE), sent(WM_ACTIVATE, WA_INACTIVE, handle_arg(w2)), sent(WM_KILLFOCUS)}));
+  EXPECT_TRUE(
+      same_sequence(logged(w2, {WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}),
+                    {sent(WM_NCACTIVATE, TRUE), sent(WM_ACTIVATE, WA_ACTIVE, handle_arg(w1)), sent(WM_SETFOCUS)}));
   EXPECT_LT(position_of(w1, WM_ACTIVATE), position_of(w2, WM_ACTIVATE));
   const LoggedMessage* deactivate = find_logged(w1, WM_ACTIVATE);
   EXPECT_EQ(LOWORD(deactivate->wParam), WA_INACTIVE);
@@ -150,10 +150,9 @@ TEST(ShowState, SetWindowPosMessages) {
   EXPECT_TRUE(SetWindowPos(w, nullptr, 70, 80, 320, 240, SWP_NOZORDER | SWP_NOACTIVATE));
   RECT client;
   GetClientRect(w, &client);
-  EXPECT_TRUE(same_sequence(
-      logged(w, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}),
-      {sent(WM_WINDOWPOSCHANGING, 0), sent(WM_NCCALCSIZE, TRUE), sent(WM_WINDOWPOSCHANGED, 0), sent(WM_MOVE, 0),
-       sent(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom))}));
+  EXPECT_TRUE(same_sequence(logged(w, {WM_WINDOWPOSCHANGING, WM_NCCALCSIZE, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE}),
+                            {sent(WM_WINDOWPOSCHANGING, 0), sent(WM_NCCALCSIZE, TRUE), sent(WM_WINDOWPOSCHANGED, 0),
+                             sent(WM_MOVE, 0), sent(WM_SIZE, SIZE_RESTORED, MAKELPARAM(client.right, client.bottom))}));
   RECT r;
   GetWindowRect(w, &r);
   EXPECT_EQ(r.left, 70);

@@ -88,8 +88,7 @@ struct Scene {
   // Whether they are exactly these codes from the list: WM_COMMAND, sent, with its identifier and handle.
   ::testing::AssertionResult reported(const std::vector<int>& codes) const {
     std::vector<Expected> want;
-    for (int code : codes)
-      want.push_back(sent(WM_COMMAND, MAKEWPARAM(kId, code), handle_arg(list)));
+    for (int code : codes) want.push_back(sent(WM_COMMAND, MAKEWPARAM(kId, code), handle_arg(list)));
     return same_sequence(notes(), want);
   }
   // Pixels of a line's text span that differ from its background.

@@ -51,8 +51,7 @@ struct List {
     return send(LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
   }
   LRESULT find(int start, const WCHAR* text, bool exact = true) const {
-    return send(exact ? LB_FINDSTRINGEXACT : LB_FINDSTRING, static_cast<WPARAM>(start),
-                reinterpret_cast<LPARAM>(text));
+    return send(exact ? LB_FINDSTRINGEXACT : LB_FINDSTRING, static_cast<WPARAM>(start), reinterpret_cast<LPARAM>(text));
   }
   void fill(int count) const {
     for (int i = 0; i < count; ++i) {
@@ -83,8 +82,7 @@ struct List {
   // Whether they are exactly these codes from the list: WM_COMMAND, sent, with its identifier and handle.
   ::testing::AssertionResult reported(const std::vector<LoggedMessage>& got, const std::vector<int>& codes) const {
     std::vector<Expected> want;
-    for (int code : codes)
-      want.push_back(sent(WM_COMMAND, MAKEWPARAM(kId, code), handle_arg(list)));
+    for (int code : codes) want.push_back(sent(WM_COMMAND, MAKEWPARAM(kId, code), handle_arg(list)));
     return same_sequence(got, want);
   }
   LPARAM point_of(int index) const {

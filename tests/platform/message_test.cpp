@@ -34,8 +34,9 @@ TEST(Messages, SequencesTellSentFromPosted) {
   EXPECT_TRUE(same_sequence(got, {sent(WM_USER + 2, 3, 4), either(WM_USER + 3).maybe(), posted(WM_USER + 1, 1, 2)}));
   ::testing::AssertionResult wrong = same_sequence(got, {sent(WM_USER + 2, 3, 4), sent(WM_USER + 1, 1, 2)});
   EXPECT_FALSE(wrong);
-  EXPECT_NE(std::string(wrong.message()).find("at entry 1: expected 0x0401 sent wParam 0x1 lParam 0x2, got 0x0401 posted"),
-            std::string::npos)
+  EXPECT_NE(
+      std::string(wrong.message()).find("at entry 1: expected 0x0401 sent wParam 0x1 lParam 0x2, got 0x0401 posted"),
+      std::string::npos)
       << wrong.message();
   EXPECT_FALSE(same_sequence(got, {sent(WM_USER + 2, 3, 5), posted(WM_USER + 1)})) << "an argument differs";
   EXPECT_FALSE(same_sequence(got, {sent(WM_USER + 2)})) << "an entry too many";

@@ -68,8 +68,7 @@ TEST(MsgBoxHeadless, TypedKeysAndClicksAnswer) {
   EXPECT_EQ(run_box(owner, TEXT("Done"), MB_OK, {key(VK_ESCAPE)}), IDOK);
   EXPECT_EQ(run_box(owner, TEXT("Done"), MB_OKCANCEL | MB_DEFBUTTON2, {key(VK_RETURN)}), IDCANCEL);
   // A click on No, where the box shows it.
-  EXPECT_EQ(run_box(owner, TEXT("Visit?"), MB_YESNO,
-                    {[](HWND box) {
+  EXPECT_EQ(run_box(owner, TEXT("Visit?"), MB_YESNO, {[](HWND box) {
                       RECT r;
                       GetWindowRect(GetDlgItem(box, IDNO), &r);
                       headless::click((r.left + r.right) / 2, (r.top + r.bottom) / 2);

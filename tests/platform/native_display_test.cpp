@@ -19,7 +19,7 @@ namespace {
 using display::InputEvent;
 using Kind = InputEvent::Kind;
 
-constexpr COLORREF WHITE = RGB(255, 255, 255), BLACK = RGB(0, 0, 0);
+constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0);
 
 display::Surface* surface_titled(const std::string& title) {
   for (display::Surface* s : display::headless::surfaces())
@@ -84,7 +84,7 @@ TEST(NativeDisplay, AtADoubleScaleWindowsAreDrawnWithFourPixelsForOne) {
   FillRect(dc, &block, red);
   FillRect(dc, &line, red);
   EXPECT_EQ(GetPixel(dc, 15, 15), RGB(200, 0, 0)) << "read back by the program's pixels";
-  EXPECT_EQ(GetPixel(dc, 31, 5), WHITE);
+  EXPECT_EQ(GetPixel(dc, 31, 5), kWhite);
   PatBlt(dc, 40, 40, 5, 5, DSTINVERT);
   HFONT font = CreateFontW(-20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, TEXT("DejaVu Sans"));
   HGDIOBJ old = SelectObject(dc, font);
@@ -100,15 +100,15 @@ TEST(NativeDisplay, AtADoubleScaleWindowsAreDrawnWithFourPixelsForOne) {
   EXPECT_EQ(info.height, 120);
   EXPECT_EQ(display::headless::color_at(s, 20, 20), RGB(200, 0, 0));
   EXPECT_EQ(display::headless::color_at(s, 39, 39), RGB(200, 0, 0));
-  EXPECT_EQ(display::headless::color_at(s, 40, 40), WHITE);
-  EXPECT_EQ(display::headless::color_at(s, 19, 19), WHITE);
+  EXPECT_EQ(display::headless::color_at(s, 40, 40), kWhite);
+  EXPECT_EQ(display::headless::color_at(s, 19, 19), kWhite);
   // A one-pixel line is two device pixels wide, exactly.
-  EXPECT_EQ(display::headless::color_at(s, 59, 10), WHITE);
+  EXPECT_EQ(display::headless::color_at(s, 59, 10), kWhite);
   EXPECT_EQ(display::headless::color_at(s, 60, 10), RGB(200, 0, 0));
   EXPECT_EQ(display::headless::color_at(s, 61, 10), RGB(200, 0, 0));
-  EXPECT_EQ(display::headless::color_at(s, 62, 10), WHITE);
-  EXPECT_EQ(display::headless::color_at(s, 80, 80), BLACK) << "inverted white";
-  EXPECT_EQ(display::headless::color_at(s, 90, 90), WHITE);
+  EXPECT_EQ(display::headless::color_at(s, 62, 10), kWhite);
+  EXPECT_EQ(display::headless::color_at(s, 80, 80), kBlack) << "inverted white";
+  EXPECT_EQ(display::headless::color_at(s, 90, 90), kWhite);
   // Text drawn at the fine resolution: its edges fall inside the program's pixels.
   int split = 0;
   for (int y = 10; y < 60; y += 2)
@@ -266,8 +266,8 @@ TEST(NativeDisplay, PointersGoByTheNativeWindowAndTextByTheLayout) {
 
 TEST(NativeDisplay, TheCursorIsTheIBeamOverEditFieldsAndTheArrowElsewhere) {
   HWND top = make(0, WS_POPUP | WS_VISIBLE, TEXT("Native cursor"));
-  HWND edit = CreateWindowExW(0, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE, 10, 10, 100, 24, top, nullptr,
-                              nullptr, nullptr);
+  HWND edit = CreateWindowExW(0, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE, 10, 10, 100, 24, top, nullptr, nullptr,
+                              nullptr);
   headless::pump();
   POINT over = headless::on_screen(edit, 20, 10);
   headless::mouse_move(over.x, over.y);

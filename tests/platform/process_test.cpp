@@ -15,20 +15,20 @@
 namespace {
 
 #ifdef _WIN32
-const WCHAR* const COPY_INPUT = TEXT("cmd.exe /c more");
-const WCHAR* const SAY_HELLO = TEXT("cmd.exe /c echo hello");
-const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("cmd.exe /c echo oops 1>&2");
-const WCHAR* const EXIT_3 = TEXT("cmd.exe /c exit 3");
-const WCHAR* const MAKE_FILE = TEXT("cmd.exe /c echo x > made.txt");
+const WCHAR* const kCopyInput = TEXT("cmd.exe /c more");
+const WCHAR* const kSayHello = TEXT("cmd.exe /c echo hello");
+const WCHAR* const kSayOopsOnError = TEXT("cmd.exe /c echo oops 1>&2");
+const WCHAR* const kExit3 = TEXT("cmd.exe /c exit 3");
+const WCHAR* const kMakeFile = TEXT("cmd.exe /c echo x > made.txt");
 #else
-const WCHAR* const COPY_INPUT = TEXT("cat");
-const WCHAR* const SAY_HELLO = TEXT("sh -c \"echo hello\"");
-const WCHAR* const SAY_OOPS_ON_ERROR = TEXT("sh -c \"echo oops >&2\"");
-const WCHAR* const EXIT_3 = TEXT("sh -c \"exit 3\"");
-const WCHAR* const MAKE_FILE = TEXT("sh -c \"echo x > made.txt\"");
+const WCHAR* const kCopyInput = TEXT("cat");
+const WCHAR* const kSayHello = TEXT("sh -c \"echo hello\"");
+const WCHAR* const kSayOopsOnError = TEXT("sh -c \"echo oops >&2\"");
+const WCHAR* const kExit3 = TEXT("sh -c \"exit 3\"");
+const WCHAR* const kMakeFile = TEXT("sh -c \"echo x > made.txt\"");
 #endif
 
-constexpr DWORD PATIENCE = 20000;  // milliseconds; only a broken build waits this long
+constexpr DWORD kPatience = 20000;  // milliseconds; only a broken build waits this long
 
 // A pipe whose child end is inheritable and whose own end is not.
 void child_pipe(bool child_reads, HANDLE* child_end, HANDLE* own_end) {
@@ -52,13 +52,12 @@ BOOL start(const WCHAR* line, HANDLE in, HANDLE out, HANDLE err, PROCESS_INFORMA
     startup.hStdError = err;
   }
   Wide writable = line;  // CreateProcessW may write into its command line
-  return CreateProcessW(nullptr, writable.data(), nullptr, nullptr, inherit, 0, nullptr, directory, &startup,
-                        started);
+  return CreateProcessW(nullptr, writable.data(), nullptr, nullptr, inherit, 0, nullptr, directory, &startup, started);
 }
 
 // Waits for the child, ends it if it overstays, and releases its handles.
 DWORD finish(PROCESS_INFORMATION& started) {
-  DWORD waited = WaitForSingleObject(started.hProcess, PATIENCE);
+  DWORD waited = WaitForSingleObject(started.hProcess, kPatience);
   if (waited != WAIT_OBJECT_0) TerminateProcess(started.hProcess, 99);
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeProcess(started.hProcess, &code));
@@ -73,7 +72,7 @@ TEST(Process, PipeRoundTripWithARealChild) {
   child_pipe(true, &child_in, &to_child);
   child_pipe(false, &child_out, &from_child);
   PROCESS_INFORMATION started = {};
-  ASSERT_TRUE(start(COPY_INPUT, child_in, child_out, child_out, &started));
+  ASSERT_TRUE(start(kCopyInput, child_in, child_out, child_out, &started));
   EXPECT_NE(started.dwProcessId, 0u);
   EXPECT_NE(started.hThread, nullptr);
   // The child has its own copies now; ours would keep the pipes from ending.
@@ -92,7 +91,7 @@ TEST(Process, PipeRoundTripWithARealChild) {
 
   HANDLE err_end, from_err;
   child_pipe(false, &err_end, &from_err);
-  ASSERT_TRUE(start(SAY_OOPS_ON_ERROR, nullptr, nullptr, err_end, &started));
+  ASSERT_TRUE(start(kSayOopsOnError, nullptr, nullptr, err_end, &started));
   CloseHandle(err_end);
   EXPECT_EQ(finish(started), 0u);
   EXPECT_EQ(trimmed(read_all(from_err)), "oops");
@@ -104,7 +103,7 @@ TEST(Process, OnlyInheritableHandlesReachTheChild) {
   HANDLE reader, writer;
   ASSERT_TRUE(CreatePipe(&reader, &writer, nullptr, 0));
   PROCESS_INFORMATION started = {};
-  ASSERT_TRUE(start(SAY_HELLO, nullptr, writer, nullptr, &started));
+  ASSERT_TRUE(start(kSayHello, nullptr, writer, nullptr, &started));
   CloseHandle(writer);
   finish(started);
   EXPECT_EQ(read_all(reader), "");
@@ -115,7 +114,7 @@ TEST(Process, OnlyInheritableHandlesReachTheChild) {
   // handle over anyway); the stand-in gives the child nothing.
   HANDLE child_end, own_end;
   child_pipe(false, &child_end, &own_end);
-  ASSERT_TRUE(start(SAY_HELLO, nullptr, child_end, nullptr, &started, nullptr, FALSE));
+  ASSERT_TRUE(start(kSayHello, nullptr, child_end, nullptr, &started, nullptr, FALSE));
   CloseHandle(child_end);
   finish(started);
   EXPECT_EQ(read_all(own_end), "");
@@ -125,7 +124,7 @@ TEST(Process, OnlyInheritableHandlesReachTheChild) {
 
 TEST(Process, ExitCodeWaitAndTerminate) {
   PROCESS_INFORMATION started = {};
-  ASSERT_TRUE(start(EXIT_3, nullptr, nullptr, nullptr, &started));
+  ASSERT_TRUE(start(kExit3, nullptr, nullptr, nullptr, &started));
   EXPECT_EQ(WaitForSingleObject(started.hProcess, INFINITE), WAIT_OBJECT_0);
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeProcess(started.hProcess, &code));
@@ -133,7 +132,7 @@ TEST(Process, ExitCodeWaitAndTerminate) {
   EXPECT_EQ(GetProcessId(started.hProcess), started.dwProcessId);
   // Waiting again on an ended process answers at once, and so does its thread handle.
   EXPECT_EQ(WaitForSingleObject(started.hProcess, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(WaitForSingleObject(started.hThread, PATIENCE), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(started.hThread, kPatience), WAIT_OBJECT_0);
   // An ended process can no longer be terminated (Wine lets it be, to no effect).
   if (!running_under_wine()) {
     EXPECT_FALSE(TerminateProcess(started.hProcess, 1));
@@ -143,7 +142,7 @@ TEST(Process, ExitCodeWaitAndTerminate) {
   // A child that waits for input that never comes.
   HANDLE child_in, to_child;
   child_pipe(true, &child_in, &to_child);
-  ASSERT_TRUE(start(COPY_INPUT, child_in, nullptr, nullptr, &started));
+  ASSERT_TRUE(start(kCopyInput, child_in, nullptr, nullptr, &started));
   CloseHandle(child_in);
   EXPECT_EQ(WaitForSingleObject(started.hProcess, 50), WAIT_TIMEOUT);
   EXPECT_TRUE(GetExitCodeProcess(started.hProcess, &code));
@@ -182,14 +181,14 @@ TEST(Process, StartFailures) {
 
   // A working directory that does not exist.
   Wide nowhere = wide(dir) + TEXT("nowhere");
-  EXPECT_FALSE(start(SAY_HELLO, nullptr, nullptr, nullptr, &started, nowhere.c_str()));
+  EXPECT_FALSE(start(kSayHello, nullptr, nullptr, nullptr, &started, nowhere.c_str()));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DIRECTORY));
 }
 
 TEST(Process, WorkingDirectory) {
   Wide dir = wide(test_dir());
   PROCESS_INFORMATION started = {};
-  ASSERT_TRUE(start(MAKE_FILE, nullptr, nullptr, nullptr, &started, dir.c_str()));
+  ASSERT_TRUE(start(kMakeFile, nullptr, nullptr, nullptr, &started, dir.c_str()));
   EXPECT_EQ(finish(started), 0u);
   EXPECT_NE(GetFileAttributesW((dir + TEXT("made.txt")).c_str()), INVALID_FILE_ATTRIBUTES);
 }
@@ -249,11 +248,11 @@ TEST(Pipe, DuplicateHandle) {
 
   // A process handle and its copy both see the same end.
   PROCESS_INFORMATION started = {};
-  ASSERT_TRUE(start(EXIT_3, nullptr, nullptr, nullptr, &started));
+  ASSERT_TRUE(start(kExit3, nullptr, nullptr, nullptr, &started));
   HANDLE process_copy = nullptr;
   ASSERT_TRUE(DuplicateHandle(self, started.hProcess, self, &process_copy, 0, FALSE, DUPLICATE_SAME_ACCESS));
   EXPECT_EQ(finish(started), 3u);
-  EXPECT_EQ(WaitForSingleObject(process_copy, PATIENCE), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(process_copy, kPatience), WAIT_OBJECT_0);
   DWORD code = 0;
   EXPECT_TRUE(GetExitCodeProcess(process_copy, &code));
   EXPECT_EQ(code, 3u);
@@ -282,8 +281,8 @@ std::string output_of(const WCHAR* line, DWORD creation = 0, LPVOID environment 
   startup.hStdOutput = child_out;
   Wide writable = line;
   PROCESS_INFORMATION started = {};
-  BOOL ok = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, creation, environment, nullptr,
-                           &startup, &started);
+  BOOL ok = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, creation, environment, nullptr, &startup,
+                           &started);
   CloseHandle(child_out);
   std::string out;
   if (ok) {
@@ -303,13 +302,12 @@ TEST(ProcessLinux, ArgumentsAsTheRuntimeSplitsThem) {
   EXPECT_EQ(output_of(TEXT("printf \"%s|\" \"a b\" c\\\"d \"e\\\\\" \"\"")), "a b|c\"d|e\\||");
   // A block of its own replaces the caller's environment.
   const WCHAR block[] = TEXT("WEBROLO_X=42\0OTHER=1\0");
-  EXPECT_EQ(output_of(TEXT("sh -c \"echo $WEBROLO_X-$HOME\""), CREATE_UNICODE_ENVIRONMENT,
-                      const_cast<WCHAR*>(block)),
+  EXPECT_EQ(output_of(TEXT("sh -c \"echo $WEBROLO_X-$HOME\""), CREATE_UNICODE_ENVIRONMENT, const_cast<WCHAR*>(block)),
             "42-\n");
   // Detached: a session of its own.
-  EXPECT_EQ(output_of(TEXT("sh -c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own\""),
-                      DETACHED_PROCESS),
-            "own\n");
+  EXPECT_EQ(
+      output_of(TEXT("sh -c \"read a b c d e f rest < /proc/$$/stat; [ $f = $$ ] && echo own\""), DETACHED_PROCESS),
+      "own\n");
 }
 
 TEST(ProcessLinux, ProgramSearch) {

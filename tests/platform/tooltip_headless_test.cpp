@@ -180,8 +180,8 @@ LRESULT CALLBACK raising_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 TEST_F(TooltipHeadless, AProcedureThatRaisesOnPaintKeepsTheTipOnTop) {
   LONG_PTR previous = SetWindowLongPtrW(tip, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(raising_proc));
   SetWindowLongPtrW(tip, GWLP_USERDATA, previous);
-  HWND other = CreateWindowExW(WS_EX_TOPMOST, TEXT("Static"), TEXT("also on top"), WS_POPUP | WS_VISIBLE, 600, 600,
-                               50, 50, nullptr, nullptr, nullptr, nullptr);
+  HWND other = CreateWindowExW(WS_EX_TOPMOST, TEXT("Static"), TEXT("also on top"), WS_POPUP | WS_VISIBLE, 600, 600, 50,
+                               50, nullptr, nullptr, nullptr, nullptr);
   SetForegroundWindow(parent);
   rest_on(first, 20, 15, 600);
   ASSERT_TRUE(up());

@@ -46,8 +46,8 @@ struct ListScene {
     register_logging_class(TEXT("TraceTestParent"));
     parent = CreateWindowExW(0, TEXT("TraceTestParent"), TEXT("t"), WS_OVERLAPPEDWINDOW, 0, 0, 200, 200, nullptr,
                              nullptr, nullptr, nullptr);
-    list = CreateWindowExW(0, TEXT("ListBox"), nullptr, WS_CHILD | WS_VISIBLE | LBS_NOTIFY | LBS_HASSTRINGS, 0, 0,
-                           150, 150, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(9)), nullptr, nullptr);
+    list = CreateWindowExW(0, TEXT("ListBox"), nullptr, WS_CHILD | WS_VISIBLE | LBS_NOTIFY | LBS_HASSTRINGS, 0, 0, 150,
+                           150, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(9)), nullptr, nullptr);
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(TEXT("one")));
     SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(TEXT("two")));
     drain_messages();
@@ -70,7 +70,8 @@ TEST(Trace, MessagesAreWrittenOnlyWhenAskedFor) {
   trace::reload();
 
   char line[160];
-  std::snprintf(line, sizeof line, "post     %p ListBox          0x0405 wParam 0x12 lParam 0x34", static_cast<void*>(s.list));
+  std::snprintf(line, sizeof line, "post     %p ListBox          0x0405 wParam 0x12 lParam 0x34",
+                static_cast<void*>(s.list));
   EXPECT_NE(out.find(line), std::string::npos) << out;
   std::snprintf(line, sizeof line, "dispatch %p ListBox          0x0405 wParam 0x12 lParam 0x34",
                 static_cast<void*>(s.list));

@@ -54,8 +54,7 @@ TEST(WindowClass, RegisterFindAndUnregister) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_DOES_NOT_EXIST));
 
   SetLastError(0);
-  EXPECT_FALSE(CreateWindowExW(0, TEXT("ClassTest_None"), TEXT(""), 0, 0, 0, 1, 1, nullptr, nullptr, nullptr,
-                               nullptr));
+  EXPECT_FALSE(CreateWindowExW(0, TEXT("ClassTest_None"), TEXT(""), 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr));
   // Wine answers ERROR_CLASS_DOES_NOT_EXIST here; Windows answers ERROR_CANNOT_FIND_WND_CLASS.
   if (!running_under_wine()) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
@@ -330,8 +329,8 @@ TEST(WindowGeometry, AdjustedRectGivesTheClientSize) {
     RECT r{0, 0, 300, 200};
     ASSERT_TRUE(AdjustWindowRectEx(&r, style, FALSE, 0));
     register_logging_class(kClass, CS_DBLCLKS, 16);
-    HWND w = CreateWindowExW(0, kClass, TEXT(""), style, 40, 50, r.right - r.left, r.bottom - r.top, nullptr,
-                             nullptr, nullptr, nullptr);
+    HWND w = CreateWindowExW(0, kClass, TEXT(""), style, 40, 50, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                             nullptr, nullptr);
     ASSERT_TRUE(w);
     RECT client, window;
     GetClientRect(w, &client);

@@ -218,7 +218,7 @@ TEST_F(FileTest, LostOutputIsReportedOnLinux) {
   const WCHAR* full = TEXT("/dev/full");
   ASSERT_NE(file_create(0, full), 0);
   EXPECT_EQ(file_write_text(0, TEXT("short"), FILE_FORMAT_ANSI), 5);  // still in the buffer
-  EXPECT_EQ(file_write_failed(0), 1);  // asking writes the pending output
+  EXPECT_EQ(file_write_failed(0), 1);                                 // asking writes the pending output
   EXPECT_EQ(file_close(0), 0) << "the close says output was lost";
 
   // The write behind a seek and a direct large write are covered as well.

@@ -7,10 +7,10 @@
 
 namespace {
 
-constexpr int32_t ANSI = FILE_FORMAT_ANSI;
-constexpr int32_t UTF8 = FILE_FORMAT_UTF8;
-constexpr int32_t UTF16 = FILE_FORMAT_UTF16LE;
-constexpr int32_t WHOLE = FILE_READ_IGNORE_LINE_ENDS;
+constexpr int32_t kAnsi = FILE_FORMAT_ANSI;
+constexpr int32_t kUtf8 = FILE_FORMAT_UTF8;
+constexpr int32_t kUtf16 = FILE_FORMAT_UTF16LE;
+constexpr int32_t kWhole = FILE_READ_IGNORE_LINE_ENDS;
 
 // The line rules taken literally, one unit at a time, over the bytes of a file.
 struct UnitReader {
@@ -23,8 +23,8 @@ struct UnitReader {
   }
 
   std::u16string line(int32_t format) {
-    size_t size = (format & 31) == UTF16 ? 2 : 1;
-    bool line_ends = (format & WHOLE) == 0;
+    size_t size = (format & 31) == kUtf16 ? 2 : 1;
+    bool line_ends = (format & kWhole) == 0;
     std::u16string out;
     for (;;) {
       if (data.size() - position < size) {
@@ -115,24 +115,24 @@ class FileTextTest : public FileFixture {
 
 TEST_F(FileTextTest, AllThreeLineEndsGiveTheSameLines) {
   std::vector<std::string> expected = {"Menu[]Title[]http://a/[]", "", "second", "last"};
-  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\r\n\r\nsecond\r\nlast", ANSI), expected);
-  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\n\nsecond\nlast", ANSI), expected);
-  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\r\rsecond\rlast", ANSI), expected);
+  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\r\n\r\nsecond\r\nlast", kAnsi), expected);
+  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\n\nsecond\nlast", kAnsi), expected);
+  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\r\rsecond\rlast", kAnsi), expected);
   // A line end at the very end gives no extra empty line; a lone CR at the end neither.
-  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\r\n\r\nsecond\r\nlast\r\n", ANSI), expected);
-  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\n\nsecond\rlast\r", ANSI), expected);
+  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\r\n\r\nsecond\r\nlast\r\n", kAnsi), expected);
+  EXPECT_EQ(lines_of("Menu[]Title[]http://a/[]\n\nsecond\rlast\r", kAnsi), expected);
   // LF CR is two line ends; a zero unit ends a line and is dropped.
-  EXPECT_EQ(lines_of("a\n\rb", ANSI), (std::vector<std::string>{"a", "", "b"}));
-  EXPECT_EQ(lines_of(std::string("a\0b\r\0c", 7), ANSI), (std::vector<std::string>{"a", "b", "", "c"}));
-  EXPECT_EQ(lines_of("", ANSI), std::vector<std::string>{});
+  EXPECT_EQ(lines_of("a\n\rb", kAnsi), (std::vector<std::string>{"a", "", "b"}));
+  EXPECT_EQ(lines_of(std::string("a\0b\r\0c", 7), kAnsi), (std::vector<std::string>{"a", "b", "", "c"}));
+  EXPECT_EQ(lines_of("", kAnsi), std::vector<std::string>{});
 
   write_raw("cr.txt", "only\r");
   ASSERT_NE(file_open_read(0, path("cr.txt")), 0);
   int32_t top = text_stack_top();
-  EXPECT_EQ(u8(file_read_line(0, ANSI, top)), "only");
+  EXPECT_EQ(u8(file_read_line(0, kAnsi, top)), "only");
   EXPECT_EQ(file_at_end(0), 1);
   EXPECT_EQ(file_position(0), 5);
-  EXPECT_EQ(u8(file_read_line(0, ANSI, top)), "");
+  EXPECT_EQ(u8(file_read_line(0, kAnsi, top)), "");
 }
 
 TEST_F(FileTextTest, ByteOrderMarks) {
@@ -148,10 +148,10 @@ TEST_F(FileTextTest, ByteOrderMarks) {
       {"\xEF\xBB\xBFx", FILE_FORMAT_UTF8, 3},
       {"\xEF\xBB\xBF", FILE_FORMAT_UTF8, 3},
       {"\xFE\xFFx", FILE_FORMAT_UTF16BE, 2},
-      {"\xEF\xBBx", ANSI, 0},
-      {"\xFF", ANSI, 0},
-      {"plain", ANSI, 0},
-      {"", ANSI, 0},
+      {"\xEF\xBBx", kAnsi, 0},
+      {"\xFF", kAnsi, 0},
+      {"plain", kAnsi, 0},
+      {"", kAnsi, 0},
   };
   for (const Case& c : cases) {
     write_raw("bom.txt", c.bytes);
@@ -165,39 +165,39 @@ TEST_F(FileTextTest, ByteOrderMarks) {
   write_raw("utf8.txt", "skip\n\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F\x65 \xE2\x82\xAC\r\nzwei");
   ASSERT_NE(file_open_read(0, path("utf8.txt")), 0);
   int32_t top = text_stack_top();
-  EXPECT_EQ(u8(file_read_line(0, ANSI, top)), "skip");
-  EXPECT_EQ(file_read_bom(0), UTF8);
-  EXPECT_EQ(u8(file_read_line(0, UTF8, top)), "Grüße €");
-  EXPECT_EQ(u8(file_read_line(0, UTF8, top)), "zwei");
+  EXPECT_EQ(u8(file_read_line(0, kAnsi, top)), "skip");
+  EXPECT_EQ(file_read_bom(0), kUtf8);
+  EXPECT_EQ(u8(file_read_line(0, kUtf8, top)), "Grüße €");
+  EXPECT_EQ(u8(file_read_line(0, kUtf8, top)), "zwei");
   file_close(0);
 
   write_raw("utf16.txt", std::string("\xFF\xFEH\0\xE9\0\r\0\n\0\xAC\x20\r\0", 14));
   ASSERT_NE(file_open_read(0, path("utf16.txt")), 0);
-  EXPECT_EQ(file_read_bom(0), UTF16);
-  EXPECT_EQ(lines(UTF16), (std::vector<std::string>{"Hé", "€"}));
+  EXPECT_EQ(file_read_bom(0), kUtf16);
+  EXPECT_EQ(lines(kUtf16), (std::vector<std::string>{"Hé", "€"}));
 }
 
 TEST_F(FileTextTest, LongLinesAreReadWhole) {
   std::string a(5000, 'a');
   std::string b(3 << 20, 'b');
   for (size_t i = 0; i < b.size(); i += 4099) b[i] = static_cast<char>('A' + i % 26);
-  EXPECT_EQ(difference(lines_of(a + "\r\n" + b + "\n" + a, ANSI), {a, b, a}), "");
+  EXPECT_EQ(difference(lines_of(a + "\r\n" + b + "\n" + a, kAnsi), {a, b, a}), "");
 
   // The same in UTF-16: each unit taken as it is.
   std::string wide;
   for (char c : b) wide += std::string{c, '\0'};
-  EXPECT_EQ(difference(lines_of(wide + std::string("\r\0x\0", 4), UTF16), {b, "x"}), "");
+  EXPECT_EQ(difference(lines_of(wide + std::string("\r\0x\0", 4), kUtf16), {b, "x"}), "");
 
   // UTF-8 runs that cross many refills decode as one text.
   std::string euro;
   for (int i = 0; i < 3000; ++i) euro += "\xE2\x82\xAC";
-  EXPECT_EQ(difference(lines_of(euro + "\r\n", UTF8), {euro}), "");
+  EXPECT_EQ(difference(lines_of(euro + "\r\n", kUtf8), {euro}), "");
 }
 
 TEST_F(FileTextTest, IgnoringLineEndsStopsOnlyAtAZeroUnit) {
-  EXPECT_EQ(lines_of(std::string("a\r\nb\rc\nd\0e\r\n", 12), ANSI | WHOLE),
+  EXPECT_EQ(lines_of(std::string("a\r\nb\rc\nd\0e\r\n", 12), kAnsi | kWhole),
             (std::vector<std::string>{"a\r\nb\rc\nd", "e\r\n"}));
-  EXPECT_EQ(lines_of(std::string("a\0\r\0\n\0b\0\0\0c\0", 12), UTF16 | WHOLE),
+  EXPECT_EQ(lines_of(std::string("a\0\r\0\n\0b\0\0\0c\0", 12), kUtf16 | kWhole),
             (std::vector<std::string>{"a\r\nb", "c"}));
   // Only the low five bits choose the encoding: 57 reads like 25.
   EXPECT_EQ(lines_of(std::string("a\0\n\0b\0", 6), 57), (std::vector<std::string>{"a", "b"}));
@@ -207,9 +207,9 @@ TEST_F(FileTextTest, LineReadingMatchesTheUnitByUnitRules) {
   // Line ends placed on both sides of the buffer boundary, and a CR as the very last byte.
   for (size_t at : {4094u, 4095u, 4096u, 4097u, 8191u, 8192u}) {
     std::string bytes(at, 'x');
-    expect_same_as_unit_reader(bytes + "\r\n" + std::string(5000, 'y') + "\r", ANSI, 0);
-    expect_same_as_unit_reader(bytes + "\rz\r", ANSI, 0);
-    expect_same_as_unit_reader(bytes + std::string("\0\r", 2) + "\n\n", ANSI | WHOLE, 0);
+    expect_same_as_unit_reader(bytes + "\r\n" + std::string(5000, 'y') + "\r", kAnsi, 0);
+    expect_same_as_unit_reader(bytes + "\rz\r", kAnsi, 0);
+    expect_same_as_unit_reader(bytes + std::string("\0\r", 2) + "\n\n", kAnsi | kWhole, 0);
   }
   // Random texts dense with CR, LF and zero units (as bytes and as UTF-16 units, including
   // units whose one byte is 13 or 10), odd lengths, and reading from odd positions so that
@@ -230,8 +230,8 @@ TEST_F(FileTextTest, LineReadingMatchesTheUnitByUnitRules) {
       if (wide) bytes += static_cast<char>(unit >> 8);
     }
     if (random() % 2) bytes += '\r';
-    int32_t format = wide ? UTF16 : (round % 4 == 0 ? UTF8 : ANSI);
-    if (round % 5 == 0) format |= WHOLE;
+    int32_t format = wide ? kUtf16 : (round % 4 == 0 ? kUtf8 : kAnsi);
+    if (round % 5 == 0) format |= kWhole;
     size_t start = round % 3 == 0 ? 1 : round % 7 == 0 ? 3 : 0;
     SCOPED_TRACE("round " + std::to_string(round));
     expect_same_as_unit_reader(bytes, format, start);
@@ -240,38 +240,40 @@ TEST_F(FileTextTest, LineReadingMatchesTheUnitByUnitRules) {
 
 TEST_F(FileTextTest, ReadingAfterWritingSeesTheWrittenLines) {
   ASSERT_NE(file_create(0, path("rw.txt")), 0);
-  file_write_text(0, TEXT("one\rtwo\r"), ANSI);
+  file_write_text(0, TEXT("one\rtwo\r"), kAnsi);
   file_set_position(0, 0);
   int32_t top = text_stack_top();
-  EXPECT_EQ(u8(file_read_line(0, ANSI, top)), "one");
+  EXPECT_EQ(u8(file_read_line(0, kAnsi, top)), "one");
   // The unit after the CR was given back: writing now lands on it, not behind it.
   EXPECT_EQ(file_position(0), 4);
-  file_write_text(0, TEXT("TWO\r"), ANSI);
+  file_write_text(0, TEXT("TWO\r"), kAnsi);
   EXPECT_EQ(file_at_end(0), 1);
   file_set_position(0, 0);
-  EXPECT_EQ(lines(ANSI), (std::vector<std::string>{"one", "TWO"}));
+  EXPECT_EQ(lines(kAnsi), (std::vector<std::string>{"one", "TWO"}));
   file_close(0);
   EXPECT_EQ(written("rw.txt"), "one\rTWO\r");
 }
 
 TEST_F(FileTextTest, WritingTextInEachFormat) {
   ASSERT_NE(file_create(0, path("w.txt")), 0);
-  EXPECT_EQ(file_write_text(0, TEXT("abc"), ANSI), 3);
-  EXPECT_EQ(file_write_text(0, nullptr, ANSI), 0);
-  EXPECT_EQ(file_write_text(0, TEXT(""), UTF16), 0);
-  file_write_line(0, TEXT(""), ANSI);
-  file_write_line(0, nullptr, UTF8);
-  EXPECT_EQ(file_write_text(0, TEXT("\u00e9\u20ac"), UTF8), 5);
-  EXPECT_EQ(file_write_text(0, TEXT("ab"), UTF16), 4);
-  file_write_line(0, TEXT("z"), UTF16);
+  EXPECT_EQ(file_write_text(0, TEXT("abc"), kAnsi), 3);
+  EXPECT_EQ(file_write_text(0, nullptr, kAnsi), 0);
+  EXPECT_EQ(file_write_text(0, TEXT(""), kUtf16), 0);
+  file_write_line(0, TEXT(""), kAnsi);
+  file_write_line(0, nullptr, kUtf8);
+  EXPECT_EQ(file_write_text(0, TEXT("\u00e9\u20ac"), kUtf8), 5);
+  EXPECT_EQ(file_write_text(0, TEXT("ab"), kUtf16), 4);
+  file_write_line(0, TEXT("z"), kUtf16);
   EXPECT_EQ(file_write_text(0, TEXT("any"), 7), 3);  // an unknown format writes ANSI
   EXPECT_EQ(file_position(0), 25);
   file_close(0);
-  EXPECT_EQ(written("w.txt"), std::string("abc\r\n\r\n\xC3\xA9\xE2\x82\xAC" "a\0b\0z\0\r\0\n\0any", 25));
+  EXPECT_EQ(written("w.txt"), std::string("abc\r\n\r\n\xC3\xA9\xE2\x82\xAC"
+                                          "a\0b\0z\0\r\0\n\0any",
+                                          25));
 
   // The active code page decides ANSI; what it cannot hold becomes its default character.
   ASSERT_NE(file_create(0, path("ansi.txt")), 0);
-  int64_t bytes = file_write_text(0, TEXT("\u00e9\u20ac\u4e2d"), ANSI);
+  int64_t bytes = file_write_text(0, TEXT("\u00e9\u20ac\u4e2d"), kAnsi);
   file_close(0);
   if (GetACP() == 1252) {
     EXPECT_EQ(bytes, 3);
@@ -283,15 +285,15 @@ TEST_F(FileTextTest, WritingTextInEachFormat) {
   // Long texts, beyond the buffer and beyond any local conversion room.
   std::u16string long_text(6000, u'\u00e9');
   ASSERT_NE(file_create(0, path("long.txt")), 0);
-  EXPECT_EQ(file_write_text(0, reinterpret_cast<const WCHAR*>(long_text.c_str()), UTF8), 12000);
-  file_write_line(0, reinterpret_cast<const WCHAR*>(long_text.c_str()), UTF16);
+  EXPECT_EQ(file_write_text(0, reinterpret_cast<const WCHAR*>(long_text.c_str()), kUtf8), 12000);
+  file_write_line(0, reinterpret_cast<const WCHAR*>(long_text.c_str()), kUtf16);
   EXPECT_EQ(file_position(0), 12000 + 12004);
   file_set_position(0, 0);
-  std::vector<std::string> got = lines(UTF8);
+  std::vector<std::string> got = lines(kUtf8);
   ASSERT_FALSE(got.empty());
   EXPECT_EQ(got[0].substr(0, 12000), u8(reinterpret_cast<const WCHAR*>(long_text.c_str())));
   file_set_position(0, 12000);
-  EXPECT_EQ(lines(UTF16), std::vector<std::string>{u8(reinterpret_cast<const WCHAR*>(long_text.c_str()))});
+  EXPECT_EQ(lines(kUtf16), std::vector<std::string>{u8(reinterpret_cast<const WCHAR*>(long_text.c_str()))});
 }
 
 }  // namespace

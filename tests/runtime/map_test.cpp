@@ -173,7 +173,7 @@ TEST_F(MapTest, AddFindAndChainOrder) {
   EXPECT_EQ(map->entry_count, 3);
   EXPECT_EQ(map_find(map, "b"), nullptr);
   EXPECT_EQ(map_find(map, "abcd"), nullptr);
-  EXPECT_EQ(map_find(map, "AB"), nullptr);  // case counts by default
+  EXPECT_EQ(map_find(map, "AB"), nullptr);   // case counts by default
   EXPECT_STREQ(map_current_key(map), "ab");  // a miss leaves the cursor
 
   // The key is the map's own copy.
@@ -317,20 +317,20 @@ TEST_F(MapTest, RepeatedDeletionsAndDeletingAfterFindStayConsistent) {
 namespace {
 
 // A value holding a map of its own (value size 72, so its entries have a pool to themselves) and a string.
-const int64_t nested_value[] = {MEM_LAYOUT_MAP, 0, 72, 0, 0, 4, 8, MEM_LAYOUT_END};
+const int64_t kNestedValue[] = {MEM_LAYOUT_MAP, 0, 72, 0, 0, 4, 8, MEM_LAYOUT_END};
 struct NestedValue {
   TextMap* inner;
   TextVar name;
 };
 
 // A record holding a map whose values hold a string and a number.
-const int64_t named_value[] = {0, MEM_LAYOUT_END};
+const int64_t kNamedValue[] = {0, MEM_LAYOUT_END};
 struct NamedValue {
   TextVar name;
   int64_t number;
 };
-const int64_t holder_layout[] = {
-    MEM_LAYOUT_MAP, 8, sizeof(NamedValue), 0, static_cast<int64_t>(reinterpret_cast<intptr_t>(named_value)), 8,
+const int64_t kHolderLayout[] = {
+    MEM_LAYOUT_MAP, 8, sizeof(NamedValue), 0, static_cast<int64_t>(reinterpret_cast<intptr_t>(kNamedValue)), 8,
     MEM_LAYOUT_END};
 struct Holder {
   int64_t tag;
@@ -340,7 +340,7 @@ struct Holder {
 }  // namespace
 
 TEST_F(MapTest, ValuesWithContainersAreSetUpAndReleased) {
-  TextMap* map = map_new(sizeof(NestedValue), 0, nested_value, nullptr, 8);
+  TextMap* map = map_new(sizeof(NestedValue), 0, kNestedValue, nullptr, 8);
   ASSERT_NE(map, nullptr);
   EXPECT_EQ(map->flags, MAP_VALUES_NEED_SETUP);
   for (const char* key : {"one", "two", "three"}) {
@@ -363,7 +363,7 @@ TEST_F(MapTest, ValuesWithContainersAreSetUpAndReleased) {
   map_free(map);
 
   // A plain value type (strings only) needs releasing but no setting up.
-  TextMap* names = map_new(sizeof(NamedValue), 0, named_value, nullptr, 8);
+  TextMap* names = map_new(sizeof(NamedValue), 0, kNamedValue, nullptr, 8);
   EXPECT_EQ(names->flags, 0u);
   auto* named = static_cast<NamedValue*>(map_add(names, "x"));
   text_new_copy(&named->name, TEXT("text"));
@@ -372,7 +372,7 @@ TEST_F(MapTest, ValuesWithContainersAreSetUpAndReleased) {
 
 TEST_F(MapTest, RecordsCopyTheirMapsEntryByEntry) {
   Holder original = {};
-  mem_record_init(&original, holder_layout);
+  mem_record_init(&original, kHolderLayout);
   ASSERT_NE(original.map, nullptr);
   original.map->flags |= MAP_IGNORE_CASE;
   const char* keys[] = {"alpha", "beta", "gamma", "delta", "epsilon", "zeta", "eta", "theta", "iota", "kappa"};
@@ -386,7 +386,7 @@ TEST_F(MapTest, RecordsCopyTheirMapsEntryByEntry) {
   original.tag = 5;
 
   Holder copy = {};
-  mem_record_copy(&copy, &original, sizeof(Holder), holder_layout);
+  mem_record_copy(&copy, &original, sizeof(Holder), kHolderLayout);
   ASSERT_NE(copy.map, nullptr);
   ASSERT_NE(copy.map, original.map);
   EXPECT_EQ(copy.tag, 5);
@@ -409,7 +409,7 @@ TEST_F(MapTest, RecordsCopyTheirMapsEntryByEntry) {
   map_find(copy.map, "beta");
   map_delete_current(copy.map);
   EXPECT_NE(map_find(original.map, "beta"), nullptr);
-  mem_record_release(&original, holder_layout);
+  mem_record_release(&original, kHolderLayout);
   EXPECT_EQ(original.map, nullptr);
   auto* gamma = static_cast<NamedValue*>(map_find(copy.map, "gamma"));
   ASSERT_NE(gamma, nullptr);
@@ -417,13 +417,13 @@ TEST_F(MapTest, RecordsCopyTheirMapsEntryByEntry) {
 
   // Copying onto a record that holds a map replaces that map.
   Holder again = {};
-  mem_record_init(&again, holder_layout);
+  mem_record_init(&again, kHolderLayout);
   map_add(again.map, "stale");
-  mem_record_copy(&again, &copy, sizeof(Holder), holder_layout);
+  mem_record_copy(&again, &copy, sizeof(Holder), kHolderLayout);
   EXPECT_EQ(map_find(again.map, "stale"), nullptr);
   EXPECT_EQ(again.map->entry_count, 9);
-  mem_record_release(&again, holder_layout);
-  mem_record_release(&copy, holder_layout);
+  mem_record_release(&again, kHolderLayout);
+  mem_record_release(&copy, kHolderLayout);
   EXPECT_EQ(copy.map, nullptr);
 }
 

@@ -155,7 +155,7 @@ TEST_F(ObjTest, DynamicIdentitiesAreValidatedWithoutTrustingTheValue) {
   EXPECT_EQ(obj_get(table, id(fixed)), nullptr);  // a static record's address is not an identity
   EXPECT_EQ(obj_get(table, id(a) + 8), nullptr);
   EXPECT_EQ(obj_get(table, 0x123456789), nullptr);  // garbage
-  obj_release(table, id(foreign));                   // not ours: nothing happens
+  obj_release(table, id(foreign));                  // not ours: nothing happens
   EXPECT_EQ(obj_get(other, id(foreign)), foreign);
 
   // A dynamic record is found only while its handle is set; released, its identity means nothing.
@@ -208,7 +208,7 @@ TEST_F(ObjTest, ManyDynamicRecordsStayFindableThroughReleases) {
 TEST_F(ObjTest, IterationVisitsStaticAscendingThenDynamicOldestFirst) {
   ObjectTable* table = obj_table_new(sizeof(Thing), 8, nullptr);
   EXPECT_EQ(obj_first(table, nullptr), nullptr);  // empty table
-  Thing* older = make(table, -1, 0);               // dynamic records are visited whatever their handle
+  Thing* older = make(table, -1, 0);              // dynamic records are visited whatever their handle
   make(table, 5, 1);
   make(table, 1, 1);
   make(table, 2, 0);  // not live: skipped

@@ -219,9 +219,8 @@ TEST_F(TextOps, CountFieldAndReplaceInLongLinesAtEveryAlignment) {
     room[start + line.size()] = 0;
     const WCHAR* text = room.data() + start;
     ASSERT_EQ(text_count(text, TEXT("[]")), 3) << start;
-    EXPECT_EQ(fields(text, TEXT("[]"), 5),
-              (std::vector<std::string>{"Menu name here", "A link title, a bit long", "https://www.example.org/a/b/c",
-                                        "rest", ""}))
+    EXPECT_EQ(fields(text, TEXT("[]"), 5), (std::vector<std::string>{"Menu name here", "A link title, a bit long",
+                                                                     "https://www.example.org/a/b/c", "rest", ""}))
         << start;
     EXPECT_EQ(replaced(text, TEXT("[]"), TEXT("|")),
               "Menu name here|A link title, a bit long|https://www.example.org/a/b/c|rest");
@@ -264,14 +263,15 @@ TEST_F(TextOps, FindIgnoringCaseInLongLines) {
   EXPECT_EQ(text_find(text, TEXT("path[]x"), 1, 1), 0);
   EXPECT_EQ(text_find(text, TEXT("wwx"), 1, 1), 0);
   // A unit beyond ASCII that the platform lowers to k (the Kelvin sign, where it does) begins a match for k.
-  const bool kelvin_is_k =
-      reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{0x212A}))) == u'k';
+  const bool kelvin_is_k = reinterpret_cast<uintptr_t>(CharLowerW(reinterpret_cast<LPWSTR>(uintptr_t{0x212A}))) == u'k';
   EXPECT_EQ(text_find(TEXT("0123456789abcdefghij\u212Aey"), TEXT("KEY"), 1, 1), kelvin_is_k ? 21 : 0);
   EXPECT_EQ(text_find(TEXT("0123456789abcdefghijklmnopqrstu\u212Aey"), TEXT("key"), 1, 1), kelvin_is_k ? 32 : 0);
   EXPECT_EQ(text_find(TEXT("\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6xyz\u00DC"),
-                      TEXT("\u00FCxyz"), 1, 1), 0);
+                      TEXT("\u00FCxyz"), 1, 1),
+            0);
   EXPECT_EQ(text_find(TEXT("\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6\u00DC\u00C4\u00D6xyz\u00DC"),
-                      TEXT("xyz\u00FC"), 1, 1), 12);
+                      TEXT("xyz\u00FC"), 1, 1),
+            12);
 }
 
 TEST_F(TextOps, ReplaceEveryOccurrence) {

@@ -78,9 +78,10 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CREATE: {
       HWND button = CreateWindowExW(0, TEXT("BUTTON"), TEXT("Press"), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 80,
                                     100, 30, window, reinterpret_cast<HMENU>(kButton), nullptr, nullptr);
-      edit = CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 20,
-                             130, 250, 24, window, reinterpret_cast<HMENU>(kEdit), nullptr, nullptr);
-      for (HWND c : {button, edit}) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+      edit = CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("EDIT"), TEXT(""), WS_CHILD | WS_VISIBLE | ES_AUTOHSCROLL, 20, 130,
+                             250, 24, window, reinterpret_cast<HMENU>(kEdit), nullptr, nullptr);
+      for (HWND c : {button, edit})
+        SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
       // The button's tip, as the program gives its buttons.
       HWND tip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
                                  CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, nullptr, nullptr);
@@ -141,7 +142,8 @@ int main() {
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = TEXT("WebroloProbe");
   RegisterClassW(&wc);
-  big_font = CreateFontW(-24, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0, TEXT("DejaVu Sans"));
+  big_font = CreateFontW(-24, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                         TEXT("DejaVu Sans"));
   RECT outer{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
   main_window = CreateWindowExW(0, TEXT("WebroloProbe"), TEXT("Webrolo probe"), kStyle, 100, 100,

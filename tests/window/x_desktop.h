@@ -25,7 +25,8 @@ class Child {
   pid_t pid() const { return pid_; }
   void send(const std::string& line);
   // The next line that starts with prefix, within the time; the lines passed over go to skipped.
-  bool wait_for(const std::string& prefix, std::string* line, int timeout_ms, std::vector<std::string>* skipped = nullptr);
+  bool wait_for(const std::string& prefix, std::string* line, int timeout_ms,
+                std::vector<std::string>* skipped = nullptr);
   // Closes its input and waits for its end: its exit status, or -1 when it had to be killed.
   int finish(int timeout_ms);
 
