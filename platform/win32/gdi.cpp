@@ -157,7 +157,7 @@ GdiObject* find_object(HGDIOBJ handle) {
   std::lock_guard<std::mutex> hold(r.lock);
   if (!r.objects.count(handle)) return nullptr;
   auto* o = static_cast<GdiObject*>(handle);
-  assert(o->magic == OBJECT_MAGIC);
+  assert(o->magic == kObjectMagic);
   return o;
 }
 

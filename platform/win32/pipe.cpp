@@ -24,7 +24,7 @@ constexpr DWORD kCanWrite = 2;
 
 struct PipeHandle : HandleHeader {
   int fd;
-  DWORD access;  // CAN_READ, CAN_WRITE
+  DWORD access;  // kCanRead, kCanWrite
 };
 
 DWORD close_pipe(HandleHeader* record) {
