@@ -2,6 +2,11 @@
 
 #ifndef _WIN32
 #include "platform/win32/display_headless.h"
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
 #endif
 
 namespace {
@@ -182,6 +187,20 @@ void AppTest::click(int64_t gadget) {
   click_at(window, center_of(window));
   run();
 }
+
+#ifndef _WIN32
+void AppTest::click_with_file_limit(int64_t gadget, off_t limit) {
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  rlimit small = saved;
+  small.rlim_cur = static_cast<rlim_t>(limit);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  boxes_.answer({press(IDOK)});
+  click(gadget);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &saved), 0);
+}
+#endif
 
 void AppTest::click_line(int index) {
   HWND list = gadget_handle(ListViewLinks);

@@ -22,6 +22,8 @@
 #include "platform/win32.h"
 
 #ifndef _WIN32
+#include <sys/types.h>
+
 #include <memory>
 
 #include "common/fake_opener.h"
@@ -89,6 +91,11 @@ class AppTest : public ::testing::Test {
   void replace_text(int64_t field, const std::string& utf8);  // selects all, then types
   void key(UINT virtual_key);
   void close_window();
+#ifndef _WIN32
+  // Clicks the gadget while no file may grow beyond limit bytes (a full disk),
+  // its failure box answered with OK.
+  void click_with_file_limit(int64_t gadget, off_t limit);
+#endif
   // Runs the program until nothing is left to do now; false once it has ended.
   bool run();
   // Clicks and runs; the boxes answered on the way are compared with `boxes`.

@@ -109,16 +109,8 @@ TEST_F(Hostile, AFullDiskWhileBuilding) {
   const std::string page = get("p.html");
   put("p-BK.html", "older page\r\n");
   add_link("C", "c", "w");
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  for (rlim_t limit : {rlim_t{0}, rlim_t{100}, rlim_t{page.size() - 1}, rlim_t{page.size() + 40}}) {
-    rlimit small = saved;
-    small.rlim_cur = limit;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    boxes_.answer({press(IDOK)});
-    click(BuildBtn);
-    setrlimit(RLIMIT_FSIZE, &saved);
+  for (size_t limit : {size_t{0}, size_t{100}, page.size() - 1, page.size() + 40}) {
+    click_with_file_limit(BuildBtn, static_cast<off_t>(limit));
     std::vector<SeenBox> seen = boxes_.taken();
     ASSERT_EQ(seen.size(), 1u) << limit;
     EXPECT_EQ(seen[0].caption, "Buil Html File:");

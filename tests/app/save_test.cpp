@@ -161,20 +161,9 @@ TEST_F(Saving, ALockedOrReadOnlyCatalogueIsLeftWhole) {
 TEST_F(Saving, AFullDiskAtAnyPointLosesNothing) {
   add_c();
   put("links-BK.txt", "older\r\n");
-  signal(SIGXFSZ, SIG_IGN);
-  rlimit saved{};
-  getrlimit(RLIMIT_FSIZE, &saved);
-  auto save_with_limit = [&](rlim_t limit) {
-    rlimit small = saved;
-    small.rlim_cur = limit;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    boxes_.answer({press(IDOK)});
-    click(SaveFileBtn);
-    setrlimit(RLIMIT_FSIZE, &saved);
-  };
   // The new content does not fit.
-  for (rlim_t limit : {rlim_t{0}, rlim_t{1}, rlim_t{30}, rlim_t{kOld.size()}, rlim_t{kNew.size() - 1}}) {
-    save_with_limit(limit);
+  for (size_t limit : {size_t{0}, size_t{1}, size_t{30}, kOld.size(), kNew.size() - 1}) {
+    click_with_file_limit(SaveFileBtn, static_cast<off_t>(limit));
     expect_failed_save("links.txt", "older\r\n");
   }
   // A shorter list fits, but the copy of the old catalogue for the backup does not.
@@ -182,7 +171,7 @@ TEST_F(Saving, AFullDiskAtAnyPointLosesNothing) {
     click_line(0);
     act(DeleteBtn, {}, {});
   }
-  save_with_limit(kOld.size() - 1);
+  click_with_file_limit(SaveFileBtn, static_cast<off_t>(kOld.size() - 1));
   expect_failed_save("links-BK.txt", "older\r\n");
   act(SaveFileBtn, {}, {});
   EXPECT_EQ(get("links.txt"), crlf_lines({"C[]c[]https://c.example/[]"}));
