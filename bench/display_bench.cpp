@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "bench/child_window.h"
 #include "platform/win32.h"
 
 extern char** environ;
@@ -36,17 +37,7 @@ double ms_since(Clock::time_point start) {
 
 LRESULT CALLBACK child_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    RECT r;
-    GetClientRect(hwnd, &r);
-    FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
-    SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    DrawTextW(dc, TEXT("Child window"), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    SelectObject(dc, old);
-    EndPaint(hwnd, &ps);
+    paint_child_window(hwnd);
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);

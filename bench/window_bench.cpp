@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/child_window.h"
 #include "platform/win32.h"
 
 namespace {
@@ -24,18 +25,8 @@ long child_paints = 0;
 // Each child fills itself, frames itself and writes a short text, as a control would.
 LRESULT CALLBACK child_proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_PAINT) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
     ++child_paints;
-    RECT r;
-    GetClientRect(hwnd, &r);
-    FillRect(dc, &r, GetSysColorBrush(COLOR_WINDOW));
-    FrameRect(dc, &r, GetSysColorBrush(COLOR_WINDOWFRAME));
-    SetBkMode(dc, TRANSPARENT);
-    HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-    DrawTextW(dc, TEXT("Child window"), -1, &r, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
-    SelectObject(dc, old);
-    EndPaint(hwnd, &ps);
+    paint_child_window(hwnd);
     return 0;
   }
   return DefWindowProcW(hwnd, message, wParam, lParam);
