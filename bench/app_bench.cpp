@@ -25,7 +25,7 @@
 #include "desktop/proc.h"
 #include "desktop/req.h"
 #include "gui/window.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 
 namespace {
 

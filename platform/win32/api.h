@@ -96,23 +96,23 @@ int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args);
 int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...);
 
 // Device contexts, objects, drawing and text.
-#include "platform/win32/api_gdi.h"
+#include "platform/win32/gdi/api_gdi.h"
 
 // Processes, pipes, standard handles, waiting.
-#include "platform/win32/api_kernel_process.h"
+#include "platform/win32/kernel/api_process.h"
 
 // Windows, classes, messages, input and painting.
-#include "platform/win32/types_gdi.h"
-#include "platform/win32/types_user.h"
-#include "platform/win32/api_user.h"
+#include "platform/win32/gdi/types_gdi.h"
+#include "platform/win32/user/types_user.h"
+#include "platform/win32/user/api_user.h"
 
 // Opening documents with the desktop; the component library.
-#include "platform/win32/api_shell.h"
+#include "platform/win32/shell/api_shell.h"
 
 // Icons; message boxes, the file dialogs and the common controls' start-up.
-#include "platform/win32/api_icon.h"
-#include "platform/win32/api_dialogs.h"
+#include "platform/win32/gdi/api_icon.h"
+#include "platform/win32/dialogs/api_dialogs.h"
 
 // Global memory and the clipboard; the caret.
-#include "platform/win32/api_clipboard.h"
-#include "platform/win32/api_caret.h"
+#include "platform/win32/user/api_clipboard.h"
+#include "platform/win32/user/api_caret.h"

@@ -1,7 +1,7 @@
 #include "app_fixture.h"
 
 #ifndef _WIN32
-#include "platform/win32/display_headless.h"
+#include "platform/win32/display/headless_backend.h"
 
 #ifndef _WIN32
 #include <signal.h>

@@ -27,7 +27,7 @@
 #include <memory>
 
 #include "common/fake_opener.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 #endif
 
 struct SeenBox {

@@ -3,7 +3,7 @@
 // keys on the virtual clock.
 #ifndef _WIN32
 
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 #include "req_fixture.h"
 
 namespace {

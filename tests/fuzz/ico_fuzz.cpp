@@ -16,7 +16,7 @@
 
 #include "fuzz_input.h"
 #include "platform/win32.h"
-#include "platform/win32/icon_internal.h"
+#include "platform/win32/gdi/icon_internal.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "fuzz_input.h"
 #include "platform/win32.h"
-#include "platform/win32/codepage.h"
+#include "platform/win32/kernel/codepage.h"
 #include "runtime/file.h"
 #include "runtime/mem.h"
 #include "runtime/text.h"

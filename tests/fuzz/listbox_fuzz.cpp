@@ -17,7 +17,7 @@
 #include "fuzz_input.h"
 #include "listbox_model.h"
 #include "platform/win32.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 
 namespace {
 

@@ -19,7 +19,7 @@
 #include "desktop/req.h"
 #include "fuzz_input.h"
 #include "platform/win32.h"
-#include "platform/win32/codepage.h"
+#include "platform/win32/kernel/codepage.h"
 
 namespace {
 

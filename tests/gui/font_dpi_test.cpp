@@ -5,7 +5,7 @@
 
 #include "gadget_fixture.h"
 #include "gui/font.h"
-#include "platform/win32/display_headless.h"
+#include "platform/win32/display/headless_backend.h"
 
 namespace {
 

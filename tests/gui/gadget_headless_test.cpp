@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "gui/gadget_fixture.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 
 namespace {
 

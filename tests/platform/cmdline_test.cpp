@@ -2,7 +2,7 @@
 // the C runtime of the child does this itself).
 #ifndef _WIN32
 
-#include "platform/win32/cmdline.h"
+#include "platform/win32/kernel/cmdline.h"
 
 #include <gtest/gtest.h>
 

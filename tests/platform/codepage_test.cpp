@@ -9,7 +9,7 @@
 #ifndef _WIN32
 #include <cstdlib>
 
-#include "platform/win32/codepage.h"
+#include "platform/win32/kernel/codepage.h"
 #endif
 
 namespace {

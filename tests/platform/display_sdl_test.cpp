@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win32/display_sdl.h"
+#include "platform/win32/display/sdl_mapping.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 
 #include "common/test_text.h"
 #include "modal_script.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 
 namespace {
 

@@ -18,7 +18,7 @@
 
 #include <filesystem>
 
-#include "platform/win32/file_ops.h"
+#include "platform/win32/kernel/file_ops.h"
 #endif
 
 namespace {

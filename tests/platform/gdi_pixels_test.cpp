@@ -9,8 +9,8 @@
 
 #include "common/test_text.h"
 #include "platform/win32.h"
-#include "platform/win32/display_headless.h"
-#include "platform/win32/gdi_internal.h"
+#include "platform/win32/display/headless_backend.h"
+#include "platform/win32/gdi/window_dc.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "common/test_text.h"
 #include "message_log.h"
-#include "platform/win32/display_headless.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_backend.h"
+#include "platform/win32/display/headless_driver.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include "platform/win32.h"
 
 #ifndef _WIN32
-#include "platform/win32/icon_internal.h"
-#include "platform/win32/resources.h"
+#include "platform/win32/gdi/icon_internal.h"
+#include "platform/win32/kernel/resources.h"
 #endif
 
 namespace {

@@ -12,7 +12,7 @@
 #include "common/test_text.h"
 #include "control_parent.h"
 #include "modal_script.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "common/test_text.h"
 #include "message_log.h"
 #ifndef _WIN32
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 #endif
 
 namespace {

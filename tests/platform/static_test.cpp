@@ -9,7 +9,7 @@
 #include "control_parent.h"
 
 #ifndef _WIN32
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 #endif
 
 namespace {

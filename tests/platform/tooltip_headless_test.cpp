@@ -9,7 +9,7 @@
 #include "common/test_text.h"
 #include "control_parent.h"
 #include "tooltip_tools.h"
-#include "platform/win32/headless.h"
+#include "platform/win32/display/headless_driver.h"
 
 namespace {
 

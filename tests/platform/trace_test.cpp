@@ -14,7 +14,7 @@
 #include <string>
 
 #include "message_log.h"
-#include "platform/win32/trace.h"
+#include "platform/win32/user/trace.h"
 
 namespace {
 

@@ -1,0 +1,178 @@
+// The edit control's geometry and painting. The line is drawn in the format
+// rectangle (the client area less a pixel inside a client edge and the
+// margins) and scrolled sideways by whole pixels; positions come from
+// measuring prefixes of the text with the control's font, so the caret and
+// the selection fall exactly where the painted characters do.
+#include "platform/win32/controls/edit_internal.h"
+
+namespace edit {
+
+namespace {
+
+// The parent's colours for the field: an editable field asks as an edit, a
+// read-only or disabled one as a static, as Win32 controls do.
+HBRUSH ask_colors(Edit* e, HDC dc, DWORD style) {
+  UINT message = ((style & ES_READONLY) || (style & WS_DISABLED)) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
+  HWND parent = GetParent(e->self);
+  HWND asked = parent ? parent : e->self;
+  auto brush = reinterpret_cast<HBRUSH>(
+      SendMessageW(asked, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(e->self)));
+  if (e->dead) return nullptr;
+  if (!brush)
+    brush = reinterpret_cast<HBRUSH>(
+        DefWindowProcW(asked, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(e->self)));
+  return brush;
+}
+
+void draw_line(Edit* e, HDC dc, DWORD style) {
+  const Text& t = e->text;
+  RECT f = format_rect(e);
+  int x = f.left - e->x_offset;
+  const WCHAR* s = t.chars.c_str();
+  bool enabled = !(style & WS_DISABLED);
+  bool show_selection = enabled && t.has_selection() && (e->focused || (style & ES_NOHIDESEL));
+  if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+  if (!show_selection) {
+    TextOutW(dc, x, f.top, s, static_cast<int>(t.length()));
+    return;
+  }
+  UINT a = t.sel_min(), b = t.sel_max();
+  TextOutW(dc, x, f.top, s, static_cast<int>(a));
+  COLORREF text = SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+  COLORREF back = SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
+  int mode = SetBkMode(dc, OPAQUE);
+  TextOutW(dc, x + text_width(e, a), f.top, s + a, static_cast<int>(b - a));
+  SetTextColor(dc, text);
+  SetBkColor(dc, back);
+  SetBkMode(dc, mode);
+  TextOutW(dc, x + text_width(e, b), f.top, s + b, static_cast<int>(t.length() - b));
+}
+
+}  // namespace
+
+void set_font(Edit* e, HFONT font) {
+  e->font = font;
+  if (!e->measure) e->measure = CreateCompatibleDC(nullptr);
+  if (!e->measure) return;
+  SelectObject(e->measure, control::font_of(e));
+  TEXTMETRICW tm{};
+  if (GetTextMetricsW(e->measure, &tm)) {
+    e->line_height = tm.tmHeight;
+    // Margins from the font, as EC_USEFONTINFO gives them, when the field is wide enough for them.
+    int margin = font ? tm.tmAveCharWidth / 2 : 0;
+    RECT c;
+    GetClientRect(e->self, &c);
+    int width = c.right > c.left ? c.right - c.left : 80;
+    if (width >= 2 * margin + 2 * tm.tmAveCharWidth) e->left_margin = e->right_margin = margin;
+  }
+}
+
+RECT format_rect(const Edit* e) {
+  RECT r;
+  GetClientRect(e->self, &r);
+  if (GetWindowLongW(e->self, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) {
+    ++r.left;
+    --r.right;
+    if (r.bottom - r.top >= e->line_height + 2) {
+      ++r.top;
+      --r.bottom;
+    }
+  }
+  r.left += e->left_margin;
+  r.right -= e->right_margin;
+  if (r.right < r.left) r.right = r.left;
+  if (r.bottom > r.top + e->line_height) r.bottom = r.top + e->line_height;
+  return r;
+}
+
+int text_width(const Edit* e, UINT count) {
+  if (count == 0 || !e->measure) return 0;
+  if (count > e->text.length()) count = e->text.length();
+  SIZE size{};
+  GetTextExtentPoint32W(e->measure, e->text.chars.c_str(), static_cast<int>(count), &size);
+  return size.cx;
+}
+
+int x_of(const Edit* e, UINT index) { return format_rect(e).left - e->x_offset + text_width(e, index); }
+
+UINT index_at(const Edit* e, int x) {
+  int target = x - format_rect(e).left + e->x_offset;
+  UINT len = e->text.length();
+  if (target <= 0 || len == 0) return 0;
+  if (target >= text_width(e, len)) return len;
+  // The first boundary at or right of target, then whichever neighbour is nearer.
+  UINT lo = 1, hi = len;
+  while (lo < hi) {
+    UINT mid = lo + (hi - lo) / 2;
+    if (text_width(e, mid) >= target) hi = mid;
+    else lo = mid + 1;
+  }
+  int right = text_width(e, lo), left = text_width(e, lo - 1);
+  return right - target <= target - left ? lo : lo - 1;
+}
+
+bool fits(const Edit* e) {
+  RECT f = format_rect(e);
+  return text_width(e, e->text.length()) <= f.right - f.left;
+}
+
+void scroll_to_caret(Edit* e) {
+  if (!(control::style_of(e) & ES_AUTOHSCROLL)) {
+    e->x_offset = 0;
+    return;
+  }
+  RECT f = format_rect(e);
+  int w = f.right - f.left;
+  if (w <= 0) return;
+  int caret = text_width(e, e->text.caret);
+  int total = text_width(e, e->text.length());
+  // No blank stretch right of the text while some of it is out at the left.
+  int most = total - w + 1 > 0 ? total - w + 1 : 0;
+  if (e->x_offset > most) e->x_offset = most;
+  int third = w / 3;
+  if (caret < e->x_offset) {
+    // Leftwards the caret lands a third into the field, so that what precedes it shows.
+    e->x_offset = caret - third > 0 ? caret - third : 0;
+  } else if (caret > e->x_offset + w - 1) {
+    int goal = caret - (w - third);
+    if (goal > most) goal = most;
+    e->x_offset = goal > caret - w + 1 ? goal : caret - w + 1;
+  }
+}
+
+void place_caret(const Edit* e) {
+  if (e->focused) SetCaretPos(x_of(e, e->text.caret), format_rect(e).top);
+}
+
+bool paint(Edit* e) {
+  HWND self = e->self;
+  bool had_caret = e->focused && HideCaret(self);
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(self, &ps);
+  if (dc) {
+    DWORD style = control::style_of(e);
+    HBRUSH brush = ask_colors(e, dc, style);
+    if (e->dead) {
+      EndPaint(self, &ps);
+      return false;
+    }
+    RECT client;
+    GetClientRect(self, &client);
+    if (brush) FillRect(dc, &client, brush);
+    RECT f = format_rect(e);
+    IntersectClipRect(dc, f.left, f.top, f.right, f.bottom);
+    HGDIOBJ old = SelectObject(dc, control::font_of(e));
+    draw_line(e, dc, style);
+    if (old) SelectObject(dc, old);
+    EndPaint(self, &ps);
+  }
+  if (had_caret) ShowCaret(self);
+  return true;
+}
+
+void release(Edit* e) {
+  if (e->measure) DeleteDC(e->measure);
+  e->measure = nullptr;
+}
+
+}  // namespace edit
