@@ -1,7 +1,8 @@
 #include "app/safe_file.h"
 
-#include "app/state.h"
+#include "app/text_helpers.h"
 #include "desktop/req.h"
+#include "gui/busy.h"
 #include "runtime/file.h"
 
 namespace {
@@ -75,9 +76,4 @@ void ShowWriteFailure(const WCHAR* caption, const SafeWriteFailure& failure) {
   KeepText(&reason.value, saved);
   Joined message(TEXT("Couldn't write the file  "), failure.file, TEXT("\r\n"), reason);
   req_message_ok(caption, message);
-}
-
-bool SameFileName(const WCHAR* a, const WCHAR* b) {
-  const int64_t length = text_length(a);
-  return length == text_length(b) && (length == 0 || text_find(a, b, 1, TEXT_IGNORE_CASE) == 1);
 }
