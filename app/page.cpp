@@ -36,13 +36,11 @@ struct LineFields {
 // ListViewLinksLineIn into the page's lines at the end of HtmlLinesList.
 void ConvertLine(LineFields* fields) {
   text_assign(&InComingLine, ListViewLinksLineIn);
-  if (text_count(InComingLine, Delimiter) != 3) {
+  TextVar* kept[3] = {&fields->menu.value, &fields->title.value, &fields->address.value};
+  if (!KeepFields(InComingLine, Delimiter, kept)) {
     ReportBadLine();
     return;
   }
-  KeepField(&fields->menu.value, InComingLine, 1, Delimiter);
-  KeepField(&fields->title.value, InComingLine, 2, Delimiter);
-  KeepField(&fields->address.value, InComingLine, 3, Delimiter);
   text_assign(&MenuNameWork, fields->menu);
   const int32_t saved = text_stack_top();
   if (!Is(MenuNameWork, LastMenuName)) {

@@ -49,3 +49,8 @@ void ReadGadgetText(int64_t gadget, TextVar* into);
 
 // Field n (1 to 3) of a link line, split at the delimiter, into a variable.
 void KeepField(TextVar* into, const WCHAR* line, int32_t n, const WCHAR* delimiter);
+
+// When the line holds the delimiter exactly three times, its three fields
+// (the texts before each delimiter) go into the variables, as KeepField puts
+// them, and the answer is true; otherwise nothing changes. One pass over the line.
+bool KeepFields(const WCHAR* line, const WCHAR* delimiter, TextVar* (&fields)[3]);
