@@ -27,47 +27,15 @@ void ReportBadLine() {
   req_message_ok(TEXT("URL Link ERROR:"), message);
 }
 
-// The fields of the line being converted. The build loop keeps one set for
-// all its lines, so their blocks are reused rather than made and freed per line.
-struct LineFields {
-  LocalText menu, title, address;
-};
-
-// ListViewLinksLineIn into the page's lines at the end of HtmlLinesList.
-void ConvertLine(LineFields* fields) {
-  text_assign(&InComingLine, ListViewLinksLineIn);
-  TextVar* kept[3] = {&fields->menu.value, &fields->title.value, &fields->address.value};
-  if (!KeepFields(InComingLine, Delimiter, kept)) {
-    ReportBadLine();
-    return;
-  }
-  text_assign(&MenuNameWork, fields->menu);
-  const int32_t saved = text_stack_top();
-  if (!Is(MenuNameWork, LastMenuName)) {
-    MenuCount += 1;
-    if (MenuCount > 1) Append(SelectEndLine);
-    Append(SelectLine);
-    FillTemplate(MenuOptionLine, TEXT("xxx"), fields->menu, nullptr, nullptr, saved);
-    Append(text_stack_at(saved));
-    text_stack_cut(saved);
-    text_assign(&LastMenuName, MenuNameWork);
-  }
-  // Title and address go in together, so neither is searched for the other's marker.
-  FillTemplate(LinkOptionLine, TEXT("zzz"), fields->title, TEXT("yyy"), fields->address, saved);
-  Append(text_stack_at(saved));
-  text_stack_cut(saved);
-}
-
 // Every line of the list, as it stands, into the page.
 void BuildLoop() {
   LinkCount = gadget_item_count(ListViewLinks);
-  LineFields fields;
   for (int64_t i = 0; i < LinkCount; ++i) {
     win_busy_step();
     const int32_t saved = text_stack_top();
     gadget_item_text(ListViewLinks, i, saved);
     KeepText(&ListViewLinksLineIn, saved);
-    ConvertLine(&fields);
+    ConvertLinkLine();
   }
 }
 
@@ -105,8 +73,29 @@ bool BuildHtmlHdr() {
 }
 
 void ConvertLinkLine() {
-  LineFields fields;
-  ConvertLine(&fields);
+  text_assign(&InComingLine, ListViewLinksLineIn);
+  // The menu name, the title and the address, as pieces of InComingLine.
+  TextPiece fields[3];
+  if (!SplitLinkLine(InComingLine, Delimiter, fields)) {
+    ReportBadLine();
+    return;
+  }
+  const int32_t saved = text_stack_top();
+  text_stack_put(fields[0].text, fields[0].length, saved);
+  KeepText(&MenuNameWork, saved);
+  if (!Is(MenuNameWork, LastMenuName)) {
+    MenuCount += 1;
+    if (MenuCount > 1) Append(SelectEndLine);
+    Append(SelectLine);
+    FillTemplate(MenuOptionLine, TEXT("xxx"), fields[0], nullptr, {}, saved);
+    Append(text_stack_at(saved));
+    text_stack_cut(saved);
+    text_assign(&LastMenuName, MenuNameWork);
+  }
+  // Title and address go in together, so neither is searched for the other's marker.
+  FillTemplate(LinkOptionLine, TEXT("zzz"), fields[1], TEXT("yyy"), fields[2], saved);
+  Append(text_stack_at(saved));
+  text_stack_cut(saved);
 }
 
 bool WriteHtmlPage() {

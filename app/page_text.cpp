@@ -21,13 +21,35 @@ void PushUnits(const WCHAR* units, int64_t count) {
   if (count > 0) text_stack_put(units, count, text_stack_top());
 }
 
-// What an escaped character becomes; null for one that stays as it is.
-const WCHAR* EscapeOf(const WCHAR* at) {
+// Whether a character reference (&name; &#digits; &#xhex;) begins at text, which ends at end.
+bool BeginsReference(const WCHAR* text, const WCHAR* end) {
+  const auto unit = [end](const WCHAR* at) -> WCHAR { return at < end ? *at : 0; };
+  if (unit(text) != '&') return false;
+  const WCHAR* at = text + 1;
+  bool (*allowed)(WCHAR) = nullptr;
+  if (unit(at) == '#' && (unit(at + 1) == 'x' || unit(at + 1) == 'X')) {
+    at += 2;
+    allowed = IsHexDigit;
+  } else if (unit(at) == '#') {
+    at += 1;
+    allowed = IsDigit;
+  } else if (IsLetter(unit(at))) {
+    allowed = [](WCHAR c) { return IsLetter(c) || IsDigit(c); };
+  } else {
+    return false;
+  }
+  const WCHAR* first = at;
+  while (allowed(unit(at))) ++at;
+  return at > first && unit(at) == ';';
+}
+
+// What an escaped character of a text that ends at end becomes; null for one that stays as it is.
+const WCHAR* EscapeOf(const WCHAR* at, const WCHAR* end) {
   switch (*at) {
     case '<': return TEXT("&lt;");
     case '>': return TEXT("&gt;");
     case '"': return TEXT("&quot;");
-    case '&': return BeginsReference(at) ? nullptr : TEXT("&amp;");
+    case '&': return BeginsReference(at, end) ? nullptr : TEXT("&amp;");
     default: return nullptr;
   }
 }
@@ -51,13 +73,13 @@ const WCHAR* NextCandidate(const WCHAR* at, const WCHAR* end) {
 // The longest text one unit of a value can become ("&quot;").
 constexpr int64_t kLongestEscape = 6;
 
-// Writes the value (of length units) escaped at out; answers the end of what it wrote.
-WCHAR* PutEscaped(WCHAR* out, const WCHAR* value, int64_t length) {
-  if (!value) return out;
-  const WCHAR* const end = value + length;
-  const WCHAR* run = value;
-  for (const WCHAR* at = NextCandidate(value, end); at < end; at = NextCandidate(at + 1, end)) {
-    const WCHAR* escape = EscapeOf(at);
+// Writes the value escaped at out; answers the end of what it wrote.
+WCHAR* PutEscaped(WCHAR* out, TextPiece value) {
+  if (!value.text) return out;
+  const WCHAR* const end = value.text + value.length;
+  const WCHAR* run = value.text;
+  for (const WCHAR* at = NextCandidate(run, end); at < end; at = NextCandidate(at + 1, end)) {
+    const WCHAR* escape = EscapeOf(at, end);
     if (!escape) continue;
     std::memcpy(out, run, static_cast<size_t>(at - run) * sizeof(WCHAR));
     out += at - run;
@@ -76,16 +98,14 @@ bool StartsWith(const WCHAR* text, const WCHAR* marker) {
 // The markers of a template, each with the value that takes its place; an unused one has no text.
 struct Markers {
   const WCHAR* text[2];
-  const WCHAR* value[2];
-  int64_t value_length[2];
+  TextPiece value[2];
   int64_t length[2];
   WCHAR lead[2];  // most units begin no marker: one comparison with each first unit tells
 
-  Markers(const WCHAR* marker1, const WCHAR* value1, const WCHAR* marker2, const WCHAR* value2)
+  Markers(const WCHAR* marker1, TextPiece value1, const WCHAR* marker2, TextPiece value2)
       : text{marker1, marker2}, value{value1, value2} {
     for (int k = 0; k < 2; ++k) {
       length[k] = text[k] ? text_length(text[k]) : 0;
-      value_length[k] = text_length(value[k]);
       lead[k] = length[k] ? text[k][0] : 0;
     }
   }
@@ -113,28 +133,8 @@ bool PlainAscii(const WCHAR* text) {
 
 }  // namespace
 
-bool BeginsReference(const WCHAR* text) {
-  if (text[0] != '&') return false;
-  const WCHAR* at = text + 1;
-  bool (*allowed)(WCHAR) = nullptr;
-  if (at[0] == '#' && (at[1] == 'x' || at[1] == 'X')) {
-    at += 2;
-    allowed = IsHexDigit;
-  } else if (at[0] == '#') {
-    at += 1;
-    allowed = IsDigit;
-  } else if (IsLetter(at[0])) {
-    allowed = [](WCHAR c) { return IsLetter(c) || IsDigit(c); };
-  } else {
-    return false;
-  }
-  const WCHAR* first = at;
-  while (allowed(*at)) ++at;
-  return at > first && *at == ';';
-}
-
-WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, const WCHAR* value1, const WCHAR* marker2,
-                    const WCHAR* value2, int32_t offset) {
+WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1, const WCHAR* marker2,
+                    TextPiece value2, int32_t offset) {
   Markers markers(marker1, value1, marker2, value2);
   // Room for the longest the line can be, so it is written in one reservation;
   // the first markers found are kept, so the pattern is searched once.
@@ -147,7 +147,7 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, const WCHAR* val
   for (const WCHAR* at = pattern; *at;) {
     const int found = markers.At(at);
     if (found >= 0 && found_hits < static_cast<int>(std::size(hits))) hits[found_hits++] = {at - pattern, found};
-    room += found < 0 ? 1 : kLongestEscape * markers.value_length[found];
+    room += found < 0 ? 1 : kLongestEscape * markers.value[found].length;
     at += found < 0 ? 1 : markers.length[found];
   }
   // The stack's offsets are 32-bit: a line it cannot hold ends the program, as the stack itself does.
@@ -155,18 +155,18 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, const WCHAR* val
   // The pieces may lie on the stack, which the reservation may move: they are found again by their offsets.
   const int32_t pattern_at = text_stack_offset_of(pattern);
   int32_t value_at[2];
-  for (int k = 0; k < 2; ++k) value_at[k] = text_stack_offset_of(markers.value[k]);
+  for (int k = 0; k < 2; ++k) value_at[k] = text_stack_offset_of(markers.value[k].text);
   text_stack_cut(offset);
   WCHAR* const line = text_stack_reserve(static_cast<int32_t>(room), offset);
   if (pattern_at) pattern = text_stack_at(pattern_at - 1);
   for (int k = 0; k < 2; ++k) {
-    if (value_at[k]) markers.value[k] = text_stack_at(value_at[k] - 1);
+    if (value_at[k]) markers.value[k].text = text_stack_at(value_at[k] - 1);
   }
   WCHAR* out = line;
   const WCHAR* run = pattern;
   const auto put = [&](const WCHAR* at, int marker) {
     std::memcpy(out, run, static_cast<size_t>(at - run) * sizeof(WCHAR));
-    out = PutEscaped(out + (at - run), markers.value[marker], markers.value_length[marker]);
+    out = PutEscaped(out + (at - run), markers.value[marker]);
     run = at + markers.length[marker];
   };
   for (int h = 0; h < found_hits; ++h) put(pattern + hits[h].at, hits[h].marker);

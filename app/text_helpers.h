@@ -50,7 +50,13 @@ void ReadGadgetText(int64_t gadget, TextVar* into);
 // Field n (1 to 3) of a link line, split at the delimiter, into a variable.
 void KeepField(TextVar* into, const WCHAR* line, int32_t n, const WCHAR* delimiter);
 
+// A piece of a text: where it begins and how many units it has (no zero unit ends it).
+struct TextPiece {
+  const WCHAR* text = nullptr;
+  int64_t length = 0;
+};
+
 // When the line holds the delimiter exactly three times, its three fields
-// (the texts before each delimiter) go into the variables, as KeepField puts
-// them, and the answer is true; otherwise nothing changes. One pass over the line.
-bool KeepFields(const WCHAR* line, const WCHAR* delimiter, TextVar* (&fields)[3]);
+// (the texts before each delimiter, as KeepField cuts them) as pieces of the
+// line, and true; false for any other line. One pass over the line.
+bool SplitLinkLine(const WCHAR* line, const WCHAR* delimiter, TextPiece (&fields)[3]);
