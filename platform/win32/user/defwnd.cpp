@@ -187,7 +187,12 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
         case SC_RESTORE: ShowWindow(window, SW_RESTORE); return 0;
         default: return 0;
       }
+    case WM_RBUTTONUP:
+    case WM_NCRBUTTONUP: return context_menu_from_mouse(window, message, lParam);
+    case WM_KEYUP:
+    case WM_SYSKEYUP: context_menu_from_key(window, message, wParam, lParam); return 0;
     case WM_SYSKEYDOWN:
+      if (context_menu_from_key(window, message, wParam, lParam)) return 0;
       if (wParam == VK_F4 && (lParam & (1 << 29))) {
         Window* top = root(w);
         if (!(top->cls->style & CS_NOCLOSE)) PostMessageW(top->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
