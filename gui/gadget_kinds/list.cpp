@@ -1,7 +1,7 @@
 // The list kind: a "ListBox" whose own procedure turns presses, releases and
 // drags on its items, and requests for a context menu, into gadget events, and
-// whose slots are single list-box messages. Selection changes and double clicks come as notifications to the
-// parent, forwarded here.
+// whose slots are single list-box messages. Selection changes and double
+// clicks come as notifications to the parent, forwarded here.
 #include "gui/gadget_internal.h"
 #include "runtime/mem.h"
 

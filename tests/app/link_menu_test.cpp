@@ -74,8 +74,8 @@ TEST_F(LinkMenu, TheMenuKeysOpenItBelowTheSelectedLineAndVisitLinkIsTheDoubleCli
   headless::key(VK_F10);
   headless::key_up(VK_SHIFT);
   then_in_menu({VK_DOWN, VK_RETURN});
-  EXPECT_EQ(g_menu_at.left, line_bottom_left(2).x) << "below the selected line";
-  EXPECT_EQ(g_menu_at.top, line_bottom_left(2).y);
+  const POINT below = line_bottom_left(2);
+  EXPECT_EQ(std::pair(g_menu_at.left, g_menu_at.top), std::pair(below.x, below.y)) << "below the selected line";
   EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Do you want to visit this Website ?", "u3"}}));
   EXPECT_EQ(status(), "Browser =  u3");
   EXPECT_EQ(opened(), "args: [" + real_path(path("u3")) + "]");

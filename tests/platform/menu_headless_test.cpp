@@ -1,7 +1,6 @@
-// Popup menus on the headless display, driven by steps that timers run inside
-// the menu's loop: keys and mouse, look, place near the screen's edges, the
-// command without TPM_RETURNCMD; and the WM_CONTEXTMENU of the right button
-// and the menu keys. Linux only.
+// Popup menus on the headless display, driven by steps that timers run inside the menu's loop: keys and
+// mouse, look, place near the screen's edges, the command without TPM_RETURNCMD; and the WM_CONTEXTMENU
+// of the right button and the menu keys. Linux only.
 #ifndef _WIN32
 #include <gtest/gtest.h>
 
@@ -64,9 +63,7 @@ struct MenuHeadless : ::testing::Test {
   HWND owner = nullptr, child = nullptr;
 
   void SetUp() override {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = owner_proc;
-    wc.lpszClassName = TEXT("MenuTestOwner");
+    const WNDCLASSW wc{0, owner_proc, 0, 0, nullptr, nullptr, nullptr, nullptr, nullptr, TEXT("MenuTestOwner")};
     RegisterClassW(&wc);
     owner = CreateWindowExW(0, wc.lpszClassName, nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 300, nullptr,
                             nullptr, nullptr, nullptr);
@@ -173,6 +170,8 @@ TEST_F(MenuHeadless, WithoutReturnCmdTheChoiceComesAsACommandAfterwards) {
   EXPECT_EQ(g_seen[0].wParam, MAKEWPARAM(kAlpha, 0)) << "the command of the item chosen";
   EXPECT_EQ(EnableMenuItem(g_menu, kGamma, MF_GRAYED), MF_ENABLED);
   EXPECT_EQ(track({keys({VK_DOWN, VK_DOWN, VK_RETURN})}), kDelta) << "Gamma greyed now, so passed over";
+  EXPECT_EQ(CheckMenuItem(g_menu, kAlpha, MF_CHECKED), MF_UNCHECKED);
+  EXPECT_EQ(GetMenuState(g_menu, kAlpha, MF_BYCOMMAND), static_cast<UINT>(MF_CHECKED));
 }
 
 TEST_F(MenuHeadless, TheRightButtonAndTheMenuKeysAskTheParentForAContextMenu) {
@@ -193,11 +192,9 @@ TEST_F(MenuHeadless, TheRightButtonAndTheMenuKeysAskTheParentForAContextMenu) {
     if (modifier) headless::key_up(modifier);
     headless::pump();
     ASSERT_EQ(g_seen.size(), at ? 2u : 0u) << "the child, then its parent through DefWindowProcW";
-    for (size_t i = 0; i < g_seen.size(); ++i) {
-      EXPECT_EQ(g_seen[i].hwnd, i == 0 ? child : owner);
-      EXPECT_EQ(g_seen[i].wParam, reinterpret_cast<WPARAM>(child));
-      EXPECT_EQ(g_seen[i].lParam, at);
-    }
+    for (size_t i = 0; i < g_seen.size(); ++i)
+      EXPECT_EQ(std::tuple(g_seen[i].hwnd, g_seen[i].wParam, g_seen[i].lParam),
+                std::tuple(i ? owner : child, reinterpret_cast<WPARAM>(child), at));
   }
 }
 #endif

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "window/x_desktop.h"
@@ -182,8 +183,7 @@ TEST(WindowTest, ARightClickOpensAMenuWindowOfItsOwnThatEscClosesAndAClickChoose
   ASSERT_TRUE(open_menu()) << "no menu came up";
   EXPECT_TRUE(unmanaged(menu)) << "the window manager gives a menu no frame";
   Geometry g = geometry(menu);
-  EXPECT_EQ(g.x, x) << "the menu starts at the pointer";
-  EXPECT_EQ(g.y, y);
+  EXPECT_EQ(std::pair(g.x, g.y), std::pair(x, y)) << "the menu starts at the pointer";
   EXPECT_EQ(focused_window(), probe.window) << "the keyboard stays with the program's window";
   key("Escape");
   EXPECT_TRUE(probe.child.wait_for("menu 0", nullptr, kWait)) << "Esc chose nothing";

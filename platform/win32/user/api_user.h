@@ -138,16 +138,12 @@ HMENU CreatePopupMenu();
 BOOL DestroyMenu(HMENU menu);
 BOOL IsMenu(HMENU menu);
 BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem);
-BOOL ModifyMenuW(HMENU menu, UINT position, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem);
 BOOL EnableMenuItem(HMENU menu, UINT idEnableItem, UINT enable);
 DWORD CheckMenuItem(HMENU menu, UINT idCheckItem, UINT check);
 int GetMenuItemCount(HMENU menu);
-UINT GetMenuItemID(HMENU menu, int position);
 UINT GetMenuState(HMENU menu, UINT id, UINT flags);
 BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND window, LPTPMPARAMS params);
-BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND window, const RECT* rect);
 BOOL GetMenuItemRect(HWND window, HMENU menu, UINT item, LPRECT rect);
-BOOL EndMenu();
 
 // Painting. A region given to RedrawWindow counts as the whole window.
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);

@@ -257,8 +257,3 @@ BOOL GetMenuItemRect(HWND, HMENU handle, UINT item, LPRECT rect) {
   MapWindowPoints(t->window, nullptr, reinterpret_cast<LPPOINT>(rect), 2);
   return TRUE;
 }
-
-BOOL EndMenu() {
-  if (tracking) finish(tracking, 0);
-  return TRUE;
-}
