@@ -258,7 +258,13 @@ LRESULT DefWindowProcW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
       if (w->queue->capture == window) ReleaseCapture();
       return 0;
     case WM_SYSCOMMAND: return on_sys_command(window, w, wParam);
-    case WM_SYSKEYDOWN: return on_sys_key_down(w, wParam, lParam);
+    case WM_RBUTTONUP:
+    case WM_NCRBUTTONUP: return context_menu_from_mouse(window, message, lParam);
+    case WM_KEYUP:
+    case WM_SYSKEYUP: context_menu_from_key(window, message, wParam, lParam); return 0;
+    case WM_SYSKEYDOWN:
+      if (context_menu_from_key(window, message, wParam, lParam)) return 0;
+      return on_sys_key_down(w, wParam, lParam);
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONUP:
     case WM_NCLBUTTONDBLCLK: return on_nonclient_button(window, w, message, wParam);
