@@ -1,6 +1,10 @@
-// The reset of the program's state reaches every variable of its list.
+// The reset of the program's state reaches every variable of its list, and
+// no variable of the program lives outside the list, where the reset cannot see it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <type_traits>
 
@@ -27,6 +31,24 @@ TEST(State, ClearStateEmptiesEveryVariable) {
   WEBROLO_STATE_VARIABLES(WEBROLO_CHECK)
 #undef WEBROLO_CHECK
   EXPECT_EQ(kept, "") << "not reset:" << kept;
+}
+
+// A declaration at namespace scope (clang-format indents nothing there) of
+// something that can change: a variable the program keeps beside the list.
+TEST(State, NoVariableOutsideTheList) {
+  const std::regex variable(
+      R"(^(extern |static )*[A-Za-z_][\w:<>]*[ *&]+[A-Za-z_]\w*(\[[^\]]*\])?( = [^;]*)?(, \w+)*;\s*$)");
+  const std::regex unchanging(R"(\b(const|constexpr|using|enum|struct|class|return|typedef|friend)\b)");
+  std::string escaped;
+  for (const auto& entry : std::filesystem::directory_iterator(WEBROLO_SOURCE_DIR "/app")) {
+    std::ifstream file(entry.path());
+    std::string line;
+    while (std::getline(file, line)) {
+      if (std::regex_match(line, variable) && !std::regex_search(line, unchanging))
+        escaped += "\n" + entry.path().filename().string() + ": " + line;
+    }
+  }
+  EXPECT_EQ(escaped, "") << "declare these in app/state_vars.h";
 }
 
 }  // namespace
