@@ -261,8 +261,14 @@ int main(int argc, char** argv) {
   }
   if (links < 10) links = 10;
 
-  const fs::path folder = fs::temp_directory_path() / ("app_bench-" + std::to_string(GetCurrentProcessId()));
-  fs::create_directories(folder);
+  // A folder of this run's own: the temporary folder may be shared with benches
+  // whose process numbers repeat ours (another namespace, an old --keep), and
+  // one run's clean-up must not take away another's catalogue.
+  fs::path folder;
+  for (int attempt = 0; folder.empty() || !fs::create_directory(folder); ++attempt) {
+    folder = fs::temp_directory_path() /
+             ("app_bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt));
+  }
   fs::current_path(folder);
   copy_resource(folder, kHeader);
   copy_resource(folder, "Webrolo48x48.ico");
@@ -303,6 +309,10 @@ int main(int argc, char** argv) {
   std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
   std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
               ours.save_cpu);
+  if (cpp.ran && cpp.build_cpu >= 0) {
+    std::printf("# processor time of cpp: open %.4f, build %.4f, save %.4f\n", cpp.open_cpu, cpp.build_cpu,
+                cpp.save_cpu);
+  }
 
   for (const char* peer : {"peer-cpp", "peer-python"}) {
     for (const char* kind : {".html", ".txt"}) {
