@@ -235,6 +235,39 @@ void print_peered(const char* name, double ours, const PeerFigures& cpp, const P
   std::printf("\n");
 }
 
+// A folder of this run's own: the temporary folder may be shared with benches
+// whose process numbers repeat ours (another namespace, an old --keep), and
+// one run's clean-up must not take away another's catalogue.
+fs::path make_scratch_folder() {
+  fs::path folder;
+  for (int attempt = 0; folder.empty() || !fs::create_directory(folder); ++attempt) {
+    folder = fs::temp_directory_path() /
+             ("app_bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt));
+  }
+  return folder;
+}
+
+void print_figures(const OurFigures& ours, const ChildFigures& child, const MadeCatalogue& made, const PeerFigures& cpp,
+                   const PeerFigures& python) {
+  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
+  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
+  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  std::printf("add: ours=%.4f\n", ours.add);
+  std::printf("delete: ours=%.4f\n", ours.remove);
+  std::printf("find_last: ours=%.4f\n", ours.find_last);
+  std::printf("repaint: ours=%.4f\n", ours.repaint);
+  std::printf("first_frame: ours=%.4f\n", child.first_frame);
+  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
+  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
+  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
+  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
+              ours.save_cpu);
+  if (cpp.ran && cpp.build_cpu >= 0) {
+    std::printf("# processor time of cpp: open %.4f, build %.4f, save %.4f\n", cpp.open_cpu, cpp.build_cpu,
+                cpp.save_cpu);
+  }
+}
+
 void copy_resource(const fs::path& folder, const char* name) {
   std::error_code error;
   fs::copy_file(fs::path(WEBROLO_SOURCE_DIR) / "app" / "res" / name, folder / name, error);
@@ -261,14 +294,7 @@ int main(int argc, char** argv) {
   }
   if (links < 10) links = 10;
 
-  // A folder of this run's own: the temporary folder may be shared with benches
-  // whose process numbers repeat ours (another namespace, an old --keep), and
-  // one run's clean-up must not take away another's catalogue.
-  fs::path folder;
-  for (int attempt = 0; folder.empty() || !fs::create_directory(folder); ++attempt) {
-    folder = fs::temp_directory_path() /
-             ("app_bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt));
-  }
+  const fs::path folder = make_scratch_folder();
   fs::current_path(folder);
   copy_resource(folder, kHeader);
   copy_resource(folder, "Webrolo48x48.ico");
@@ -296,23 +322,7 @@ int main(int argc, char** argv) {
   open_build_save(links, &ours);
   edit_and_find(made, &ours);
 
-  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
-  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
-  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
-  std::printf("add: ours=%.4f\n", ours.add);
-  std::printf("delete: ours=%.4f\n", ours.remove);
-  std::printf("find_last: ours=%.4f\n", ours.find_last);
-  std::printf("repaint: ours=%.4f\n", ours.repaint);
-  std::printf("first_frame: ours=%.4f\n", child.first_frame);
-  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
-  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
-  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
-  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
-              ours.save_cpu);
-  if (cpp.ran && cpp.build_cpu >= 0) {
-    std::printf("# processor time of cpp: open %.4f, build %.4f, save %.4f\n", cpp.open_cpu, cpp.build_cpu,
-                cpp.save_cpu);
-  }
+  print_figures(ours, child, made, cpp, python);
 
   for (const char* peer : {"peer-cpp", "peer-python"}) {
     for (const char* kind : {".html", ".txt"}) {
