@@ -32,8 +32,8 @@ void StepThroughHistory(bool undo) {
   KeepText(&line.value, saved);
   if (step.any) {
     ShowChangedLine(step.index, line, step.add != undo);
-    SetStatus(undo ? TEXT("Undone: ") : TEXT("Redone: "), step.add ? TEXT("Add Link") : TEXT("Delete Link"),
-              TEXT("  "), line);
+    SetStatus(undo ? TEXT("Undone: ") : TEXT("Redone: "), step.add ? TEXT("Add Link") : TEXT("Delete Link"), TEXT("  "),
+              line);
   } else {
     SetStatus(undo ? TEXT("Nothing to Undo") : TEXT("Nothing to Redo"));
   }

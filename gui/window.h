@@ -32,7 +32,7 @@ constexpr WORD WIN_COMMAND_PREVIOUS_CONTROL = 64002;  // Shift+Tab
 
 // Where the shortcuts added by win_add_accelerators apply.
 enum class WinKeyScope {
-  Anywhere,        // whatever has the focus, text fields included
+  Anywhere,           // whatever has the focus, text fields included
   OutsideTextFields,  // not while a text field has the focus: it keeps the key for editing (Delete, Ctrl+C, Ctrl+Z)
 };
 

@@ -63,7 +63,8 @@ bool win_add_accelerators(int64_t number, const ACCEL* entries, int32_t count, W
   const int32_t split = scope == WinKeyScope::Anywhere ? old_text : old_count;
   std::memcpy(all, object->accelerators, static_cast<size_t>(split) * sizeof(ACCEL));
   std::memcpy(all + split, entries, static_cast<size_t>(count) * sizeof(ACCEL));
-  std::memcpy(all + split + count, object->accelerators + split, static_cast<size_t>(old_count - split) * sizeof(ACCEL));
+  std::memcpy(all + split + count, object->accelerators + split,
+              static_cast<size_t>(old_count - split) * sizeof(ACCEL));
   const int32_t text_count = scope == WinKeyScope::Anywhere ? old_text + count : old_text;
   HACCEL table = make_table(all, total);
   HACCEL text_table = text_count < total ? make_table(all, text_count) : nullptr;
@@ -84,6 +85,7 @@ bool win_add_accelerators(int64_t number, const ACCEL* entries, int32_t count, W
 HACCEL win_accelerators_for(int64_t number, HWND focus) {
   const WindowObject* object = win_object(number);
   if (!object) return nullptr;
-  if (focus && object->text_field_accelerator_table && is_text_field(focus)) return object->text_field_accelerator_table;
+  if (focus && object->text_field_accelerator_table && is_text_field(focus))
+    return object->text_field_accelerator_table;
   return object->accelerator_table;
 }
