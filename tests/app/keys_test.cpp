@@ -170,11 +170,14 @@ TEST_F(Keys, ButtonKeysAndUndoBackToTheSave) {
   struct Case {
     UINT key;
     int64_t saved;
+    std::string count;
   };
   // Back to the save, before it (the list as opened, no longer what the file holds), forward to it again.
-  for (const Case& c : {Case{'Z', 1}, Case{'Z', 0}, Case{'Y', 1}, Case{'Y', 0}, Case{'Z', 1}}) {
+  for (const Case& c :
+       {Case{'Z', 1, "3"}, Case{'Z', 0, "4"}, Case{'Y', 1, "3"}, Case{'Y', 0, "2"}, Case{'Z', 1, "3"}}) {
     chord({VK_CONTROL}, c.key);
     EXPECT_EQ(FileSaved, c.saved) << status();
+    EXPECT_EQ(text(LinkCountTxt), c.count);
   }
   key(VK_DELETE);
   boxes_.answer({press(IDCANCEL)});

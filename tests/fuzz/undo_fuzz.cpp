@@ -182,8 +182,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int action = input.range(0, 5);
     act(model, action, input.byte());
     const std::string after = " after action " + std::to_string(action) + " of step " + std::to_string(n);
-    FUZZ_CHECK(list_lines() == model.list, "the list" + after + ": " + show_lines(list_lines()) + " not " +
-                                               show_lines(model.list));
+    FUZZ_CHECK(list_lines() == model.list,
+               "the list" + after + ": " + show_lines(list_lines()) + " not " + show_lines(model.list));
     FUZZ_CHECK(FileSaved == (model.saved_at == static_cast<long>(model.applied)), "the unsaved flag" + after);
     FUZZ_CHECK(g_seen == model.seen, "what the watcher saw, each before its change" + after);
     const int32_t saved = text_stack_top();
