@@ -245,6 +245,24 @@ void print_peered(const char* name, double ours, const PeerFigures& cpp, const P
   std::printf("\n");
 }
 
+void print_figures(const OurFigures& ours, const PeerFigures& cpp, const PeerFigures& python, const ChildFigures& child,
+                   const MadeCatalogue& made) {
+  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
+  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
+  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  std::printf("add: ours=%.4f\n", ours.add);
+  std::printf("delete: ours=%.4f\n", ours.remove);
+  std::printf("undo: ours=%.4f\n", ours.undo);
+  std::printf("find_last: ours=%.4f\n", ours.find_last);
+  std::printf("repaint: ours=%.4f\n", ours.repaint);
+  std::printf("first_frame: ours=%.4f\n", child.first_frame);
+  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
+  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
+  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
+  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
+              ours.save_cpu);
+}
+
 void copy_resource(const fs::path& folder, const char* name) {
   std::error_code error;
   fs::copy_file(fs::path(WEBROLO_SOURCE_DIR) / "app" / "res" / name, folder / name, error);
@@ -300,20 +318,7 @@ int main(int argc, char** argv) {
   open_build_save(links, &ours);
   edit_and_find(made, &ours);
 
-  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
-  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
-  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
-  std::printf("add: ours=%.4f\n", ours.add);
-  std::printf("delete: ours=%.4f\n", ours.remove);
-  std::printf("undo: ours=%.4f\n", ours.undo);
-  std::printf("find_last: ours=%.4f\n", ours.find_last);
-  std::printf("repaint: ours=%.4f\n", ours.repaint);
-  std::printf("first_frame: ours=%.4f\n", child.first_frame);
-  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
-  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
-  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
-  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
-              ours.save_cpu);
+  print_figures(ours, cpp, python, child, made);
 
   for (const char* peer : {"peer-cpp", "peer-python"}) {
     for (const char* kind : {".html", ".txt"}) {
