@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/link_history.h"
 #include "app/state.h"
 #include "bench/app_bench_catalogue.h"
 #include "bench/app_bench_peers.h"
@@ -32,7 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRepeats = 20;     // add, delete, find and repaint: the median of this many
+constexpr int kRepeats = 20;     // add, delete, undo, find and repaint: the median of this many
 constexpr int kChildStarts = 5;  // first frame: the median of this many starts
 const char kCatalogue[] = "Webrolo.txt";
 const char kPage[] = "Webrolo.html";
@@ -135,8 +136,9 @@ ChildFigures start_children(const std::string& folder) {
 }
 
 struct OurFigures {
-  double open = 0, build = 0, save = 0, add = 0, remove = 0, find_last = 0, repaint = 0;
+  double open = 0, build = 0, save = 0, add = 0, remove = 0, undo = 0, find_last = 0, repaint = 0;
   double rss_after_build = 0;
+  double undo_history_mb = 0;                        // what the history holds after every line of the list was deleted
   double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
 };
 
@@ -178,8 +180,21 @@ bool ends_with(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// Every line of the list kept as a delete step, as deleting them all would keep them; the lines stay in the list.
+void history_of_deleting_all(OurFigures* ours) {
+  LinkHistory history;
+  const int64_t count = gadget_item_count(ListViewLinks);
+  for (int64_t i = 0; i < count; ++i) {
+    const int32_t saved = text_stack_top();
+    const bool kept = history.push(LinkHistory::Kind::Remove, 0, gadget_item_text(ListViewLinks, i, saved));
+    text_stack_cut(saved);
+    if (!kept) return expect(false, "undo history: out of memory");
+  }
+  ours->undo_history_mb = static_cast<double>(history.bytes_held()) / (1024 * 1024);
+}
+
 void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
-  std::vector<double> adds, removes, finds, repaints;
+  std::vector<double> adds, removes, undos, finds, repaints;
   for (int k = 0; k < kRepeats; ++k) {
     // A new link in the first menu: its sorted place is near the top, behind which every line moves.
     gadget_set_text(MenuNameTxt, wide(made.first_menu));
@@ -199,6 +214,15 @@ void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
     DeleteLink();
     removes.push_back(seconds_since(start));
     expect(ends_with(gadget_text(StatusTxt), "  DELETED !"), "delete: the status says " + gadget_text(StatusTxt));
+    pump();
+  }
+  // The deletes undone, last first: each line goes back in at the top, behind which every line moves.
+  for (int k = 0; k < kRepeats; ++k) {
+    Clock::time_point start = Clock::now();
+    UndoLinkChange();
+    undos.push_back(seconds_since(start));
+    expect(gadget_text(StatusTxt).rfind("Undone: Delete Link  ", 0) == 0,
+           "undo: the status says " + gadget_text(StatusTxt));
     pump();
   }
   const int64_t last = gadget_item_count(ListViewLinks) - 1;
@@ -223,6 +247,7 @@ void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
   }
   ours->add = median(adds);
   ours->remove = median(removes);
+  ours->undo = median(undos);
   ours->find_last = median(finds);
   ours->repaint = median(repaints);
 }
@@ -254,11 +279,13 @@ void print_figures(const OurFigures& ours, const ChildFigures& child, const Made
   print_peered("save", ours.save, cpp, python, &PeerFigures::save);
   std::printf("add: ours=%.4f\n", ours.add);
   std::printf("delete: ours=%.4f\n", ours.remove);
+  std::printf("undo: ours=%.4f\n", ours.undo);
   std::printf("find_last: ours=%.4f\n", ours.find_last);
   std::printf("repaint: ours=%.4f\n", ours.repaint);
   std::printf("first_frame: ours=%.4f\n", child.first_frame);
   std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
   std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
+  std::printf("undo_history_mb: ours=%.4f\n", ours.undo_history_mb);
   std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
   std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
               ours.save_cpu);
@@ -321,6 +348,7 @@ int main(int argc, char** argv) {
   OurFigures ours;
   open_build_save(links, &ours);
   edit_and_find(made, &ours);
+  history_of_deleting_all(&ours);
 
   print_figures(ours, child, made, cpp, python);
 
