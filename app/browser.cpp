@@ -1,5 +1,6 @@
 // Handing documents to the desktop, and leaving the program: visiting a
 // link's address, viewing the built page, the help page, and Exit.
+#include "app/displays.h"
 #include "app/state.h"
 #include "desktop/proc.h"
 #include "desktop/req.h"

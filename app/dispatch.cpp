@@ -1,5 +1,6 @@
 // Start-up, the event loop with its dispatch table, and shutdown.
 #include "app/state.h"
+#include "app/text_helpers.h"
 #include "desktop/proc.h"
 #include "desktop/req.h"
 #include "gui/event.h"

@@ -1,6 +1,7 @@
 // Editing the link list: adding the link typed into the work areas (no exact
 // duplicates), deleting the selected line, clearing the work areas and
 // finding the next line that holds a text.
+#include "app/displays.h"
 #include "app/state.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
@@ -85,12 +86,6 @@ int64_t NextHit() {
 }
 
 }  // namespace
-
-void ReadGadgetText(int64_t gadget, TextVar* into) {
-  const int32_t saved = text_stack_top();
-  gadget_get_text(gadget, saved);
-  KeepText(into, saved);
-}
 
 void AddLink() {
   if (ComposeNewLink()) InsertNewLink();

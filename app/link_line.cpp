@@ -2,6 +2,7 @@
 // on a line of the list splits it into the three work areas; a double click
 // then offers to visit its address.
 #include "app/state.h"
+#include "app/text_helpers.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
 
@@ -14,19 +15,13 @@ int64_t* const kWorkAreas[kFieldsOfALine] = {&MenuNameTxt, &LinkTitleTxt, &LinkA
 
 void ShowFields() {
   for (int32_t n = 1; n <= kFieldsOfALine; ++n) {
-    KeepField(&FieldText, SelectedLine, n);
+    KeepField(&FieldText, SelectedLine, n, Delimiter);
     gadget_set_text(*kWorkAreas[n - 1], FieldText);
     if (n == kFieldsOfALine) text_assign(&WebSiteAddress, FieldText);
   }
 }
 
 }  // namespace
-
-void KeepField(TextVar* into, const WCHAR* line, int32_t n) {
-  const int32_t saved = text_stack_top();
-  text_field(line, n, Delimiter, saved);
-  KeepText(into, saved);
-}
 
 void ListViewLinks_Clicked() {
   if (gadget_item_count(ListViewLinks) == 0) return;

@@ -2,6 +2,7 @@
 // buttons, work areas, the find row, the status row), the link list and the
 // hidden page buffer. Every gadget number is kept in its variable.
 #include "app/state.h"
+#include "app/text_helpers.h"
 #include "gui/font.h"
 #include "gui/gadget.h"
 #include "gui/window.h"

@@ -1,41 +1,14 @@
 // Opening a catalogue: the user picks the file, its lines fill the link list
 // in file order, and the names of its backup, its page and the page's backup
 // are derived from its name. LoadTextFile also reads the page's header file.
+#include "app/catalogue_names.h"
+#include "app/displays.h"
 #include "app/state.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
 #include "runtime/file.h"
 
 namespace {
-
-// name with every occurrence of pattern, in any case, replaced: by `instead`
-// when given, else by `before` followed by the occurrence as it was written.
-void DeriveName(TextVar* out, const WCHAR* name, const WCHAR* pattern, const WCHAR* before, const WCHAR* instead) {
-  const int32_t saved = text_stack_top();
-  const int64_t pattern_length = text_length(pattern);
-  int64_t from = 1;
-  for (int64_t at; (at = text_find(name, pattern, from, TEXT_IGNORE_CASE)) > 0; from = at + pattern_length) {
-    text_stack_put(name + from - 1, at - from, text_stack_top());
-    text_push(before);
-    if (instead) text_push(instead);
-    else text_stack_put(name + at - 1, pattern_length, text_stack_top());
-  }
-  text_push(name + from - 1);
-  text_pop_into(out, saved);
-}
-
-// The backup puts "-BK" before each ".txt", the page has ".html" in its
-// place, and the page's backup puts "-BK" before each ".html"; the case of
-// the name is kept, so links.TXT gives links-BK.TXT and links.html.
-void DeriveNames() {
-  const int32_t saved = text_stack_top();
-  file_leaf_name(ReadFileName, saved);
-  text_pop_into(&TxtFileName, saved);
-  DeriveName(&TxtBackupName, TxtFileName, TEXT(".txt"), TEXT("-BK"), nullptr);
-  DeriveName(&HtmlFileName, TxtFileName, TEXT(".txt"), nullptr, TEXT(".html"));
-  DeriveName(&HtmlBackupName, HtmlFileName, TEXT(".html"), TEXT("-BK"), nullptr);
-  text_assign(&LoadedFileName, TxtFileName);
-}
 
 void AskForTheFile() {
   const int32_t saved = text_stack_top();
@@ -62,14 +35,6 @@ void ReadTheChosenFile() {
 }
 
 }  // namespace
-
-void ShowLinkCount() {
-  LinkCount = gadget_item_count(ListViewLinks);
-  const int32_t saved = text_stack_top();
-  text_from_int(LinkCount, saved);
-  KeepText(&LinkCountText, saved);
-  gadget_set_text(LinkCountTxt, LinkCountText);
-}
 
 void OpenBtn_Clicked() {
   if (!KeepUnsavedLinks(TEXT("opening another"))) return;

@@ -1,6 +1,8 @@
 // The page builder: the header file's lines, then one drop-down menu for
 // every run of lines with the same menu name, one option per link, and the
 // closing line; assembled in the hidden list and written beside the catalogue.
+#include "app/catalogue_names.h"
+#include "app/displays.h"
 #include "app/page_text.h"
 #include "app/safe_file.h"
 #include "app/state.h"
@@ -11,12 +13,6 @@
 namespace {
 
 const WCHAR kBuildCaption[] = TEXT("Buil Html File:");
-
-int64_t CountShown() {
-  LocalText count;
-  ReadGadgetText(LinkCountTxt, &count.value);
-  return text_to_int(count);
-}
 
 void Append(const WCHAR* line) { gadget_add_item(HtmlLinesList, -1, line); }
 
@@ -36,20 +32,43 @@ void ReportBadLine() {
 struct LineFields {
   LocalText menu, title, address;
 };
-LineFields* g_loop_fields = nullptr;
 
+// ListViewLinksLineIn into the page's lines at the end of HtmlLinesList.
+void ConvertLine(LineFields* fields) {
+  text_assign(&InComingLine, ListViewLinksLineIn);
+  TextVar* kept[3] = {&fields->menu.value, &fields->title.value, &fields->address.value};
+  if (!KeepFields(InComingLine, Delimiter, kept)) {
+    ReportBadLine();
+    return;
+  }
+  text_assign(&MenuNameWork, fields->menu);
+  const int32_t saved = text_stack_top();
+  if (!Is(MenuNameWork, LastMenuName)) {
+    MenuCount += 1;
+    if (MenuCount > 1) Append(SelectEndLine);
+    Append(SelectLine);
+    FillTemplate(MenuOptionLine, TEXT("xxx"), fields->menu, nullptr, nullptr, saved);
+    Append(text_stack_at(saved));
+    text_stack_cut(saved);
+    text_assign(&LastMenuName, MenuNameWork);
+  }
+  // Title and address go in together, so neither is searched for the other's marker.
+  FillTemplate(LinkOptionLine, TEXT("zzz"), fields->title, TEXT("yyy"), fields->address, saved);
+  Append(text_stack_at(saved));
+  text_stack_cut(saved);
+}
+
+// Every line of the list, as it stands, into the page.
 void BuildLoop() {
-  LinkCount = CountShown();
+  LinkCount = gadget_item_count(ListViewLinks);
   LineFields fields;
-  g_loop_fields = &fields;
   for (int64_t i = 0; i < LinkCount; ++i) {
     win_busy_step();
     const int32_t saved = text_stack_top();
     gadget_item_text(ListViewLinks, i, saved);
     KeepText(&ListViewLinksLineIn, saved);
-    ConvertLinkLine();
+    ConvertLine(&fields);
   }
-  g_loop_fields = nullptr;
 }
 
 }  // namespace
@@ -60,61 +79,34 @@ void BuildHtmlPage() {
   MenuCount = 0;
   text_assign(&LastMenuName, kLastMenuNameMarker);
   // An empty list is BuildHtmlHdr's to report; names that would overwrite the catalogue build nothing.
-  if (CountShown() < 1 || CatalogueNamesUsable(kBuildCaption, TEXT("build the page of"))) {
-    BuildHtmlHdr();
-    if (!Is(LastAction, TEXT("Links View is empty"))) {
-      BuildLoop();
-      if (WriteHtmlPage()) {
-        SetStatus(TEXT("Builded  "), HtmlFileName, TEXT("  File is Ready.   Click on [View Html FIle] Button To View"));
-      } else {
-        SetStatus(TEXT("  "), HtmlFileName, TEXT("  NOT BUILT !"));
-      }
+  const bool links = gadget_item_count(ListViewLinks) > 0;
+  if ((!links || CatalogueNamesUsable(kBuildCaption, TEXT("build the page of"))) && BuildHtmlHdr()) {
+    BuildLoop();
+    if (WriteHtmlPage()) {
+      SetStatus(TEXT("Builded  "), HtmlFileName, TEXT("  File is Ready.   Click on [View Html FIle] Button To View"));
+    } else {
+      SetStatus(TEXT("  "), HtmlFileName, TEXT("  NOT BUILT !"));
     }
   }
   text_assign(&LastAction, TEXT("BuildBtn"));
 }
 
-void BuildHtmlHdr() {
-  LinkCount = CountShown();
+bool BuildHtmlHdr() {
+  LinkCount = gadget_item_count(ListViewLinks);
   if (LinkCount < 1) {
     req_message_ok(kBuildCaption, TEXT("Links View is empty. Try Click on  [Open Webrolo Txt]"));
     text_assign(&LastAction, TEXT("Links View is empty"));
-    return;
+    return false;
   }
   text_assign(&ReadFileName, TEXT("Webrolo_HtmlHdr.txt"));
   text_assign(&ReadPurpose, TEXT("BuildHtmlHdr"));
   LoadTextFile();
+  return true;
 }
 
 void ConvertLinkLine() {
-  text_assign(&InComingLine, ListViewLinksLineIn);
-  if (text_count(InComingLine, Delimiter) != 3) {
-    ReportBadLine();
-    return;
-  }
-  LineFields own;
-  LineFields& fields = g_loop_fields ? *g_loop_fields : own;
-  const LocalText& menu = fields.menu;
-  const LocalText& title = fields.title;
-  const LocalText& address = fields.address;
-  KeepField(&fields.menu.value, InComingLine, 1);
-  KeepField(&fields.title.value, InComingLine, 2);
-  KeepField(&fields.address.value, InComingLine, 3);
-  text_assign(&MenuNameWork, menu);
-  const int32_t saved = text_stack_top();
-  if (!Is(MenuNameWork, LastMenuName)) {
-    MenuCount += 1;
-    if (MenuCount > 1) Append(SelectEndLine);
-    Append(SelectLine);
-    FillTemplate(MenuOptionLine, TEXT("xxx"), menu, nullptr, nullptr, saved);
-    Append(text_stack_at(saved));
-    text_stack_cut(saved);
-    text_assign(&LastMenuName, MenuNameWork);
-  }
-  // Title and address go in together, so neither is searched for the other's marker.
-  FillTemplate(LinkOptionLine, TEXT("zzz"), title, TEXT("yyy"), address, saved);
-  Append(text_stack_at(saved));
-  text_stack_cut(saved);
+  LineFields fields;
+  ConvertLine(&fields);
 }
 
 bool WriteHtmlPage() {

@@ -1,5 +1,10 @@
 #include "app/page_text.h"
 
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
 #include "runtime/file.h"
 
 namespace {
@@ -27,25 +32,71 @@ const WCHAR* EscapeOf(const WCHAR* at) {
   }
 }
 
-void PushEscaped(const WCHAR* value) {
-  if (!value) return;
+// The first unit from `at` on that may need escaping, or end. Letters and
+// most of a text lie above every escaped character ('>' is the highest), so
+// the units are tested four at a time: a lane below '>' + 1 borrows into its
+// top bit.
+const WCHAR* NextCandidate(const WCHAR* at, const WCHAR* end) {
+  constexpr WCHAR kHighest = u'>';
+  constexpr uint64_t kLanes = 0x0001000100010001, kTops = 0x8000800080008000;
+  for (; end - at >= 4; at += 4) {
+    uint64_t units;
+    std::memcpy(&units, at, sizeof units);
+    if (((units - kLanes * (kHighest + 1)) & ~units & kTops) != 0) break;
+  }
+  while (at != end && kHighest < *at) ++at;
+  return at;
+}
+
+// The longest text one unit of a value can become ("&quot;").
+constexpr int64_t kLongestEscape = 6;
+
+// Writes the value (of length units) escaped at out; answers the end of what it wrote.
+WCHAR* PutEscaped(WCHAR* out, const WCHAR* value, int64_t length) {
+  if (!value) return out;
+  const WCHAR* const end = value + length;
   const WCHAR* run = value;
-  for (const WCHAR* at = value; *at; ++at) {
-    if (*at > u'>') continue;  // letters and most of a text: above every escaped character
+  for (const WCHAR* at = NextCandidate(value, end); at < end; at = NextCandidate(at + 1, end)) {
     const WCHAR* escape = EscapeOf(at);
     if (!escape) continue;
-    PushUnits(run, at - run);
-    text_push(escape);
+    std::memcpy(out, run, static_cast<size_t>(at - run) * sizeof(WCHAR));
+    out += at - run;
+    for (; *escape; ++escape) *out++ = *escape;
     run = at + 1;
   }
-  PushUnits(run, text_length(run));
+  std::memcpy(out, run, static_cast<size_t>(end - run) * sizeof(WCHAR));
+  return out + (end - run);
 }
 
 bool StartsWith(const WCHAR* text, const WCHAR* marker) {
-  if (!marker) return false;
   while (*marker && *text == *marker) ++text, ++marker;
   return *marker == 0;
 }
+
+// The markers of a template, each with the value that takes its place; an unused one has no text.
+struct Markers {
+  const WCHAR* text[2];
+  const WCHAR* value[2];
+  int64_t value_length[2];
+  int64_t length[2];
+  WCHAR lead[2];  // most units begin no marker: one comparison with each first unit tells
+
+  Markers(const WCHAR* marker1, const WCHAR* value1, const WCHAR* marker2, const WCHAR* value2)
+      : text{marker1, marker2}, value{value1, value2} {
+    for (int k = 0; k < 2; ++k) {
+      length[k] = text[k] ? text_length(text[k]) : 0;
+      value_length[k] = text_length(value[k]);
+      lead[k] = length[k] ? text[k][0] : 0;
+    }
+  }
+  // The marker (0 or 1) that begins at `at`, the first one first; -1 when none does.
+  int At(const WCHAR* at) const {
+    if (*at != lead[0] && *at != lead[1]) return -1;
+    if (length[0] && *at == lead[0] && StartsWith(at, text[0])) return 0;
+    if (length[1] && *at == lead[1] && StartsWith(at, text[1])) return 1;
+    return -1;
+  }
+};
 
 void PushReference(uint32_t code_point) {
   text_push(TEXT("&#"));
@@ -84,30 +135,55 @@ bool BeginsReference(const WCHAR* text) {
 
 WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, const WCHAR* value1, const WCHAR* marker2,
                     const WCHAR* value2, int32_t offset) {
-  text_stack_cut(offset);
-  const int64_t length1 = marker1 ? text_length(marker1) : 0;
-  const int64_t length2 = marker2 ? text_length(marker2) : 0;
-  // Most units begin no marker: one comparison with each marker's first unit tells.
-  const WCHAR lead1 = length1 ? marker1[0] : 0, lead2 = length2 ? marker2[0] : 0;
-  const WCHAR* run = pattern;
+  Markers markers(marker1, value1, marker2, value2);
+  // Room for the longest the line can be, so it is written in one reservation;
+  // the first markers found are kept, so the pattern is searched once.
+  struct Hit {
+    int64_t at;
+    int marker;
+  } hits[8];
+  int found_hits = 0;
+  int64_t room = 0;
   for (const WCHAR* at = pattern; *at;) {
-    if (*at != lead1 && *at != lead2) {
-      ++at;
-      continue;
-    }
-    const bool first = length1 && StartsWith(at, marker1);
-    const bool second = !first && length2 && StartsWith(at, marker2);
-    if (!first && !second) {
-      ++at;
-      continue;
-    }
-    PushUnits(run, at - run);
-    PushEscaped(first ? value1 : value2);
-    at += first ? length1 : length2;
-    run = at;
+    const int found = markers.At(at);
+    if (found >= 0 && found_hits < static_cast<int>(std::size(hits))) hits[found_hits++] = {at - pattern, found};
+    room += found < 0 ? 1 : kLongestEscape * markers.value_length[found];
+    at += found < 0 ? 1 : markers.length[found];
   }
-  PushUnits(run, text_length(run));
-  if (text_stack_top() == offset) text_stack_put(TEXT(""), 0, offset);
+  // The stack's offsets are 32-bit: a line it cannot hold ends the program, as the stack itself does.
+  if (room > INT32_MAX / 2) std::abort();
+  // The pieces may lie on the stack, which the reservation may move: they are found again by their offsets.
+  const int32_t pattern_at = text_stack_offset_of(pattern);
+  int32_t value_at[2];
+  for (int k = 0; k < 2; ++k) value_at[k] = text_stack_offset_of(markers.value[k]);
+  text_stack_cut(offset);
+  WCHAR* const line = text_stack_reserve(static_cast<int32_t>(room), offset);
+  if (pattern_at) pattern = text_stack_at(pattern_at - 1);
+  for (int k = 0; k < 2; ++k) {
+    if (value_at[k]) markers.value[k] = text_stack_at(value_at[k] - 1);
+  }
+  WCHAR* out = line;
+  const WCHAR* run = pattern;
+  const auto put = [&](const WCHAR* at, int marker) {
+    std::memcpy(out, run, static_cast<size_t>(at - run) * sizeof(WCHAR));
+    out = PutEscaped(out + (at - run), markers.value[marker], markers.value_length[marker]);
+    run = at + markers.length[marker];
+  };
+  for (int h = 0; h < found_hits; ++h) put(pattern + hits[h].at, hits[h].marker);
+  // Behind the kept markers only the end of the pattern is left, or markers beyond those kept.
+  for (const WCHAR* at = run; *at;) {
+    const int found = markers.At(at);
+    if (found < 0) {
+      ++at;
+    } else {
+      put(at, found);
+      at = run;
+    }
+  }
+  const int64_t rest = text_length(run);
+  std::memcpy(out, run, static_cast<size_t>(rest) * sizeof(WCHAR));
+  out += rest;
+  text_stack_cut(offset + static_cast<int32_t>((out - line) * 2));
   return text_stack_at(offset);
 }
 

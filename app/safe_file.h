@@ -29,10 +29,3 @@ bool WriteWithBackup(const WCHAR* target, const WCHAR* backup, const LineSource&
 
 // The message for a failed write: "Couldn't write the file  " + name + the reason.
 void ShowWriteFailure(const WCHAR* caption, const SafeWriteFailure& failure);
-
-// Two names that lead to the same file on a system whose names ignore case.
-bool SameFileName(const WCHAR* a, const WCHAR* b);
-
-// False, after a box that says why, when the catalogue's derived names would
-// make `what` ("save", "build") replace the catalogue itself.
-bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what);

@@ -1,6 +1,8 @@
 // Saving the catalogue: the list goes back to the catalogue file in the
 // current directory, and the file as it stood becomes the backup. Also the
 // question about unsaved links that leaving and opening another ask.
+#include "app/catalogue_names.h"
+#include "app/displays.h"
 #include "app/safe_file.h"
 #include "app/state.h"
 #include "desktop/req.h"
@@ -26,25 +28,6 @@ int32_t CatalogueFormat(int64_t lines) {
 }
 
 }  // namespace
-
-// A backup or page name that is the catalogue's own name would make a save
-// or a build replace the catalogue: such a name is refused with the reason.
-bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what) {
-  if (text_length(TxtFileName) == 0) {
-    // Links typed in before any catalogue was opened have no file to go to.
-    Joined message(TEXT("There is no catalogue to "), what, TEXT(" : click on  [Open Webrolo Txt]  first."));
-    req_message_ok(caption, message);
-    return false;
-  }
-  const bool apart = !SameFileName(TxtBackupName, TxtFileName) && !SameFileName(HtmlFileName, TxtFileName) &&
-                     !SameFileName(HtmlBackupName, TxtFileName);
-  if (apart) return true;
-  Joined message(TEXT("Can't "), what, TEXT(" \""), TxtFileName,
-                 TEXT("\" : only a catalogue whose name holds .txt has names of its own for its backup and "
-                      "its page. Open it under a name ending in .txt ."));
-  req_message_ok(caption, message);
-  return false;
-}
 
 void SaveFileBtn_Clicked() {
   const WCHAR* const caption = TEXT("SaveFileBtn_Clicked:");

@@ -234,21 +234,24 @@ int64_t file_write_text(int64_t number, const WCHAR* text, int32_t format) {
   // Writing knows the three formats by their whole value; anything else is ANSI.
   if (format == FILE_FORMAT_UTF16LE) return write_all(file, text, length * 2);
   UINT code_page = format == FILE_FORMAT_UTF8 ? CP_UTF8 : CP_ACP;
-  int wide = static_cast<int>(length);
-  // Short texts, the usual lines, convert into a local block; longer ones into one of the heap.
-  char local[1024];
-  int bytes = 0;
-  if (length * 3 <= static_cast<int64_t>(sizeof local)) {
-    bytes = WideCharToMultiByte(code_page, 0, text, wide, local, sizeof local, nullptr, nullptr);
-    if (bytes > 0) return write_all(file, local, bytes);
+  // Converted piece by piece into a local block, which takes any piece (three
+  // bytes at most a unit); a piece never ends between the halves of a
+  // surrogate pair. Pieces of a long text go to the platform in large writes.
+  char local[32 * 1024];
+  constexpr int64_t kPieceUnits = sizeof local / 3;
+  int64_t written = 0;
+  for (int64_t done = 0; done < length;) {
+    int64_t units = length - done < kPieceUnits ? length - done : kPieceUnits;
+    const WCHAR last = text[done + units - 1];
+    if (done + units < length && last >= 0xD800 && last <= 0xDBFF) --units;  // a high surrogate
+    const int bytes = WideCharToMultiByte(code_page, 0, text + done, static_cast<int>(units), local, sizeof local,
+                                          nullptr, nullptr);
+    if (bytes <= 0) break;
+    const int64_t took = write_all(file, local, bytes);
+    written += took;
+    if (took < bytes) break;
+    done += units;
   }
-  bytes = WideCharToMultiByte(code_page, 0, text, wide, nullptr, 0, nullptr, nullptr);
-  if (bytes <= 0) return 0;
-  char* block = static_cast<char*>(mem_alloc(static_cast<size_t>(bytes)));
-  if (!block) return 0;
-  bytes = WideCharToMultiByte(code_page, 0, text, wide, block, bytes, nullptr, nullptr);
-  int64_t written = bytes > 0 ? write_all(file, block, bytes) : 0;
-  mem_free(block);
   return written;
 }
 

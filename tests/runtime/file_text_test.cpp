@@ -294,6 +294,16 @@ TEST_F(FileTextTest, WritingTextInEachFormat) {
   EXPECT_EQ(got[0].substr(0, 12000), u8(reinterpret_cast<const WCHAR*>(long_text.c_str())));
   file_set_position(0, 12000);
   EXPECT_EQ(lines(kUtf16), std::vector<std::string>{u8(reinterpret_cast<const WCHAR*>(long_text.c_str()))});
+  file_close(0);
+
+  // A long text is converted in pieces: a surrogate pair at any place stays one character.
+  for (size_t before : {size_t{10920}, size_t{10921}, size_t{10922}, size_t{21843}}) {
+    std::u16string paired = std::u16string(before, u'a') + u"\U0001F600" + std::u16string(10, u'b');
+    ASSERT_NE(file_create(0, path("pair.txt")), 0);
+    file_write_text(0, reinterpret_cast<const WCHAR*>(paired.c_str()), kUtf8);
+    file_close(0);
+    EXPECT_EQ(written("pair.txt"), std::string(before, 'a') + "\xF0\x9F\x98\x80" + std::string(10, 'b')) << before;
+  }
 }
 
 }  // namespace

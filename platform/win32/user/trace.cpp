@@ -42,9 +42,12 @@ std::string class_of(HWND window) {
 
 }  // namespace
 
+std::atomic<bool> g_messages_off{false};
+
 void reload() {
   const char* value = std::getenv("WEBROLO_TRACE");
   state = value && names(value, "messages") ? 1 : 0;
+  g_messages_off.store(state == 0, std::memory_order_relaxed);
 }
 
 bool messages_on() {
@@ -52,7 +55,7 @@ bool messages_on() {
   return state == 1;
 }
 
-void message(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+void write_message(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!messages_on()) return;
   std::fprintf(stderr, "trace: %-8s %p %-16s 0x%04X wParam 0x%llX lParam 0x%llX\n", kind, static_cast<void*>(window),
                class_of(window).c_str(), message, static_cast<unsigned long long>(wParam),

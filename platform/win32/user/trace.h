@@ -6,6 +6,8 @@
 // calls below are then empty and cost nothing.
 #pragma once
 
+#include <atomic>
+
 #include "platform/win32/api.h"
 
 namespace trace {
@@ -13,9 +15,14 @@ namespace trace {
 #if WEBROLO_TRACE
 bool messages_on();  // WEBROLO_TRACE names "messages" (read once; reload() reads it again)
 void reload();
+// Writes the line when messages are traced.
+void write_message(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+extern std::atomic<bool> g_messages_off;  // known to be off: every message passes here, and most runs trace none
 // kind: "send", "post", "dispatch" or "notify"; a notification names the
 // control that sends it, with the parent it goes to in place of lParam.
-void message(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+inline void message(const char* kind, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!g_messages_off.load(std::memory_order_relaxed)) write_message(kind, window, message, wParam, lParam);
+}
 #else
 inline bool messages_on() { return false; }
 inline void reload() {}
