@@ -337,7 +337,10 @@ Backend* make_sdl() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   }
-  return new sdl::Sdl(sdl::read_desktop_settings());
+  auto* backend = new sdl::Sdl(sdl::read_desktop_settings());
+  // After SDL's own start, whose handlers would end the process.
+  sdl::watch_x_errors();
+  return backend;
 }
 
 }  // namespace display
