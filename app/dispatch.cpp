@@ -1,4 +1,5 @@
 // Start-up, the event loop with its dispatch table, and shutdown.
+#include "app/link_changes.h"
 #include "app/state.h"
 #include "app/text_helpers.h"
 #include "desktop/proc.h"
@@ -80,11 +81,14 @@ void StartUp() {
   req_init();
   SetStateDefaults();
   OpenMainWindow(10, 10, 600, 735);
+  AddShortcuts();
 }
 
 bool DispatchEvent(int64_t event) {
   Event = event;
   if (Event == EVENT_GADGET) DispatchGadgetEvent(event_source());
+  // Only the shortcuts raise it: without them pressed the loop is as it always was.
+  if (Event == EVENT_MENU) DispatchShortcut(event_source());
   if (ExitRequested) return false;
   // The close box ends the program too, but never while links are unsaved and the user says no.
   if (Event == EVENT_CLOSE_WINDOW) return !KeepUnsavedLinks(TEXT("exiting"));
@@ -107,6 +111,7 @@ void ShutDownLibraries() {
 }
 
 void ShutDownRuntime() {
+  LinkChangesEnd();  // its memory is in the general heap
   text_heap_end();
   mem_heap_end();
   ClearState();

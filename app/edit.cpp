@@ -2,6 +2,7 @@
 // duplicates), deleting the selected line, clearing the work areas and
 // finding the next line that holds a text.
 #include "app/displays.h"
+#include "app/link_changes.h"
 #include "app/state.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
@@ -65,10 +66,9 @@ void InsertNewLink() {
     SetStatus(TEXT("This Link already exists !"));
     return;
   }
-  // The list's sorted insertion places the line among the lines of its menu.
-  SendMessageW(gadget_handle(ListViewLinks), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(NewLinkLine));
+  // Sorted insertion places the line among the lines of its menu; the change clears FileSaved.
+  LinkInsert(LinkSortedPlace(NewLinkLine), NewLinkLine);
   SetStatus(TEXT("  Link: "), NewLinkLine, TEXT("   ADDED !"));
-  FileSaved = 0;
 }
 
 // The first line from FindStart on that holds the search text, ignoring case; -1 when none does.
@@ -101,11 +101,10 @@ void DeleteLink() {
   if (SelectedIndex < 0) {
     req_message_ok(TEXT("Delete ERROR "), TEXT("NO LINK SELECTED , Try Again !"));
   } else {
-    gadget_remove_item(ListViewLinks, SelectedIndex);
+    LinkRemove(SelectedIndex);  // kept for undo; clears FileSaved
     ShowLinkCount();
     SetStatus(TEXT(" Link: "), areas.menu, Delimiter, areas.title, Delimiter, areas.address, Delimiter,
               TEXT("  DELETED !"));
-    FileSaved = 0;
   }
   text_assign(&LastAction, TEXT("DeleteBtn"));
 }

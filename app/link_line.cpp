@@ -13,15 +13,17 @@ constexpr int64_t kFieldsOfALine = 3;
 // The work area each field of a line goes to, in field order.
 int64_t* const kWorkAreas[kFieldsOfALine] = {&MenuNameTxt, &LinkTitleTxt, &LinkAddressTxt};
 
-void ShowFields() {
+}  // namespace
+
+bool ShowLineFields(const WCHAR* line) {
+  if (text_count(line, Delimiter) != kFieldsOfALine) return false;
   for (int32_t n = 1; n <= kFieldsOfALine; ++n) {
-    KeepField(&FieldText, SelectedLine, n, Delimiter);
+    KeepField(&FieldText, line, n, Delimiter);
     gadget_set_text(*kWorkAreas[n - 1], FieldText);
     if (n == kFieldsOfALine) text_assign(&WebSiteAddress, FieldText);
   }
+  return true;
 }
-
-}  // namespace
 
 void ListViewLinks_Clicked() {
   if (gadget_item_count(ListViewLinks) == 0) return;
@@ -31,7 +33,7 @@ void ListViewLinks_Clicked() {
   KeepText(&SelectedLine, saved);
   DelimiterCount = text_count(SelectedLine, Delimiter);
   if (DelimiterCount == kFieldsOfALine) {
-    ShowFields();
+    ShowLineFields(SelectedLine);
   } else {
     Joined message(TEXT("Missing 1 or more delimiters "), Delimiter, TEXT(" ."));
     req_message_ok(TEXT("URL Link ERROR:"), message);

@@ -3,7 +3,9 @@
 // click, or below the selected line). A right click on a line selects that
 // line first, as a left click does, so that the menu acts on the line
 // clicked. The items are one table; an item is greyed while it cannot act.
+// Undo and Redo say what they would undo or redo.
 #include "app/displays.h"
+#include "app/link_changes.h"
 #include "app/state.h"
 #include "desktop/req.h"
 #include "gui/clipboard.h"
@@ -16,7 +18,49 @@ namespace {
 constexpr int64_t kFieldsOfALine = 3;
 constexpr int32_t kAddressField = 3;
 
-bool LineSelected() { return gadget_get_state(ListViewLinks) >= 0; }
+bool UndoPossible() { return LinkNextUndo().any; }
+bool RedoPossible() { return LinkNextRedo().any; }
+
+const WCHAR* UndoText() {
+  const LinkUndoStep next = LinkNextUndo();
+  return !next.any ? TEXT("Undo") : next.add ? TEXT("Undo Add Link") : TEXT("Undo Delete Link");
+}
+
+const WCHAR* RedoText() {
+  const LinkUndoStep next = LinkNextRedo();
+  return !next.any ? TEXT("Redo") : next.add ? TEXT("Redo Add Link") : TEXT("Redo Delete Link");
+}
+
+struct LinkMenuItem {
+  const WCHAR* text;  // null: a separator
+  bool (*enabled)();
+  void (*run)();
+  const WCHAR* (*text_now)() = nullptr;  // a text that says what the item would do now, instead of `text`
+};
+
+// In the menu's order; an item's number is its place here plus one.
+const LinkMenuItem kLinkMenu[] = {
+    {TEXT("Visit Link"), LinkLineSelected, VisitLink},
+    {TEXT("Copy Link Address"), LinkLineSelected, CopyLinkAddress},
+    {nullptr, nullptr, nullptr},
+    {TEXT("Undo"), UndoPossible, UndoLinkChange, UndoText},
+    {TEXT("Redo"), RedoPossible, RedoLinkChange, RedoText},
+    {nullptr, nullptr, nullptr},
+    // "Import Browser Bookmarks..." and "Export as Browser Bookmarks..." come here, one line each.
+};
+constexpr int64_t kLinkMenuItems = sizeof kLinkMenu / sizeof kLinkMenu[0];
+
+// A right click on a line that is not the selected one selects it, and shows its fields, as a left click would.
+void SelectClickedLine(int64_t line) {
+  if (line < 0 || line == gadget_get_state(ListViewLinks)) return;
+  gadget_set_state(ListViewLinks, line);
+  ListEventType = GADGET_TYPE_LEFT_CLICK;
+  ListViewLinks_Clicked();
+}
+
+}  // namespace
+
+bool LinkLineSelected() { return gadget_get_state(ListViewLinks) >= 0; }
 
 // Exactly what a double click on the selected line does.
 void VisitLink() {
@@ -42,31 +86,6 @@ void CopyLinkAddress() {
   text_assign(&LastAction, TEXT("CopyLinkAddress"));
 }
 
-struct LinkMenuItem {
-  const WCHAR* text;  // null: a separator
-  bool (*enabled)();
-  void (*run)();
-};
-
-// In the menu's order; an item's number is its place here plus one.
-const LinkMenuItem kLinkMenu[] = {
-    {TEXT("Visit Link"), LineSelected, VisitLink},
-    {TEXT("Copy Link Address"), LineSelected, CopyLinkAddress},
-    {nullptr, nullptr, nullptr},
-    // "Import Browser Bookmarks..." and "Export as Browser Bookmarks..." come here, one line each.
-};
-constexpr int64_t kLinkMenuItems = sizeof kLinkMenu / sizeof kLinkMenu[0];
-
-// A right click on a line that is not the selected one selects it, and shows its fields, as a left click would.
-void SelectClickedLine(int64_t line) {
-  if (line < 0 || line == gadget_get_state(ListViewLinks)) return;
-  gadget_set_state(ListViewLinks, line);
-  ListEventType = GADGET_TYPE_LEFT_CLICK;
-  ListViewLinks_Clicked();
-}
-
-}  // namespace
-
 void ListViewLinks_ContextMenu() {
   const auto* asked = static_cast<const GadgetMenuPoint*>(event_data());
   if (!asked) return;
@@ -77,7 +96,7 @@ void ListViewLinks_ContextMenu() {
   for (int64_t number = 1; number <= kLinkMenuItems; ++number) {
     const LinkMenuItem& item = kLinkMenu[number - 1];
     if (item.text) {
-      menu_add_item(menu, number, item.text, item.enabled());
+      menu_add_item(menu, number, item.text_now ? item.text_now() : item.text, item.enabled());
     } else {
       menu_add_separator(menu);
     }

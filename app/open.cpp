@@ -3,6 +3,7 @@
 // are derived from its name. LoadTextFile also reads the page's header file.
 #include "app/catalogue_names.h"
 #include "app/displays.h"
+#include "app/link_changes.h"
 #include "app/state.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
@@ -38,7 +39,7 @@ void ReadTheChosenFile() {
 
 void OpenBtn_Clicked() {
   if (!KeepUnsavedLinks(TEXT("opening another"))) return;
-  gadget_clear(ListViewLinks);
+  LinkStartHistory();  // the list emptied, and nothing of it left to undo
   text_assign(&LinkCountText, TEXT("0"));
   gadget_set_text(LinkCountTxt, LinkCountText);
   AskForTheFile();
@@ -65,7 +66,7 @@ bool LoadTextFile() {
     const int32_t saved = text_stack_top();
     file_read_line(1, format, saved);
     text_pop_into(&FileLineIn, saved);
-    if (catalogue) gadget_add_item(ListViewLinks, -1, FileLineIn);
+    if (catalogue) LinkAppendLoaded(FileLineIn);
     if (header) {
       text_replace(FileLineIn, TEXT("ttt"), HtmlFileName, saved);
       gadget_add_item(HtmlLinesList, -1, text_stack_at(saved));

@@ -3,6 +3,7 @@
 // question about unsaved links that leaving and opening another ask.
 #include "app/catalogue_names.h"
 #include "app/displays.h"
+#include "app/link_changes.h"
 #include "app/safe_file.h"
 #include "app/state.h"
 #include "desktop/req.h"
@@ -42,7 +43,7 @@ void SaveFileBtn_Clicked() {
     if (WriteWithBackup(TxtFileName, TxtBackupName, lines, CatalogueFormat(lines.count), &failure)) {
       text_assign(&SavedFileName, TxtFileName);
       SetStatus(TEXT("  "), TxtFileName, TEXT("  and  "), TxtBackupName, TEXT("  SAVED !"));
-      FileSaved = 1;
+      LinkMarkSaved();  // FileSaved = 1, until the list moves away from this state
     } else {
       ShowWriteFailure(caption, failure);
       SetStatus(TEXT("  "), TxtFileName, TEXT("  NOT SAVED !"));

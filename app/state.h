@@ -36,6 +36,12 @@ void OpenBtn_Clicked();
 bool LoadTextFile();  // false when the file could not be opened
 void ListViewLinks_Clicked();
 void ListViewLinks_ContextMenu();  // link_menu.cpp: a right click, Shift+F10 or the Menu key on the list
+bool LinkLineSelected();
+void VisitLink();        // the selected line, as a double click on it
+void CopyLinkAddress();  // the selected line's address to the clipboard
+// link_line.cpp: the fields of a line in the work areas (and its address as
+// the one to visit); false, and nothing changed, when it is not a valid line.
+bool ShowLineFields(const WCHAR* line);
 void AddLink();
 void DeleteLink();
 void ClearWorkAreas();
@@ -49,6 +55,13 @@ void VisitWebSite();
 void ViewHtmlPage();
 void HelpBtn_clicked();
 void ExitProgram();
+void UndoLinkChange();  // undo.cpp: the last Add Link or Delete Link undone, or redone
+void RedoLinkChange();
+
+// shortcuts.cpp: the window's keyboard shortcuts, and the handler of the
+// "menu or shortcut" event they raise, by item number.
+void AddShortcuts();
+void DispatchShortcut(int64_t item);
 
 // Unsaved links: asks whether to save them before what the caller is about
 // to do ("exiting", "opening another"). True when the caller may go on: the

@@ -32,7 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kRepeats = 20;     // add, delete, find and repaint: the median of this many
+constexpr int kRepeats = 20;     // add, delete, undo, find and repaint: the median of this many
 constexpr int kChildStarts = 5;  // first frame: the median of this many starts
 const char kCatalogue[] = "Webrolo.txt";
 const char kPage[] = "Webrolo.html";
@@ -135,7 +135,7 @@ ChildFigures start_children(const std::string& folder) {
 }
 
 struct OurFigures {
-  double open = 0, build = 0, save = 0, add = 0, remove = 0, find_last = 0, repaint = 0;
+  double open = 0, build = 0, save = 0, add = 0, remove = 0, undo = 0, find_last = 0, repaint = 0;
   double rss_after_build = 0;
   double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
 };
@@ -179,7 +179,7 @@ bool ends_with(const std::string& text, const std::string& end) {
 }
 
 void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
-  std::vector<double> adds, removes, finds, repaints;
+  std::vector<double> adds, removes, undos, finds, repaints;
   for (int k = 0; k < kRepeats; ++k) {
     // A new link in the first menu: its sorted place is near the top, behind which every line moves.
     gadget_set_text(MenuNameTxt, wide(made.first_menu));
@@ -199,6 +199,15 @@ void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
     DeleteLink();
     removes.push_back(seconds_since(start));
     expect(ends_with(gadget_text(StatusTxt), "  DELETED !"), "delete: the status says " + gadget_text(StatusTxt));
+    pump();
+  }
+  // The deletes undone, last first: each line goes back in at the top, behind which every line moves.
+  for (int k = 0; k < kRepeats; ++k) {
+    Clock::time_point start = Clock::now();
+    UndoLinkChange();
+    undos.push_back(seconds_since(start));
+    expect(gadget_text(StatusTxt).rfind("Undone: Delete Link  ", 0) == 0,
+           "undo: the status says " + gadget_text(StatusTxt));
     pump();
   }
   const int64_t last = gadget_item_count(ListViewLinks) - 1;
@@ -223,6 +232,7 @@ void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
   }
   ours->add = median(adds);
   ours->remove = median(removes);
+  ours->undo = median(undos);
   ours->find_last = median(finds);
   ours->repaint = median(repaints);
 }
@@ -295,6 +305,7 @@ int main(int argc, char** argv) {
   print_peered("save", ours.save, cpp, python, &PeerFigures::save);
   std::printf("add: ours=%.4f\n", ours.add);
   std::printf("delete: ours=%.4f\n", ours.remove);
+  std::printf("undo: ours=%.4f\n", ours.undo);
   std::printf("find_last: ours=%.4f\n", ours.find_last);
   std::printf("repaint: ours=%.4f\n", ours.repaint);
   std::printf("first_frame: ours=%.4f\n", child.first_frame);

@@ -156,5 +156,13 @@ int32_t gadget_get_color(int64_t gadget, int32_t which);
 #define GADGET_DEFAULT_FONT (reinterpret_cast<HFONT>(static_cast<INT_PTR>(-1)))
 void gadget_set_font(int64_t gadget, HFONT font);
 void gadget_set_hidden(int64_t gadget, int64_t hide);
+// The keyboard focus: the gadget that has it (0 when none of ours has), and
+// giving it to a gadget (a field's whole text is selected, so typing replaces
+// it). gadget_press clicks a button as the mouse does, its event following;
+// other kinds do nothing.
+int64_t gadget_get_focus();
+void gadget_set_focus(int64_t gadget);
+void gadget_press(int64_t gadget);
+
 // The platform's result of adding the tool.
 LRESULT gadget_set_tip(int64_t gadget, const WCHAR* text);

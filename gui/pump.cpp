@@ -41,8 +41,8 @@ HACCEL active_accelerators(HWND active) {
   if (process != GetCurrentProcessId()) return nullptr;
   const auto property = reinterpret_cast<intptr_t>(GetPropW(active, TEXT("KT_WindowID")));
   if (property == 0) return nullptr;
-  WindowObject* object = win_object(property - 1);
-  return object ? object->accelerator_table : nullptr;
+  // A text field keeps the keys it edits with, when the window gave them to others outside it.
+  return win_accelerators_for(property - 1, focus);
 }
 
 // One platform message into msg; false when none came in time.

@@ -21,7 +21,6 @@ constexpr uint32_t kLibraryBits = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT | 
                                   WIN_NO_ACTIVATE | WIN_HIDDEN;
 constexpr uint32_t kCentring = WIN_CENTER_ON_SCREEN | WIN_CENTER_ON_PARENT;
 constexpr uint32_t kToolClears = WS_MINIMIZE | WS_MAXIMIZE | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-constexpr BYTE kAccelVirtualKey = FVIRTKEY | FNOINVERT;
 
 HINSTANCE instance() { return GetModuleHandleW(nullptr); }
 
@@ -87,16 +86,6 @@ int show_command(DWORD style, uint32_t flags) {
   return quiet ? SW_SHOWNOACTIVATE : SW_SHOWNORMAL;
 }
 
-// Tab and Shift+Tab move the focus between the window's controls.
-void make_accelerators(WindowObject* object) {
-  object->accelerator_count = 2;
-  object->accelerators = static_cast<ACCEL*>(mem_alloc(2 * sizeof(ACCEL)));
-  if (!object->accelerators) return;
-  object->accelerators[0] = ACCEL{kAccelVirtualKey, VK_TAB, WIN_COMMAND_NEXT_CONTROL};
-  object->accelerators[1] = ACCEL{kAccelVirtualKey | FSHIFT, VK_TAB, WIN_COMMAND_PREVIOUS_CONTROL};
-  object->accelerator_table = CreateAcceleratorTableW(object->accelerators, 2);
-}
-
 // The release routine of the window table: every way a window ends comes here.
 void window_release(int64_t number) {
   auto* object = static_cast<WindowObject*>(obj_get(window_table, number));
@@ -117,8 +106,7 @@ void window_release(int64_t number) {
     class_name_of(number, name);
     UnregisterClassW(name, instance());
   }
-  mem_free(object->accelerators);
-  if (object->accelerator_table) DestroyAcceleratorTable(object->accelerator_table);
+  win_free_accelerators(object);
   if (object->background_brush) DeleteObject(object->background_brush);
   event_remove_window(number);
   event_unbind_window(number);
@@ -197,7 +185,7 @@ int64_t win_open_child(int64_t number, int x, int y, int width, int height, cons
   if (flags & kCentring) centre(window, parent, flags);
   if (!(flags & WIN_HIDDEN)) ShowWindow(window, show_command(style.style, flags));
 
-  make_accelerators(object);
+  win_make_accelerators(object);
   object->min_max_state = (style.style & (WS_MINIMIZE | WS_MAXIMIZE)) ? 1 : 0;
   object->background_color = -1;
   object->mdi_client = nullptr;

@@ -30,6 +30,12 @@ constexpr int WIN_DEFAULT_POSITION = -65535;
 constexpr WORD WIN_COMMAND_NEXT_CONTROL = 64001;      // Tab
 constexpr WORD WIN_COMMAND_PREVIOUS_CONTROL = 64002;  // Shift+Tab
 
+// Where the shortcuts added by win_add_accelerators apply.
+enum class WinKeyScope {
+  Anywhere,           // whatever has the focus, text fields included
+  OutsideTextFields,  // not while a text field has the focus: it keeps the key for editing (Delete, Ctrl+C, Ctrl+Z)
+};
+
 typedef LRESULT (*WindowCallback)(HWND window, UINT message, WPARAM wp, LPARAM lp);
 typedef LRESULT (*WindowEraseCallback)(HWND window, HDC dc);
 
@@ -45,6 +51,11 @@ struct WindowObject {
   WindowEraseCallback erase_callback;                     // paints the background when there is no brush
   uint16_t min_width, min_height, max_width, max_height;  // tracking limits, 0 = none
   int32_t min_max_state;                                  // 1 while minimised or maximised
+  // The entries that apply while a text field has the focus come first in
+  // `accelerators`; this many of them. A second table holds just those, made
+  // only once some entry does not apply there.
+  int32_t text_field_accelerator_count;
+  HACCEL text_field_accelerator_table;
 };
 
 // The raw parameters of the platform message last served by the pump, and the
@@ -84,5 +95,15 @@ int32_t win_make_color(int red, int green, int blue);  // red + green * 256 + bl
 LRESULT CALLBACK win_procedure(HWND window, UINT message, WPARAM wp, LPARAM lp);
 // Null before win_init.
 WindowMessageParams* win_message_params();
+// Adds keyboard shortcuts to the window's accelerator table: each entry's key
+// (virtual keys, FVIRTKEY with FSHIFT, FCONTROL, FALT) raises the "menu or
+// shortcut" event, EVENT_MENU, with its cmd as the item number. An entry
+// whose key is already there does not replace it (the first match wins).
+// False when the number names no window, the entries are none or memory runs
+// out; the table is then as it was.
+bool win_add_accelerators(int64_t number, const ACCEL* entries, int32_t count, WinKeyScope scope);
+// The table that applies while the focus is on `focus` (a text field's, or the whole one); null for no window.
+HACCEL win_accelerators_for(int64_t number, HWND focus);
+
 // Moves the focus to the next (forward) or previous tab stop among the children of the active window.
 void win_move_focus(bool forward);

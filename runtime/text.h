@@ -36,13 +36,18 @@ void text_assign(TextVar* variable, const WCHAR* text);
 void text_free(WCHAR* block);
 void text_new_copy(TextVar* variable, const WCHAR* text);
 
+constexpr int TEXT_IGNORE_CASE = 1;
+
 // Operations. Those answering WCHAR* write their result on the stack at the
 // offset and answer base + offset.
 int64_t text_length(const WCHAR* text);
 int text_equal(const WCHAR* a, const WCHAR* b);
+// Below 0, 0 or above 0 as a sorts before, with or after b: unit by unit
+// (with TEXT_IGNORE_CASE each lowered first, as a sorted list box compares),
+// a text that is the beginning of the other first.
+int text_compare(const WCHAR* a, const WCHAR* b, int mode);
 int64_t text_count(const WCHAR* text, const WCHAR* pattern);
 WCHAR* text_field(const WCHAR* text, int32_t index, const WCHAR* delimiter, int32_t offset);
-constexpr int TEXT_IGNORE_CASE = 1;
 int64_t text_find(const WCHAR* text, const WCHAR* pattern, int64_t start, int mode);
 WCHAR* text_replace(const WCHAR* text, const WCHAR* pattern, const WCHAR* replacement, int32_t offset);
 WCHAR* text_from_int(int64_t value, int32_t offset);

@@ -145,6 +145,18 @@ int text_equal(const WCHAR* a, const WCHAR* b) {
   return *a == *b ? 1 : 0;
 }
 
+int text_compare(const WCHAR* a, const WCHAR* b, int mode) {
+  a = or_empty(a);
+  b = or_empty(b);
+  const bool fold = (mode & TEXT_IGNORE_CASE) != 0;
+  for (; *a || *b; ++a, ++b) {
+    if (*a == *b) continue;
+    const WCHAR x = fold ? lower(*a) : *a, y = fold ? lower(*b) : *b;
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return 0;
+}
+
 int64_t text_count(const WCHAR* text, const WCHAR* pattern) {
   int64_t m = text_length(pattern);
   if (!text || m == 0) return 0;

@@ -74,6 +74,22 @@ void press_key(UINT virtual_key) {
 #endif
 }
 
+// Types the text into whatever has the focus, key by key on Linux.
+void type_keys(const std::string& utf8) {
+  std::u16string units = w16(utf8);
+  for (size_t i = 0; i < units.size(); ++i) {
+#ifndef _WIN32
+    // A pair of surrogates is one key's text.
+    const bool pair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < units.size();
+    WCHAR typed[3] = {units[i], pair ? units[i + 1] : WCHAR{0}, 0};
+    if (pair) ++i;
+    headless::key(key_for(typed[0]), typed);
+#else
+    SendMessageW(GetFocus(), WM_CHAR, units[i], 1);
+#endif
+  }
+}
+
 }  // namespace
 
 std::string window_text(HWND window) {
@@ -127,6 +143,11 @@ void BoxScript::on_tick() {
 }
 
 void BoxScript::act(HWND box, const BoxAnswer& answer) {
+  if (answer.typed) {
+    type_keys(answer.path);
+    press_key(VK_RETURN);
+    return;
+  }
   if (answer.file_dialog) {
     if (!answer.path.empty()) SetWindowTextW(name_field(box), reinterpret_cast<const WCHAR*>(w16(answer.path).c_str()));
     PostMessageW(box, WM_COMMAND, static_cast<WPARAM>(answer.button), 0);
@@ -222,18 +243,7 @@ void AppTest::type(int64_t field, const std::string& utf8) {
   HWND window = gadget_handle(field);
   ASSERT_NE(window, nullptr);
   if (GetFocus() != window) click(field);
-  std::u16string units = w16(utf8);
-  for (size_t i = 0; i < units.size(); ++i) {
-#ifndef _WIN32
-    // A pair of surrogates is one key's text.
-    const bool pair = units[i] >= 0xD800 && units[i] <= 0xDBFF && i + 1 < units.size();
-    WCHAR typed[3] = {units[i], pair ? units[i + 1] : WCHAR{0}, 0};
-    if (pair) ++i;
-    headless::key(key_for(typed[0]), typed);
-#else
-    SendMessageW(window, WM_CHAR, units[i], 1);
-#endif
-  }
+  type_keys(utf8);
   run();
 }
 
@@ -255,6 +265,25 @@ void AppTest::replace_text(int64_t field, const std::string& utf8) {
 void AppTest::key(UINT virtual_key) {
   press_key(virtual_key);
   run();
+}
+
+void AppTest::chord(const std::vector<UINT>& held, UINT virtual_key) {
+#ifndef _WIN32
+  for (UINT k : held) headless::key_down(k);
+  headless::key(virtual_key);
+  for (UINT k : held) headless::key_up(k);
+  run();
+#else
+  // The keys are held in the thread's keyboard state while the program reads the key.
+  BYTE state[256] = {}, before[256] = {};
+  GetKeyboardState(before);
+  std::copy(std::begin(before), std::end(before), state);
+  for (UINT k : held) state[k] = 0x80;
+  SetKeyboardState(state);
+  press_key(virtual_key);
+  run();
+  SetKeyboardState(before);
+#endif
 }
 
 void AppTest::close_window() {

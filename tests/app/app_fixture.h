@@ -46,11 +46,13 @@ struct BoxAnswer {
   int button = IDOK;  // 0: the Enter key, which presses the default button
   bool file_dialog = false;
   std::string path;
+  bool typed = false;  // the path typed into the field that has the focus, then Enter
 };
 
 inline BoxAnswer press(int button) { return BoxAnswer{button, false, ""}; }
 inline BoxAnswer press_enter() { return BoxAnswer{0, false, ""}; }
 inline BoxAnswer choose_file(const std::string& path) { return BoxAnswer{path.empty() ? IDCANCEL : IDOK, true, path}; }
+inline BoxAnswer type_file(const std::string& path) { return BoxAnswer{IDOK, true, path, true}; }
 
 std::string window_text(HWND window);
 
@@ -90,6 +92,8 @@ class AppTest : public ::testing::Test {
   void type(int64_t field, const std::string& utf8);
   void replace_text(int64_t field, const std::string& utf8);  // selects all, then types
   void key(UINT virtual_key);
+  // A key with Ctrl and Shift as given held down (VK_CONTROL, VK_SHIFT).
+  void chord(const std::vector<UINT>& held, UINT virtual_key);
   void close_window();
 #ifndef _WIN32
   // Clicks the gadget while no file may grow beyond limit bytes (a full disk),

@@ -80,4 +80,18 @@ TEST_F(LinkMenu, TheMenuKeysOpenItBelowTheSelectedLineAndVisitLinkIsTheDoubleCli
   EXPECT_EQ(status(), "Browser =  u3");
   EXPECT_EQ(opened(), "args: [" + real_path(path("u3")) + "]");
 }
+// Undo and Redo are the last items; End goes to the last one that can be chosen, so a greyed Redo is passed over.
+TEST_F(LinkMenu, UndoAndRedoFromTheMenu) {
+  click_line(0);
+  click(DeleteBtn);
+  SetFocus(gadget_handle(ListViewLinks));
+  for (const auto& [status_after, count] : {std::pair("Undone: Delete Link  News[]Daily[]u1[]", 3u),
+                                            std::pair("Redone: Delete Link  News[]Daily[]u1[]", 2u),
+                                            std::pair("Undone: Delete Link  News[]Daily[]u1[]", 3u)}) {
+    headless::key(VK_APPS);
+    then_in_menu({VK_END, VK_RETURN});
+    EXPECT_EQ(status(), status_after);
+    EXPECT_EQ(lines(ListViewLinks).size(), count);
+  }
+}
 #endif

@@ -342,6 +342,45 @@ TEST_F(WindowTest, TabAndShiftTabWrapOverTheTabStops) {
   EXPECT_EQ(GetFocus(), first);
 }
 
+// Shortcuts a program adds: for anywhere, or for outside text fields, where the field keeps its key.
+TEST_F(WindowTest, AddedShortcutsAndTheKeysATextFieldKeeps) {
+  HWND window = open(7, WIN_DEFAULT_FLAGS, 300, 200);
+  HWND edit = CreateWindowExW(0, TEXT("Edit"), TEXT("ab"), WS_CHILD | WS_VISIBLE | WS_TABSTOP, 10, 10, 100, 20, window,
+                              reinterpret_cast<HMENU>(201), GetModuleHandleW(nullptr), nullptr);
+  HWND push = button(window, TEXT("b"), WS_VISIBLE | WS_TABSTOP, 40, 202);
+  SetForegroundWindow(window);
+  SetActiveWindow(window);
+  ACCEL anywhere[] = {{FVIRTKEY, VK_F5, 501}};
+  ACCEL outside[] = {{FVIRTKEY, VK_DELETE, 502}, {FVIRTKEY | FCONTROL, 'Z', 503}};
+  ASSERT_TRUE(win_add_accelerators(7, outside, 2, WinKeyScope::OutsideTextFields));
+  ASSERT_TRUE(win_add_accelerators(7, anywhere, 1, WinKeyScope::Anywhere));
+  EXPECT_FALSE(win_add_accelerators(8, anywhere, 1, WinKeyScope::Anywhere)) << "no such window";
+  ACCEL entries[8] = {};
+  ASSERT_EQ(CopyAcceleratorTableW(win_object(7)->accelerator_table, entries, 8), 5);
+  EXPECT_EQ(entries[2].cmd, 501) << "the entries for text fields too come before the others";
+  EXPECT_EQ(CopyAcceleratorTableW(win_object(7)->text_field_accelerator_table, nullptr, 0), 3);
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  struct Case {
+    HWND focus;
+    UINT key;
+    WORD item;  // 0: no event, the control has the key
+  };
+  for (const Case& c :
+       {Case{edit, VK_F5, 501}, Case{edit, VK_DELETE, 0}, Case{push, VK_DELETE, 502}, Case{push, VK_F5, 501}}) {
+    SetFocus(c.focus);
+    take_events();
+    PostMessageW(c.focus, WM_KEYDOWN, c.key, 1);
+    PostMessageW(c.focus, WM_KEYUP, c.key, static_cast<LPARAM>(0xC0000001u));
+    const std::vector<SeenEvent> seen = only(take_events(), {EVENT_MENU});
+    EXPECT_EQ(seen.size(), c.item ? 1u : 0u)
+        << "key " << c.key << (c.focus == edit ? " in the field" : " on the button");
+    EXPECT_TRUE(c.item == 0 || has(seen, EVENT_MENU, c.item, 7));
+  }
+  WCHAR text[8] = {};
+  GetWindowTextW(edit, text, 8);
+  EXPECT_EQ(u8(text), "b") << "Delete deleted a character";
+}
+
 LRESULT answer_77(HWND, UINT message, WPARAM, LPARAM) { return message == WM_USER + 1 ? 77 : WIN_CALLBACK_PASS; }
 LRESULT answer_88(HWND, UINT message, WPARAM, LPARAM) { return message == WM_USER + 1 ? 88 : WIN_CALLBACK_PASS; }
 

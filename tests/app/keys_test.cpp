@@ -1,0 +1,155 @@
+// The program from the keyboard alone: a whole session, the keys that act on
+// what has the focus (and leave the text fields their editing keys), undo and
+// redo, and Tab to every button. Both builds: the keys go through the real
+// accelerator lookup, the headless display's keyboard here, posted key
+// messages and the thread's key state under Windows.
+#include "app_fixture.h"
+
+namespace {
+
+const std::vector<std::string> kSession = {
+    "News[]Daily[]https://daily.example/[]", "News[]Weekly[]https://weekly.example/[]",
+    "Tools[]Maps[]https://maps.example/[]", "Tools[]Search[]https://search.example/[]"};
+
+using Keys = AppTest;
+
+TEST_F(Keys, AWholeSessionWithoutTheMouse) {
+  put("Webrolo_HtmlHdr.txt", "<html><body><table><tr><td>\r\n");
+  put("links.txt", crlf_lines(kSession));
+  boxes_.answer({type_file(path("links.txt"))});
+  chord({VK_CONTROL}, 'O');
+  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Select Your Rolos Text File", ""}}));
+  EXPECT_EQ(lines(ListViewLinks), kSession);
+
+  key(VK_TAB);  // nothing had the focus: the first tab stop is the list
+  ASSERT_EQ(gadget_get_focus(), ListViewLinks);
+  key(VK_HOME);
+  key(VK_DOWN);
+  EXPECT_EQ(selected(), 1);
+  EXPECT_EQ(text(LinkTitleTxt), "Weekly") << "the arrows show the line's fields";
+
+  chord({VK_CONTROL}, 'F');
+  ASSERT_EQ(gadget_get_focus(), FindLinkTxt);
+  type(FindLinkTxt, "maps");
+  key(VK_RETURN);
+  EXPECT_EQ(selected(), 2);
+  EXPECT_EQ(text(LinkAddressTxt), "https://maps.example/");
+
+  for (int i = 0; i < 5; ++i) key(VK_TAB);  // past the count and the status line, round to the list
+  ASSERT_EQ(gadget_get_focus(), ListViewLinks);
+  key(VK_DELETE);
+  EXPECT_EQ(status(), " Link: Tools[]Maps[]https://maps.example/[]  DELETED !");
+  chord({VK_CONTROL}, 'Z');
+  EXPECT_EQ(status(), "Undone: Delete Link  Tools[]Maps[]https://maps.example/[]");
+  EXPECT_EQ(lines(ListViewLinks), kSession) << "back at its place";
+  EXPECT_EQ(selected(), 2);
+  EXPECT_EQ(FileSaved, 1) << "the list is the file again";
+
+  key(VK_HOME);
+  key(VK_DELETE);
+  chord({VK_CONTROL}, 'S');
+  EXPECT_EQ(status(), "  links.txt  and  links-BK.txt  SAVED !");
+  chord({VK_CONTROL}, 'B');
+  chord({VK_CONTROL}, 'Q');
+  EXPECT_EQ(boxes_.taken(), std::vector<SeenBox>{}) << "saved: Exit asks nothing";
+  EXPECT_TRUE(ended_);
+
+  const std::vector<std::string> kept(kSession.begin() + 1, kSession.end());
+  EXPECT_EQ(get("links.txt"), crlf_lines(kept));
+  EXPECT_EQ(get("links-BK.txt"), crlf_lines(kSession));
+  const std::string select =
+      "<select style=\"width:200px; font:14px Arial Black; color:rgb(0,0,0); background-color:rgb(231,169,126);\" "
+      "name=\"menu\" onchange=\"window.open(this.value); window.location.reload();\">";
+  EXPECT_EQ(get("links.html"),
+            crlf_lines({"<html><body><table><tr><td>", select, "  <option selected=\"0\" value=\"\">News</option>",
+                        "<option value=\"https://weekly.example/\">Weekly</option>", "</select>", select,
+                        "  <option selected=\"0\" value=\"\">Tools</option>",
+                        "<option value=\"https://maps.example/\">Maps</option>",
+                        "<option value=\"https://search.example/\">Search</option>",
+                        "</select></td></tr></table><br></body></html>"}));
+}
+
+// One step: the focus given to a gadget (null: left), keys pressed (VK_CONTROL and VK_SHIFT held for the key
+// after them), boxes answered, and what shows after it (a status of "" is not looked at).
+struct Step {
+  const char* what;
+  int64_t* focus;
+  std::vector<UINT> keys;
+  std::vector<BoxAnswer> answers;
+  std::string status, menu_name;
+  int selected;
+  size_t lines;
+  int64_t saved;
+};
+
+TEST_F(Keys, EachKeyWhereItActs) {
+  put("m.txt", crlf_lines({"News[]Daily[]u1[]", "Tools[]Maps[]u2[]", "Tools[]Mail[]u3[]"}));
+  open_catalogue("m.txt");
+  const UINT ctrl = VK_CONTROL, shift = VK_SHIFT;
+  const std::string opened = "  m.txt ... Open And Loaded", misc = "Misc[]Notes[]u4[]";
+  auto run_steps = [&](const std::vector<Step>& steps) {
+    for (const Step& step : steps) {
+      SCOPED_TRACE(step.what);
+      if (step.focus) SetFocus(gadget_handle(*step.focus));
+      for (const BoxAnswer& answer : step.answers) boxes_.answer({answer});
+      std::vector<UINT> held;
+      for (UINT k : step.keys) {
+        if (k == ctrl || k == shift) {
+          held.push_back(k);
+        } else {
+          chord(held, k);
+          held.clear();
+        }
+      }
+      EXPECT_EQ(boxes_.taken().size(), step.answers.size());
+      EXPECT_TRUE(step.status.empty() || status() == step.status) << status();
+      EXPECT_EQ(text(MenuNameTxt), step.menu_name);
+      EXPECT_EQ(selected(), step.selected);
+      EXPECT_EQ(lines(ListViewLinks).size(), step.lines);
+      EXPECT_EQ(FileSaved, step.saved);
+    }
+  };
+  // clang-format off
+  run_steps({
+      {"a letter in the list: the next line it begins", &ListViewLinks, {'T'}, {}, opened, "Tools", 1, 3, 1},
+      {"the same letter again", nullptr, {'T'}, {}, opened, "Tools", 2, 3, 1},
+      {"Ctrl+C in the list", nullptr, {ctrl, 'C'}, {}, "Clipboard =  u3", "Tools", 2, 3, 1},
+      {"Enter in the list", nullptr, {VK_RETURN}, {press(IDNO)}, "Browser =  WebSite-visit cancelled", "Tools", 2, 3, 1},
+      {"Delete in a work area", &MenuNameTxt, {VK_HOME, VK_DELETE}, {}, "", "ools", 2, 3, 1},
+      {"Ctrl+Z in a work area", nullptr, {ctrl, 'Z'}, {}, "", "Tools", 2, 3, 1},
+      {"Esc in a work area", nullptr, {VK_ESCAPE}, {}, "", "", 2, 3, 1},
+  });
+  type(MenuNameTxt, "Misc");
+  type(LinkTitleTxt, "Notes");
+  type(LinkAddressTxt, "u4");
+  run_steps({
+      {"Enter in a work area", nullptr, {VK_RETURN}, {}, "  Link: " + misc + "   ADDED !", "Misc", 0, 4, 0},
+      {"Ctrl+Z on a button", &AddSaveBtn, {ctrl, 'Z'}, {}, "Undone: Add Link  " + misc, "Misc", -1, 3, 1},
+      {"Ctrl+Y", nullptr, {ctrl, 'Y'}, {}, "Redone: Add Link  " + misc, "Misc", 0, 4, 0},
+      {"Ctrl+Shift+Z", nullptr, {ctrl, shift, 'Z'}, {}, "Nothing to Redo", "Misc", 0, 4, 0},
+      {"Space on a button", &ClearBtn, {VK_SPACE}, {}, "", "", 0, 4, 0},
+      {"Enter on a button", &FindLinkBtn, {VK_RETURN}, {press(IDOK), press(IDOK)}, "", "", 0, 4, 0},
+      {"Delete in the list, twice undone", &ListViewLinks, {VK_DELETE, ctrl, 'Z', ctrl, 'Z'}, {},
+       "Undone: Add Link  " + misc, "Misc", -1, 3, 1},
+      {"Ctrl+Z with nothing left", nullptr, {ctrl, 'Z'}, {}, "Nothing to Undo", "Misc", -1, 3, 1},
+  });
+  // clang-format on
+  chord({ctrl}, 'Q');
+  EXPECT_TRUE(ended_) << "undone to the file as opened: Exit asks nothing";
+}
+
+// Tab comes to every button, which shows its focus; Shift+Tab goes back.
+TEST_F(Keys, TabReachesEveryButton) {
+  for (int64_t* button : {&OpenBtn, &SaveFileBtn, &BuildBtn, &ViewBtn, &AddSaveBtn, &ClearBtn, &DeleteBtn, &HelpBtn,
+                          &ExitBtn, &FindLinkBtn}) {
+    for (int tabs = 0; tabs < 30 && gadget_get_focus() != *button; ++tabs) key(VK_TAB);
+    ASSERT_EQ(gadget_get_focus(), *button);
+    EXPECT_EQ(SendMessageW(gadget_handle(*button), BM_GETSTATE, 0, 0) & BST_FOCUS, BST_FOCUS);
+    EXPECT_EQ(SendMessageW(gadget_handle(*button), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "a focus rectangle";
+  }
+  key(VK_TAB);
+  chord({VK_SHIFT}, VK_TAB);
+  EXPECT_EQ(gadget_get_focus(), FindLinkBtn);
+}
+
+}  // namespace
