@@ -71,6 +71,9 @@ struct WindowMessageParams {
 // Library life cycle: the window table, the message-parameter record, the
 // program icon and the arrow cursor; win_end frees every window.
 void win_init();
+// Called when the desktop session ends (WM_ENDSESSION), before the window is
+// asked to close: the program has moments, and no question can be asked.
+void win_on_session_end(void (*handler)());
 void win_end();
 
 // Opens a top-level window (or one owned by the parent) whose client area has
