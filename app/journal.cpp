@@ -26,6 +26,7 @@ constexpr int64_t kReplayFile = 6;   // a journal being read back
 FileStamp g_read{};         // the catalogue as it was read
 bool g_read_here = false;   // the catalogue the save replaces is the file that was read
 bool g_writing = false;     // the journal is open on kJournalFile
+bool g_owned = false;       // this run wrote the journal: only then may the user's choice end it
 bool g_write_failed = false;
 
 struct JournalFiles {
@@ -55,6 +56,7 @@ bool OpenJournal() {
     return false;
   }
   g_writing = true;
+  g_owned = true;
   g_write_failed = false;
   const int32_t saved = text_stack_top();
   WriteLine(JournalHeaderLine(JournalHeader{TxtFileName, LoadedFileName, g_read}, saved));
@@ -71,15 +73,21 @@ void OnLinkStep(const LinkStep& step) {
   switch (step.kind) {
     case LinkStepKind::Insert:
     case LinkStepKind::Remove: {
-      // The line may lie on the stack, which may move: the journal line is made above it first.
+      // The line may lie on the stack, even above its top: it is taken off it first.
+      LocalText line;
+      text_assign(&line.value, step.line);
       if (!OpenJournal()) return;
       const int32_t saved = text_stack_top();
       const JournalKind kind = step.kind == LinkStepKind::Insert ? JournalKind::Add : JournalKind::Delete;
-      WriteLine(JournalStepLine(JournalStep{kind, step.index, step.line}, saved));
+      WriteLine(JournalStepLine(JournalStep{kind, step.index, line}, saved));
       text_stack_cut(saved);
       break;
     }
-    case LinkStepKind::NewList: CloseJournal(); break;
+    case LinkStepKind::NewList:
+      // The next catalogue's journal, if one was left, is not this run's to remove.
+      CloseJournal();
+      g_owned = false;
+      break;
     case LinkStepKind::Saved:
       JournalDiscard();
       // What the next save is checked against: the file as this one wrote it.
@@ -136,12 +144,13 @@ int64_t FindLine(const WCHAR* line) {
 }
 
 // One step on the list as it stands now; false when it no longer applies (its line is gone).
-bool ReplayStep(const JournalStep& step) {
+// In a catalogue changed since, the places written mean little: a line added goes where sorting puts it.
+bool ReplayStep(const JournalStep& step, bool same_file) {
   LocalText line;  // off the stack, which the list's watcher uses
   text_assign(&line.value, step.line);
   const int64_t count = gadget_item_count(ListViewLinks);
   if (step.kind == JournalKind::Add) {
-    LinkInsert(step.index <= count ? step.index : count, line);
+    LinkInsert(!same_file ? LinkSortedPlace(line) : step.index <= count ? step.index : count, line);
     return true;
   }
   int64_t at = -1;
@@ -204,18 +213,19 @@ void JournalOfferRecovery() {
   }
   if (!restore || !file_open_read(kReplayFile, files.backup)) return;
   int64_t skipped = 0;
-  ReadJournal([&skipped](const JournalStep& step) {
-    if (!ReplayStep(step)) ++skipped;
+  ReadJournal([&skipped, &summary](const JournalStep& step) {
+    if (!ReplayStep(step, summary.same_file)) ++skipped;
   });
   file_close(kReplayFile);
   ShowLinkCount();
-  Joined status(summary.steps - skipped, TEXT(" unsaved changes restored, "), skipped + summary.damaged,
-                TEXT(" skipped :  "), TxtFileName, TEXT("  NOT SAVED !"));
-  SetStatus(status);
+  SetStatus(summary.steps - skipped, TEXT(" unsaved changes restored, "), skipped + summary.damaged,
+            TEXT(" skipped :  "), TxtFileName, TEXT("  NOT SAVED !"));
 }
 
 void JournalDiscard() {
   CloseJournal();
+  if (!g_owned) return;
+  g_owned = false;
   JournalFiles files;
   file_delete(files.journal);
 }
