@@ -52,7 +52,9 @@ void on_signal(int number) {
   while (read(signal_pipe[0], &byte, 1) < 0 && errno == EINTR) {
   }
   request_session_end(ENDSESSION_LOGOFF);
-  while (!delivered.load()) std::this_thread::sleep_for(kPoll);
+  // A program that does not get to its messages is ended all the same; its journal is on the disk already.
+  for (auto waited = kPoll - kPoll; !delivered.load() && waited < kGrace; waited += kPoll)
+    std::this_thread::sleep_for(kPoll);
   std::this_thread::sleep_for(kGrace);
   _exit(0);
 }
