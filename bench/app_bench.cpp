@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/link_history.h"
 #include "app/state.h"
 #include "bench/app_bench_catalogue.h"
 #include "bench/app_bench_peers.h"
@@ -137,6 +138,7 @@ ChildFigures start_children(const std::string& folder) {
 struct OurFigures {
   double open = 0, build = 0, save = 0, add = 0, remove = 0, undo = 0, find_last = 0, repaint = 0;
   double rss_after_build = 0;
+  double undo_history_mb = 0;                        // what the history holds after every line of the list was deleted
   double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
 };
 
@@ -176,6 +178,19 @@ void open_build_save(int64_t links, OurFigures* ours) {
 
 bool ends_with(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// Every line of the list kept as a delete step, as deleting them all would keep them; the lines stay in the list.
+void history_of_deleting_all(OurFigures* ours) {
+  LinkHistory history;
+  const int64_t count = gadget_item_count(ListViewLinks);
+  for (int64_t i = 0; i < count; ++i) {
+    const int32_t saved = text_stack_top();
+    const bool kept = history.push(LinkHistory::Kind::Remove, 0, gadget_item_text(ListViewLinks, i, saved));
+    text_stack_cut(saved);
+    if (!kept) return expect(false, "undo history: out of memory");
+  }
+  ours->undo_history_mb = static_cast<double>(history.bytes_held()) / (1024 * 1024);
 }
 
 void edit_and_find(const MadeCatalogue& made, OurFigures* ours) {
@@ -245,6 +260,25 @@ void print_peered(const char* name, double ours, const PeerFigures& cpp, const P
   std::printf("\n");
 }
 
+void print_figures(const OurFigures& ours, const PeerFigures& cpp, const PeerFigures& python, const ChildFigures& child,
+                   const MadeCatalogue& made) {
+  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
+  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
+  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  std::printf("add: ours=%.4f\n", ours.add);
+  std::printf("delete: ours=%.4f\n", ours.remove);
+  std::printf("undo: ours=%.4f\n", ours.undo);
+  std::printf("find_last: ours=%.4f\n", ours.find_last);
+  std::printf("repaint: ours=%.4f\n", ours.repaint);
+  std::printf("first_frame: ours=%.4f\n", child.first_frame);
+  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
+  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
+  std::printf("undo_history_mb: ours=%.4f\n", ours.undo_history_mb);
+  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
+  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
+              ours.save_cpu);
+}
+
 void copy_resource(const fs::path& folder, const char* name) {
   std::error_code error;
   fs::copy_file(fs::path(WEBROLO_SOURCE_DIR) / "app" / "res" / name, folder / name, error);
@@ -299,21 +333,9 @@ int main(int argc, char** argv) {
   OurFigures ours;
   open_build_save(links, &ours);
   edit_and_find(made, &ours);
+  history_of_deleting_all(&ours);
 
-  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
-  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
-  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
-  std::printf("add: ours=%.4f\n", ours.add);
-  std::printf("delete: ours=%.4f\n", ours.remove);
-  std::printf("undo: ours=%.4f\n", ours.undo);
-  std::printf("find_last: ours=%.4f\n", ours.find_last);
-  std::printf("repaint: ours=%.4f\n", ours.repaint);
-  std::printf("first_frame: ours=%.4f\n", child.first_frame);
-  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
-  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
-  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
-  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
-              ours.save_cpu);
+  print_figures(ours, cpp, python, child, made);
 
   for (const char* peer : {"peer-cpp", "peer-python"}) {
     for (const char* kind : {".html", ".txt"}) {

@@ -138,6 +138,63 @@ TEST_F(Keys, EachKeyWhereItActs) {
   EXPECT_TRUE(ended_) << "undone to the file as opened: Exit asks nothing";
 }
 
+// The keys of the remaining buttons, Ctrl+F over an earlier search text, F3; then undo back
+// to a save (nothing unsaved, Exit asks nothing) and Open starting a new history.
+TEST_F(Keys, ButtonKeysAndUndoBackToTheSave) {
+  put("Webrolo_HtmlHdr.txt", "<html><body>\r\n");
+  put("links.txt", crlf_lines(kSession));
+  open_catalogue("links.txt");
+  type(FindLinkTxt, "maps");
+  SetFocus(gadget_handle(ListViewLinks));
+  chord({VK_CONTROL}, 'F');
+  type(FindLinkTxt, "news");
+  EXPECT_EQ(text(FindLinkTxt), "news") << "the earlier text was selected, so typing replaced it";
+  key(VK_RETURN);
+  EXPECT_EQ(selected(), 0);
+  key(VK_F3);
+  EXPECT_EQ(selected(), 1) << "F3 finds the next one";
+  chord({VK_CONTROL}, 'B');
+  chord({VK_CONTROL, VK_SHIFT}, 'B');
+  EXPECT_EQ(status(), "  links.html ... on Display in Browser");
+  boxes_.answer({press(IDOK)});
+  key(VK_F1);
+  EXPECT_EQ(status(), "  Webrolo_Help.html ... on Display in Browser");
+  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"HelpBtn", " Procedure HelpBtn_clicked()  ;   WebroloHelpFile$"}}));
+
+  const SeenBox exit_question{" WARNING - File Not Saved", "Do you want \"links.txt\" to be saved before exiting ?"};
+  SetFocus(gadget_handle(ListViewLinks));
+  key(VK_DELETE);
+  chord({VK_CONTROL}, 'S');
+  key(VK_HOME);
+  key(VK_DELETE);
+  struct Case {
+    UINT key;
+    int64_t saved;
+    std::string count;
+  };
+  // Back to the save, before it (the list as opened, no longer what the file holds), forward to it again.
+  for (const Case& c :
+       {Case{'Z', 1, "3"}, Case{'Z', 0, "4"}, Case{'Y', 1, "3"}, Case{'Y', 0, "2"}, Case{'Z', 1, "3"}}) {
+    chord({VK_CONTROL}, c.key);
+    EXPECT_EQ(FileSaved, c.saved) << status();
+    EXPECT_EQ(text(LinkCountTxt), c.count);
+  }
+  key(VK_DELETE);
+  boxes_.answer({press(IDCANCEL)});
+  chord({VK_CONTROL}, 'Q');
+  EXPECT_EQ(boxes_.taken(), std::vector<SeenBox>{exit_question}) << "a change after the save asks";
+  EXPECT_FALSE(ended_);
+  chord({VK_CONTROL}, 'Z');
+  boxes_.answer({type_file(path("links.txt"))});
+  chord({VK_CONTROL}, 'O');
+  chord({VK_CONTROL}, 'Z');
+  EXPECT_EQ(status(), "Nothing to Undo") << "Open starts a new history";
+  chord({VK_CONTROL}, 'Q');
+  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Select Your Rolos Text File", ""}})) << "Exit asked nothing";
+  EXPECT_TRUE(ended_);
+  EXPECT_EQ(get("links.txt"), crlf_lines({kSession[0], kSession[2], kSession[3]}));
+}
+
 // Tab comes to every button, which shows its focus; Shift+Tab goes back.
 TEST_F(Keys, TabReachesEveryButton) {
   for (int64_t* button : {&OpenBtn, &SaveFileBtn, &BuildBtn, &ViewBtn, &AddSaveBtn, &ClearBtn, &DeleteBtn, &HelpBtn,

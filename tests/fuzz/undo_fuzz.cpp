@@ -55,6 +55,12 @@ bool sorts_before(const std::u16string& a, const std::u16string& b) {
                                       [&](char16_t x, char16_t y) { return lower(x) < lower(y); });
 }
 
+std::string show_lines(const Lines& lines) {
+  std::string out;
+  for (const std::u16string& line : lines) out += fuzz::show(line) + " ";
+  return out;
+}
+
 std::u16string text_of(const WCHAR* text) { return reinterpret_cast<const char16_t*>(text); }
 
 Lines list_lines() {
@@ -129,7 +135,7 @@ void act(Model& model, int action, int argument) {
       if (model.list.empty()) return;
       gadget_set_state(ListViewLinks, static_cast<int64_t>(index));
       DeleteLink();
-      return model.edit(false, index, model.list[index]);
+      return model.edit(false, index, std::u16string(model.list[index]));  // a copy: the model erases the original
     case 2: UndoLinkChange(); return model.walk(true);
     case 3: RedoLinkChange(); return model.walk(false);
     case 4:
@@ -176,7 +182,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int action = input.range(0, 5);
     act(model, action, input.byte());
     const std::string after = " after action " + std::to_string(action) + " of step " + std::to_string(n);
-    FUZZ_CHECK(list_lines() == model.list, "the list" + after);
+    FUZZ_CHECK(list_lines() == model.list,
+               "the list" + after + ": " + show_lines(list_lines()) + " not " + show_lines(model.list));
     FUZZ_CHECK(FileSaved == (model.saved_at == static_cast<long>(model.applied)), "the unsaved flag" + after);
     FUZZ_CHECK(g_seen == model.seen, "what the watcher saw, each before its change" + after);
     const int32_t saved = text_stack_top();
