@@ -66,6 +66,6 @@ bool KeepUnsavedLinks(const WCHAR* before_what) {
   switch (req_message(TEXT(" WARNING - File Not Saved"), question, MB_YESNOCANCEL | MB_DEFBUTTON1)) {
     case IDYES: SaveFileBtn_Clicked(); return FileSaved != 0;
     case IDNO: JournalDiscard(); return true;  // the user chose to let them go
-    default: return false;  // Cancel, or the box closed: everything stays as it was
+    default: return false;                     // Cancel, or the box closed: everything stays as it was
   }
 }

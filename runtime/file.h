@@ -39,9 +39,9 @@ struct FileObject {
 // What a file was at a moment: enough to tell later whether another program changed it.
 struct FileStamp {
   int64_t size;
-  int64_t time;     // the last write, in 100-nanosecond intervals since 1601 (UTC)
-  uint64_t hash;    // of the whole content, when `hashed`
-  int32_t hashed;   // 1 when `hash` covers the whole file
+  int64_t time;    // the last write, in 100-nanosecond intervals since 1601 (UTC)
+  uint64_t hash;   // of the whole content, when `hashed`
+  int32_t hashed;  // 1 when `hash` covers the whole file
 };
 
 void file_library_init();

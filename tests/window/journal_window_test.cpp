@@ -70,8 +70,8 @@ TEST(JournalWindowTest, UnsavedEditsComeBackAfterTheProgramIsEndedFromOutside) {
   const std::string expected = std::string(kLines[1]) + "\r\n" + kLines[2] + "\r\n";
   for (const Ending& ending : kEndings) {
     SCOPED_TRACE(ending.how);
-    const std::string folder =
-        std::filesystem::temp_directory_path() / ("webrolo-journal-test-" + std::to_string(getpid()));
+    const std::string folder = std::filesystem::temp_directory_path() /
+                               ("webrolo-journal-test-" + std::to_string(getpid()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/links.txt", std::ios::binary) << catalogue;
