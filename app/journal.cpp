@@ -1,8 +1,8 @@
 // The edit journal beside the catalogue (links-unsaved.txt for links.txt).
 // It is written through the link list's one watcher, so no step can reach
 // the list without reaching the journal first, and each line is put on the
-// disk before the list changes: a kill loses nothing, a power cut at most
-// the step being made. The user's choice ends it: a save, or No to saving.
+// system before the list changes and on the disk within a second: a kill
+// loses nothing, a power cut at most the last second. The user's choice ends it: a save, or No to saving.
 //
 // Restoring first moves the journal to its backup name and replays the steps
 // from there through the same watcher, so the new journal holds what was
@@ -17,6 +17,7 @@
 #include "app/text_helpers.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
+#include "gui/window.h"
 
 namespace {
 
@@ -42,10 +43,18 @@ void WarnNotWritten() {
   SetStatus(TEXT("Unsaved links journal NOT written : "), file_error_text(file_last_error(), text_stack_top()));
 }
 
-// The line is on the disk before the caller goes on.
+constexpr uint32_t kDiskWithinMs = 1000;  // a power cut loses at most this much
+
+void PutOnDisk() {
+  if (g_writing && !file_flush(kJournalFile)) WarnNotWritten();
+}
+
+// The line reaches the system before the caller goes on, so a kill loses
+// nothing; the disk, which may take many milliseconds, within a second.
 void WriteLine(const WCHAR* line) {
   file_write_line(kJournalFile, line, FILE_FORMAT_UTF8);
-  if (!file_flush(kJournalFile)) WarnNotWritten();
+  if (!file_push(kJournalFile)) WarnNotWritten();
+  if (!win_call_later(MainWindow, kDiskWithinMs, PutOnDisk)) PutOnDisk();
 }
 
 bool OpenJournal() {
@@ -231,7 +240,7 @@ void JournalDiscard() {
 }
 
 void JournalSessionEnds() {
-  if (g_writing) file_flush(kJournalFile);
+  PutOnDisk();
   ExitRequested = 1;
 }
 

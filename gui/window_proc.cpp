@@ -19,6 +19,17 @@ typedef LRESULT(CALLBACK* FrameProcedure)(HWND, HWND, UINT, WPARAM, LPARAM);
 FrameProcedure frame_procedure = nullptr;
 void (*session_end_handler)() = nullptr;
 
+// The one call that win_call_later keeps due.
+constexpr UINT_PTR kLaterTimer = 0x5EED;
+void (*later_callback)() = nullptr;
+
+void CALLBACK on_later(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  void (*callback)() = later_callback;
+  later_callback = nullptr;
+  if (callback) callback();
+}
+
 struct Target {
   HWND window;           // the message's window
   int64_t number;        // the owning library window's number
@@ -285,6 +296,14 @@ LRESULT finish(HWND window, UINT message, WPARAM wp, LPARAM lp, LRESULT result) 
 }  // namespace
 
 void win_on_session_end(void (*handler)()) { session_end_handler = handler; }
+
+bool win_call_later(int64_t number, uint32_t ms, void (*callback)()) {
+  if (later_callback) return true;
+  HWND window = win_handle(number);
+  if (!window || !SetTimer(window, kLaterTimer, ms, on_later)) return false;
+  later_callback = callback;
+  return true;
+}
 
 void win_procedure_init() {
   // The stand-in offers no MDI; where the platform has the frame procedure, MDI frames use it.

@@ -180,6 +180,13 @@ int32_t file_flush(int64_t number) {
   return file->write_failed ? 0 : 1;
 }
 
+int32_t file_push(int64_t number) {
+  FileObject* file = file_object(number);
+  if (!file) return 0;
+  if (file->buffer && file->mode == 0) write_pending(file);
+  return file->write_failed ? 0 : 1;
+}
+
 int32_t file_read_bytes(FileObject* file, void* destination, int32_t bytes) {
   uint8_t* out = static_cast<uint8_t*>(destination);
   if (bytes <= 0) return 0;

@@ -55,6 +55,9 @@ int32_t file_close(int64_t number);
 // Pending output goes out and the platform is asked to put the file on the
 // disk; 1 when all of it got there, 0 otherwise (or for a number not open).
 int32_t file_flush(int64_t number);
+// Pending output goes to the platform (a kill of the process no longer loses
+// it), without waiting for the disk; 1 when all of it got there.
+int32_t file_push(int64_t number);
 int32_t file_read_bom(int64_t number);
 int32_t file_at_end(int64_t number);
 WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset);
