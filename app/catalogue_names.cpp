@@ -64,3 +64,13 @@ bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what) {
   req_message_ok(caption, message);
   return false;
 }
+
+void JournalNames(TextVar* journal, TextVar* backup) {
+  if (text_find(TxtFileName, TEXT(".txt"), 1, TEXT_IGNORE_CASE) > 0) {
+    DeriveName(journal, TxtFileName, TEXT(".txt"), TEXT("-unsaved"), nullptr);
+  } else {
+    Joined name(TxtFileName, TEXT("-unsaved.txt"));
+    text_assign(journal, name);
+  }
+  DeriveName(backup, *journal, TEXT(".txt"), TEXT("-BK"), nullptr);
+}

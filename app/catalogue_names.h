@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "runtime/text.h"
 
 // From ReadFileName: TxtFileName (without its folder), TxtBackupName,
 // HtmlFileName, HtmlBackupName and LoadedFileName.
@@ -11,3 +12,9 @@ void DeriveNames();
 // False, after a box that says why, when the catalogue's derived names would
 // make `what` ("save", "build the page of") replace the catalogue itself.
 bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what);
+
+// The journal of the catalogue's unsaved changes and the journal's backup, in
+// the current directory: links-unsaved.txt and links-unsaved-BK.txt for
+// links.txt; a name without ".txt" gets "-unsaved.txt" added, so the journal
+// is never the catalogue itself.
+void JournalNames(TextVar* journal, TextVar* backup);

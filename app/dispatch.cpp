@@ -1,4 +1,5 @@
 // Start-up, the event loop with its dispatch table, and shutdown.
+#include "app/journal.h"
 #include "app/link_changes.h"
 #include "app/state.h"
 #include "app/text_helpers.h"
@@ -82,6 +83,9 @@ void StartUp() {
   SetStateDefaults();
   OpenMainWindow(10, 10, 600, 735);
   AddShortcuts();
+  JournalStart();
+  // A logout, a signal or a lost display: the journal keeps the links; no question can be asked.
+  win_on_session_end(JournalSessionEnds);
 }
 
 bool DispatchEvent(int64_t event) {

@@ -3,6 +3,7 @@
 // are derived from its name. LoadTextFile also reads the page's header file.
 #include "app/catalogue_names.h"
 #include "app/displays.h"
+#include "app/journal.h"
 #include "app/link_changes.h"
 #include "app/state.h"
 #include "desktop/req.h"
@@ -33,6 +34,7 @@ void ReadTheChosenFile() {
   gadget_set_text(OutputFileTxt, HtmlFileName);
   ShowLinkCount();
   SetStatus(TEXT("  "), TxtFileName, TEXT(" ... Open And Loaded"));
+  JournalOfferRecovery();
 }
 
 }  // namespace
@@ -72,6 +74,12 @@ bool LoadTextFile() {
       gadget_add_item(HtmlLinesList, -1, text_stack_at(saved));
       text_stack_cut(saved);
     }
+  }
+  if (catalogue) {
+    // What the file was, for the journal and for the check before a save replaces it.
+    FileStamp stamp{};
+    file_stamp(1, &stamp);
+    JournalCatalogueRead(stamp);
   }
   file_close(1);
   return true;

@@ -3,6 +3,7 @@
 // question about unsaved links that leaving and opening another ask.
 #include "app/catalogue_names.h"
 #include "app/displays.h"
+#include "app/journal.h"
 #include "app/link_changes.h"
 #include "app/safe_file.h"
 #include "app/state.h"
@@ -36,7 +37,11 @@ void SaveFileBtn_Clicked() {
   ReadGadgetText(LinkCountTxt, &count.value);
   if (Is(count, TEXT("0"))) {
     req_message_ok(caption, TEXT("ERROR, Nothing to Save ."));
-  } else if (CatalogueNamesUsable(caption, TEXT("save"))) {
+  } else if (!CatalogueNamesUsable(caption, TEXT("save"))) {
+    // Said why.
+  } else if (!JournalMayReplaceCatalogue()) {
+    SetStatus(TEXT("  "), TxtFileName, TEXT("  NOT SAVED !"));
+  } else {
     BusySpan busy;
     const LineSource lines{gadget_item_count(ListViewLinks), CatalogueLine};
     SafeWriteFailure failure;
@@ -53,11 +58,14 @@ void SaveFileBtn_Clicked() {
 }
 
 bool KeepUnsavedLinks(const WCHAR* before_what) {
-  if (FileSaved != 0) return true;
+  if (FileSaved != 0) {
+    JournalDiscard();  // steps undone back to the save leave nothing to restore
+    return true;
+  }
   Joined question(TEXT("Do you want \""), LoadedFileName, TEXT("\" to be saved before "), before_what, TEXT(" ?"));
   switch (req_message(TEXT(" WARNING - File Not Saved"), question, MB_YESNOCANCEL | MB_DEFBUTTON1)) {
     case IDYES: SaveFileBtn_Clicked(); return FileSaved != 0;
-    case IDNO: return true;
-    default: return false;  // Cancel, or the box closed: everything stays as it was
+    case IDNO: JournalDiscard(); return true;  // the user chose to let them go
+    default: return false;                     // Cancel, or the box closed: everything stays as it was
   }
 }

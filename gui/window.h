@@ -71,6 +71,13 @@ struct WindowMessageParams {
 // Library life cycle: the window table, the message-parameter record, the
 // program icon and the arrow cursor; win_end frees every window.
 void win_init();
+// Called when the desktop session ends (WM_ENDSESSION), before the window is
+// asked to close: the program has moments, and no question can be asked.
+void win_on_session_end(void (*handler)());
+// Calls the function once, about ms milliseconds from now, from the window's
+// message loop (a modal one too). While a call is due, another request is
+// the same call. False when the window is gone or no timer could be had.
+bool win_call_later(int64_t number, uint32_t ms, void (*callback)());
 void win_end();
 
 // Opens a top-level window (or one owned by the parent) whose client area has

@@ -17,6 +17,18 @@ constexpr int64_t kMenuControlId = -10000;
 
 typedef LRESULT(CALLBACK* FrameProcedure)(HWND, HWND, UINT, WPARAM, LPARAM);
 FrameProcedure frame_procedure = nullptr;
+void (*session_end_handler)() = nullptr;
+
+// The one call that win_call_later keeps due.
+constexpr UINT_PTR kLaterTimer = 0x5EED;
+void (*later_callback)() = nullptr;
+
+void CALLBACK on_later(HWND window, UINT, UINT_PTR id, DWORD) {
+  KillTimer(window, id);
+  void (*callback)() = later_callback;
+  later_callback = nullptr;
+  if (callback) callback();
+}
 
 struct Target {
   HWND window;           // the message's window
@@ -231,6 +243,13 @@ LRESULT dispatch(const Target& target, UINT message, WPARAM wp, LPARAM lp) {
       // Only a request: the program decides whether the window goes.
       if (target.window == target.object->handle) post(EVENT_CLOSE_WINDOW, target.number, target);
       return 0;
+    case WM_QUERYENDSESSION: return TRUE;  // the session is never held up
+    case WM_ENDSESSION:
+      if (wp && target.window == target.object->handle) {
+        if (session_end_handler) session_end_handler();
+        post(EVENT_CLOSE_WINDOW, target.number, target);
+      }
+      return 0;
     case WM_ERASEBKGND: return on_erase(target, wp);
     case WM_SYSCOLORCHANGE:
       if (!target.object->mdi_client) EnumChildWindows(target.window, send_color_change, 0);
@@ -275,6 +294,16 @@ LRESULT finish(HWND window, UINT message, WPARAM wp, LPARAM lp, LRESULT result) 
 }
 
 }  // namespace
+
+void win_on_session_end(void (*handler)()) { session_end_handler = handler; }
+
+bool win_call_later(int64_t number, uint32_t ms, void (*callback)()) {
+  if (later_callback) return true;
+  HWND window = win_handle(number);
+  if (!window || !SetTimer(window, kLaterTimer, ms, on_later)) return false;
+  later_callback = callback;
+  return true;
+}
 
 void win_procedure_init() {
   // The stand-in offers no MDI; where the platform has the frame procedure, MDI frames use it.

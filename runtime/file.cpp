@@ -12,20 +12,39 @@ namespace {
 ObjectTable* file_table = nullptr;
 uint32_t last_error = 0;
 
-bool platform_seek(HANDLE handle, int64_t distance, DWORD method, int64_t* result) {
+bool platform_seek(FileObject* file, int64_t distance, DWORD method, int64_t* result) {
   LARGE_INTEGER move;
   move.QuadPart = distance;
   LARGE_INTEGER now;
   now.QuadPart = 0;
-  if (!SetFilePointerEx(handle, move, &now, method)) return false;
+  if (!SetFilePointerEx(file->handle, move, &now, method)) return false;
+  file->platform_at = now.QuadPart;
   if (result) *result = now.QuadPart;
   return true;
+}
+
+// Every transfer with the platform goes through these two, which keep the
+// platform position and hash the content as it passes.
+BOOL platform_read(FileObject* file, void* destination, DWORD bytes, DWORD* got) {
+  *got = 0;
+  const BOOL ok = ReadFile(file->handle, destination, bytes, got, nullptr);
+  file_hash_bytes(file, file->platform_at, static_cast<const uint8_t*>(destination), static_cast<int32_t>(*got));
+  file->platform_at += *got;
+  return ok;
+}
+
+BOOL platform_write(FileObject* file, const void* source, DWORD bytes, DWORD* written) {
+  *written = 0;
+  const BOOL ok = WriteFile(file->handle, source, bytes, written, nullptr);
+  file_hash_bytes(file, file->platform_at, static_cast<const uint8_t*>(source), static_cast<int32_t>(*written));
+  file->platform_at += *written;
+  return ok;
 }
 
 // What the program has read or written so far: the platform position corrected by the buffer.
 bool logical_position(FileObject* file, int64_t* position) {
   int64_t platform = 0;
-  if (!platform_seek(file->handle, 0, FILE_CURRENT, &platform)) return false;
+  if (!platform_seek(file, 0, FILE_CURRENT, &platform)) return false;
   if (!file->buffer) {
     *position = platform;
   } else if (file->mode == 1) {
@@ -41,7 +60,7 @@ void write_pending(FileObject* file) {
   int32_t pending = file->buffer_size - file->count;
   if (pending > 0) {
     DWORD written = 0;
-    BOOL ok = WriteFile(file->handle, file->buffer, static_cast<DWORD>(pending), &written, nullptr);
+    BOOL ok = platform_write(file, file->buffer, static_cast<DWORD>(pending), &written);
     if (!ok || written != static_cast<DWORD>(pending)) {
       file->write_failed = 1;
       file_note_error();
@@ -90,6 +109,9 @@ int64_t open_file(int64_t number, const WCHAR* name, DWORD access, DWORD disposi
   file->mode = 1;
   file->write_failed = 0;
   file->handle = handle;
+  file->platform_at = 0;
+  file->hashed_to = 0;
+  file->hash = FileHash{};
   if (number == -1) return reinterpret_cast<intptr_t>(file);
   return reinterpret_cast<intptr_t>(handle);
 }
@@ -158,12 +180,19 @@ int32_t file_flush(int64_t number) {
   return file->write_failed ? 0 : 1;
 }
 
+int32_t file_push(int64_t number) {
+  FileObject* file = file_object(number);
+  if (!file) return 0;
+  if (file->buffer && file->mode == 0) write_pending(file);
+  return file->write_failed ? 0 : 1;
+}
+
 int32_t file_read_bytes(FileObject* file, void* destination, int32_t bytes) {
   uint8_t* out = static_cast<uint8_t*>(destination);
   if (bytes <= 0) return 0;
   if (!file->buffer) {
     DWORD got = 0;
-    ReadFile(file->handle, out, static_cast<DWORD>(bytes), &got, nullptr);
+    platform_read(file, out, static_cast<DWORD>(bytes), &got);
     return static_cast<int32_t>(got);
   }
   if (file->mode == 0) {
@@ -182,10 +211,10 @@ int32_t file_read_bytes(FileObject* file, void* destination, int32_t bytes) {
   int32_t rest = bytes - have;
   DWORD got = 0;
   if (rest >= file->buffer_size) {
-    ReadFile(file->handle, out + have, static_cast<DWORD>(rest), &got, nullptr);
+    platform_read(file, out + have, static_cast<DWORD>(rest), &got);
     return have + static_cast<int32_t>(got);
   }
-  ReadFile(file->handle, file->buffer, static_cast<DWORD>(file->buffer_size), &got, nullptr);
+  platform_read(file, file->buffer, static_cast<DWORD>(file->buffer_size), &got);
   file->valid = file->count = static_cast<int32_t>(got);
   int32_t part = rest < file->count ? rest : file->count;
   memcpy(out + have, file->buffer, static_cast<size_t>(part));
@@ -204,7 +233,7 @@ void file_unread_bytes(FileObject* file, int32_t bytes) {
   int64_t logical = 0;
   if (!logical_position(file, &logical)) return;
   settle(file);
-  platform_seek(file->handle, logical - bytes, FILE_BEGIN, nullptr);
+  platform_seek(file, logical - bytes, FILE_BEGIN, nullptr);
 }
 
 int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
@@ -212,7 +241,7 @@ int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
   if (bytes <= 0) return 0;
   DWORD written = 0;
   if (!file->buffer) {
-    BOOL ok = WriteFile(file->handle, in, static_cast<DWORD>(bytes), &written, nullptr);
+    BOOL ok = platform_write(file, in, static_cast<DWORD>(bytes), &written);
     if (!ok || written != static_cast<DWORD>(bytes)) {
       file->write_failed = 1;
       file_note_error();
@@ -221,7 +250,7 @@ int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
   }
   if (file->mode == 1) {
     // Unconsumed read-ahead is not part of what was read: write where the program stands.
-    if (file->count > 0) platform_seek(file->handle, -static_cast<int64_t>(file->count), FILE_CURRENT, nullptr);
+    if (file->count > 0) platform_seek(file, -static_cast<int64_t>(file->count), FILE_CURRENT, nullptr);
     file->mode = 0;
     file->count = file->buffer_size;
   }
@@ -232,7 +261,7 @@ int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
   }
   write_pending(file);
   if (bytes >= file->buffer_size) {
-    BOOL ok = WriteFile(file->handle, in, static_cast<DWORD>(bytes), &written, nullptr);
+    BOOL ok = platform_write(file, in, static_cast<DWORD>(bytes), &written);
     if (!ok || written != static_cast<DWORD>(bytes)) {
       file->write_failed = 1;
       file_note_error();
@@ -263,5 +292,5 @@ void file_set_position(int64_t number, int64_t position) {
   FileObject* file = file_object(number);
   if (!file) return;
   settle(file);
-  platform_seek(file->handle, position, FILE_BEGIN, nullptr);
+  platform_seek(file, position, FILE_BEGIN, nullptr);
 }

@@ -16,6 +16,13 @@ constexpr int32_t FILE_READ_IGNORE_LINE_ENDS = 65536;  // reading stops only at 
 
 constexpr int32_t FILE_BUFFER_SIZE = 4096;
 
+// A running hash of a file's content, taken in words of 8 bytes as they pass.
+struct FileHash {
+  uint64_t value;
+  uint64_t tail;       // bytes waiting for a whole word
+  int32_t tail_bytes;  // how many
+};
+
 struct FileObject {
   HANDLE handle;  // null: no file under this number
   uint8_t* buffer;
@@ -24,6 +31,17 @@ struct FileObject {
   int32_t valid;         // read mode: bytes the last refill delivered
   int32_t mode;          // 1 read, 0 write
   int32_t write_failed;  // a platform write fell short since the file was opened
+  int64_t platform_at;   // the platform position, kept as transfers and seeks move it
+  int64_t hashed_to;     // the content from the start up to here is in `hash`; -1 once a part was skipped
+  FileHash hash;
+};
+
+// What a file was at a moment: enough to tell later whether another program changed it.
+struct FileStamp {
+  int64_t size;
+  int64_t time;    // the last write, in 100-nanosecond intervals since 1601 (UTC)
+  uint64_t hash;   // of the whole content, when `hashed`
+  int32_t hashed;  // 1 when `hash` covers the whole file
 };
 
 void file_library_init();
@@ -37,6 +55,9 @@ int32_t file_close(int64_t number);
 // Pending output goes out and the platform is asked to put the file on the
 // disk; 1 when all of it got there, 0 otherwise (or for a number not open).
 int32_t file_flush(int64_t number);
+// Pending output goes to the platform (a kill of the process no longer loses
+// it), without waiting for the disk; 1 when all of it got there.
+int32_t file_push(int64_t number);
 int32_t file_read_bom(int64_t number);
 int32_t file_at_end(int64_t number);
 WCHAR* file_read_line(int64_t number, int32_t format, int32_t offset);
@@ -67,6 +88,16 @@ int file_replace(const WCHAR* source, const WCHAR* target);
 // failed yet), and the text that tells the user the reason, without a line end.
 uint32_t file_last_error();
 WCHAR* file_error_text(uint32_t code, int32_t offset);
+// The stamp of an open file: its size and last write time now, and the hash
+// of the content that was read or written through the number from its start
+// (hashed only when that covers the whole file). 0 for a number not open.
+int file_stamp(int64_t number, FileStamp* stamp);
+// The size and last write time of a file by name (hashed 0); 0 when it cannot be asked (missing, say).
+int file_stamp_of(const WCHAR* name, FileStamp* stamp);
+// The whole stamp of a file by name: the file is read through to hash it. 0 on failure.
+int file_hash_of(const WCHAR* name, FileStamp* stamp);
+// A file time as the user's local date and time, "2025-01-31 14:05", on the stack.
+WCHAR* file_time_text(int64_t time, int32_t offset);
 WCHAR* file_current_dir(int32_t offset);
 WCHAR* file_leaf_name(const WCHAR* path, int32_t offset);
 int file_name_is_valid(const WCHAR* name);
@@ -82,3 +113,5 @@ void file_unread_bytes(FileObject* file, int32_t bytes);
 int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes);
 // Keeps the platform's last error as the reason of a failed file operation.
 void file_note_error();
+// Adds bytes that passed the platform at a position to the file's hash, when they continue it.
+void file_hash_bytes(FileObject* file, int64_t at, const uint8_t* bytes, int32_t count);

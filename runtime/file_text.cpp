@@ -145,8 +145,7 @@ int32_t file_at_end(int64_t number) {
     }
     return 1;
   }
-  DWORD got = 0;
-  if (!ReadFile(file->handle, &byte, 1, &got, nullptr) || got == 0) return -1;
+  if (file_read_bytes(file, &byte, 1) != 1) return -1;
   file_unread_bytes(file, 1);
   return 0;
 }

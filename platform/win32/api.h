@@ -59,6 +59,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPosition, DWORD moveMethod);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
 BOOL FlushFileBuffers(HANDLE file);
+// The creation time is the time of the last status change (POSIX keeps no birth time everywhere).
+BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime, LPFILETIME lastWriteTime);
+BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS infoLevel, LPVOID information);
 BOOL CloseHandle(HANDLE object);
 BOOL DeleteFileW(LPCWSTR fileName);
 BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists);
@@ -72,6 +75,11 @@ BOOL RemoveDirectoryW(LPCWSTR pathName);
 DWORD GetCurrentDirectoryW(DWORD bufferLength, LPWSTR buffer);
 BOOL SetCurrentDirectoryW(LPCWSTR pathName);
 DWORD GetTempPathW(DWORD bufferLength, LPWSTR buffer);
+
+// Times. Local time is the time zone's of the C library (TZ, /etc/localtime).
+void GetSystemTimeAsFileTime(LPFILETIME systemTime);
+BOOL FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILETIME localFileTime);
+BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
 
 // Code pages: CP_ACP (see GetACP), CP_UTF8 and 1252. Flags: MB_PRECOMPOSED, MB_ERR_INVALID_CHARS,
 // WC_NO_BEST_FIT_CHARS, WC_ERR_INVALID_CHARS. Code page 1252 has no best-fit mapping: a character it

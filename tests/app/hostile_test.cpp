@@ -61,13 +61,16 @@ TEST_F(Hostile, AHugeLine) {
   EXPECT_EQ(get("big-BK.txt").size(), line.size() + 2);
 }
 
-// The catalogue changed by another program between open and save: the save keeps its version as the backup;
-// the catalogue replaced by a folder: the save is refused and the folder left alone.
+// The catalogue changed by another program between open and save: the save asks, and Yes keeps its
+// version as the backup; the catalogue replaced by a folder: the save is refused and the folder left alone.
 TEST_F(Hostile, TheCatalogueChangedByAnotherProgram) {
   put("c.txt", "A[]a[]u[]\r\n");
   open_catalogue("c.txt");
   put("c.txt", "Z[]written elsewhere[]u[]\r\n");
-  act(SaveFileBtn, {}, {});
+  const SeenBox changed{"Save Webrolo Txt",
+                        "\"c.txt\" was changed by another program since it was opened. Do you want to replace it "
+                        "anyway ?"};
+  act(SaveFileBtn, {press(IDYES)}, {changed});
   EXPECT_EQ(get("c.txt"), "A[]a[]u[]\r\n");
   EXPECT_EQ(get("c-BK.txt"), "Z[]written elsewhere[]u[]\r\n");
   std::filesystem::remove(path("c.txt"));
@@ -76,11 +79,12 @@ TEST_F(Hostile, TheCatalogueChangedByAnotherProgram) {
   EXPECT_EQ(get("c-BK.txt"), "Z[]written elsewhere[]u[]\r\n") << "no catalogue to back up: the old backup stays";
   std::filesystem::remove(path("c.txt"));
   std::filesystem::create_directory(path("c.txt"));
-  boxes_.answer({press(IDOK)});
+  boxes_.answer({press(IDYES), press(IDOK)});
   click(SaveFileBtn);
   std::vector<SeenBox> seen = boxes_.taken();
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].text, "Couldn't write the file  c-BK.txt\r\nAccess is denied.");
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0], changed);
+  EXPECT_EQ(seen[1].text, "Couldn't write the file  c-BK.txt\r\nAccess is denied.");
   EXPECT_TRUE(std::filesystem::is_directory(path("c.txt")));
   EXPECT_EQ(get("c-BK.txt"), "Z[]written elsewhere[]u[]\r\n");
 }

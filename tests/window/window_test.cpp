@@ -23,16 +23,6 @@ namespace {
 constexpr int kWait = 10000;  // milliseconds any one thing may take to happen
 constexpr uint32_t kRed = 0xC80000, kWhite = 0xFFFFFF;
 
-// Tries until the check holds or the time is up; answers whether it held.
-bool eventually(const std::function<bool()>& check, int timeout_ms = kWait) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-  for (;;) {
-    if (check()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-}
-
 // The probe program and its main window, found on the desktop.
 struct Probe {
   explicit Probe(const std::vector<std::string>& environment = {}) : child({WINDOW_PROBE}, environment) {}

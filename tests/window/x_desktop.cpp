@@ -136,6 +136,15 @@ int Child::finish(int timeout_ms) {
   return status;
 }
 
+bool eventually(const std::function<bool()>& check, int timeout_ms) {
+  Clock::time_point start = Clock::now();
+  for (;;) {
+    if (check()) return true;
+    if (ms_since(start) > timeout_ms) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+}
+
 std::string quoted(const std::string& text) {
   std::string q = "'";
   for (char c : text) q += c == '\'' ? std::string("'\\''") : std::string(1, c);

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ class Child {
   int in_ = -1, out_ = -1;
   std::string buffer_;
 };
+
+// Tries until the check holds or the time is up (10 s when not given); answers whether it held.
+bool eventually(const std::function<bool()>& check, int timeout_ms = 10000);
 
 // A shell command (bounded by a time limit), its standard output; status gets its exit status.
 std::string run(const std::string& command, int* status = nullptr);

@@ -18,6 +18,9 @@ namespace display {
 
 namespace sdl {
 
+// How long a wait may miss a lost wake from another thread.
+constexpr DWORD kWakeCheckMs = 250;
+
 namespace {
 
 std::string utf8_of(const WCHAR* text) {
@@ -287,8 +290,25 @@ void Sdl::present(Surface* surface, const uint32_t* pixels, int width, int heigh
 bool Sdl::wait(DWORD timeout) {
   if (!pending_.empty()) return true;
   if (windows_ > 0) {
-    int ms = timeout == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(timeout, 0x7FFFFFFF));
-    return SDL_WaitEventTimeout(nullptr, ms) == 1;
+    // SDL wakes its wait by sending an X event to one of our windows; when that
+    // window was destroyed from outside, the wake is lost (a BadWindow). So the
+    // wait looks at the wake flag now and then as well.
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+      DWORD left = timeout;
+      if (timeout != INFINITE) {
+        const auto spent = std::chrono::steady_clock::now() - start;
+        const auto spent_ms = std::chrono::duration_cast<std::chrono::milliseconds>(spent).count();
+        if (spent_ms >= timeout) return false;
+        left = timeout - static_cast<DWORD>(spent_ms);
+      }
+      if (SDL_WaitEventTimeout(nullptr, static_cast<int>(std::min<DWORD>(left, kWakeCheckMs))) == 1) return true;
+      std::lock_guard<std::mutex> hold(wake_lock_);
+      if (wake_flag_) {
+        wake_flag_ = false;
+        return true;
+      }
+    }
   }
   // Without a native window SDL could only poll: nothing but another thread can wake us then.
   std::unique_lock<std::mutex> hold(wake_lock_);
@@ -337,7 +357,10 @@ Backend* make_sdl() {
     SDL_SetHint(SDL_HINT_VIDEODRIVER, nullptr);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return nullptr;
   }
-  return new sdl::Sdl(sdl::read_desktop_settings());
+  auto* backend = new sdl::Sdl(sdl::read_desktop_settings());
+  // After SDL's own start, whose handlers would end the process.
+  sdl::watch_x_errors();
+  return backend;
 }
 
 }  // namespace display

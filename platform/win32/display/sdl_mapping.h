@@ -81,4 +81,10 @@ DesktopSettings read_desktop_settings();
 // Gives an SDL window on X11 its _MOTIF_WM_HINTS; nothing elsewhere.
 void apply_motif_hints(SDL_Window* window, const MotifHints& hints);
 
+// --- Errors on the X connection (sdl_x11_errors.cpp).
+
+// From now on an X error is noted and survived, and a lost connection ends
+// the session (the windows hear WM_ENDSESSION) and then the process.
+void watch_x_errors();
+
 }  // namespace display::sdl

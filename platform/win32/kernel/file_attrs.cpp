@@ -12,6 +12,7 @@
 
 #include "platform/win32/api.h"
 #include "platform/win32/kernel/paths.h"
+#include "platform/win32/kernel/times.h"
 
 namespace {
 
@@ -77,6 +78,25 @@ DWORD GetFileAttributesW(LPCWSTR fileName) {
     return INVALID_FILE_ATTRIBUTES;
   }
   return attributes_of(st, attributes_stored_path(path.c_str()));
+}
+
+BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS infoLevel, LPVOID information) {
+  if (infoLevel != GetFileExInfoStandard) return fail_with(ERROR_INVALID_PARAMETER);
+  if (!information) return fail_with(ERROR_NOACCESS);
+  std::string path;
+  if (DWORD error = posix_path(fileName, &path)) return fail_with(error);
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return fail_with(error_for_path(errno, path));
+  auto* data = static_cast<WIN32_FILE_ATTRIBUTE_DATA*>(information);
+  data->dwFileAttributes = attributes_of(st, attributes_stored_path(path.c_str()));
+  data->ftCreationTime = filetime_from(st.st_ctim);
+  data->ftLastAccessTime = filetime_from(st.st_atim);
+  data->ftLastWriteTime = filetime_from(st.st_mtim);
+  // Win32 gives folders no size.
+  const uint64_t size = S_ISDIR(st.st_mode) ? 0 : static_cast<uint64_t>(st.st_size);
+  data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+  data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+  return TRUE;
 }
 
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes) {

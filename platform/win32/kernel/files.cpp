@@ -13,6 +13,7 @@
 #include "platform/win32/kernel/file_share.h"
 #include "platform/win32/kernel/handles.h"
 #include "platform/win32/kernel/paths.h"
+#include "platform/win32/kernel/times.h"
 
 namespace {
 
@@ -254,6 +255,17 @@ BOOL GetFileSizeEx(HANDLE handle, PLARGE_INTEGER size) {
   struct stat st;
   if (fstat(file->fd, &st) != 0) return fail_with(error_from_errno(errno));
   size->QuadPart = st.st_size;
+  return TRUE;
+}
+
+BOOL GetFileTime(HANDLE handle, LPFILETIME creationTime, LPFILETIME lastAccessTime, LPFILETIME lastWriteTime) {
+  FileHandle* file = file_from(handle);
+  if (!file) return fail_with(ERROR_INVALID_HANDLE);
+  struct stat st;
+  if (fstat(file->fd, &st) != 0) return fail_with(error_from_errno(errno));
+  if (creationTime) *creationTime = filetime_from(st.st_ctim);
+  if (lastAccessTime) *lastAccessTime = filetime_from(st.st_atim);
+  if (lastWriteTime) *lastWriteTime = filetime_from(st.st_mtim);
   return TRUE;
 }
 

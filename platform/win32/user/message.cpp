@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/display/headless_backend.h"
+#include "platform/win32/user/session.h"
 #include "platform/win32/user/trace.h"
 #include "platform/win32/user/window_internal.h"
 
@@ -189,6 +190,8 @@ LRESULT send(Window* w, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void process_sent(Queue* q) {
+  // The end of the session comes the way sent messages do.
+  deliver_session_end();
   for (;;) {
     SentMessage* s;
     {

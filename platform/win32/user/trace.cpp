@@ -50,6 +50,11 @@ void reload() {
   g_messages_off.store(state == 0, std::memory_order_relaxed);
 }
 
+bool channel_on(const char* channel) {
+  const char* value = std::getenv("WEBROLO_TRACE");
+  return value && names(value, channel);
+}
+
 bool messages_on() {
   if (state < 0) reload();
   return state == 1;

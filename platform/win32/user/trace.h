@@ -13,6 +13,8 @@
 namespace trace {
 
 #if WEBROLO_TRACE
+// Whether WEBROLO_TRACE names the channel ("x11": errors the X server reports, which the program survives).
+bool channel_on(const char* channel);
 bool messages_on();  // WEBROLO_TRACE names "messages" (read once; reload() reads it again)
 void reload();
 // Writes the line when messages are traced.
@@ -24,6 +26,7 @@ inline void message(const char* kind, HWND window, UINT message, WPARAM wParam, 
   if (!g_messages_off.load(std::memory_order_relaxed)) write_message(kind, window, message, wParam, lParam);
 }
 #else
+inline bool channel_on(const char*) { return false; }
 inline bool messages_on() { return false; }
 inline void reload() {}
 inline void message(const char*, HWND, UINT, WPARAM, LPARAM) {}
