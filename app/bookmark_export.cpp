@@ -1,0 +1,191 @@
+#include "app/bookmark_export.h"
+
+#include "gui/busy.h"
+#include "runtime/mem.h"
+#include "runtime/text.h"
+
+enum class BookmarkEntry : int64_t {};
+
+namespace {
+
+// An entry: its kind in the high bits, a number below them.
+enum EntryKind : int64_t { kFixedLine = 0, kMenuLine = 1, kLinkLine = 2 };
+constexpr int kKindShift = 56;
+constexpr int64_t kNumberMask = (int64_t{1} << kKindShift) - 1;
+
+BookmarkEntry Entry(EntryKind kind, int64_t number) { return BookmarkEntry{(kind << kKindShift) | number}; }
+EntryKind KindOf(BookmarkEntry entry) { return static_cast<EntryKind>(static_cast<int64_t>(entry) >> kKindShift); }
+int64_t NumberOf(BookmarkEntry entry) { return static_cast<int64_t>(entry) & kNumberMask; }
+
+// The lines that are the same in every file.
+enum FixedLine { kDoctype, kCharset, kTitle, kHeading, kOpenAll, kOpenMenu, kCloseMenu, kCloseAll, kFixedLines };
+const WCHAR* const kFixed[kFixedLines] = {
+    TEXT("<!DOCTYPE NETSCAPE-Bookmark-file-1>"),
+    TEXT("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">"),
+    TEXT("<TITLE>Bookmarks</TITLE>"),
+    TEXT("<H1>Bookmarks</H1>"),
+    TEXT("<DL><p>"),
+    TEXT("    <DL><p>"),
+    TEXT("    </DL><p>"),
+    TEXT("</DL><p>"),
+};
+
+const BookmarkPlan* g_plan = nullptr;
+
+void PushUnits(const WCHAR* units, int64_t count) {
+  if (count > 0) text_stack_put(units, count, text_stack_top());
+}
+
+// The units with &, <, > and " as character references, so that any text
+// stays text, and an address stays inside its quotes.
+void PushEscaped(const WCHAR* units, int64_t count) {
+  const WCHAR* run = units;
+  const WCHAR* const end = units + count;
+  for (const WCHAR* at = units; at < end; ++at) {
+    const WCHAR* escape = nullptr;
+    switch (*at) {
+      case '&': escape = TEXT("&amp;"); break;
+      case '<': escape = TEXT("&lt;"); break;
+      case '>': escape = TEXT("&gt;"); break;
+      case '"': escape = TEXT("&quot;"); break;
+      default: continue;
+    }
+    PushUnits(run, at - run);
+    text_push(escape);
+    run = at + 1;
+  }
+  PushUnits(run, end - run);
+}
+
+WCHAR* MenuLine(const BookmarkPlan& plan, int64_t menu, int32_t offset) {
+  text_stack_cut(offset);
+  text_push(TEXT("    <DT><H3 ADD_DATE=\""));
+  text_push(plan.date);
+  text_push(TEXT("\">"));
+  PushEscaped(TextTableText(plan.menu_names, menu), static_cast<int64_t>(TextTableLength(plan.menu_names, menu)));
+  text_push(TEXT("</H3>"));
+  return text_stack_at(offset);
+}
+
+// The catalogue line is read onto the stack, the file's line built behind it and moved down over it.
+WCHAR* LinkLine(const BookmarkPlan& plan, int64_t index, int32_t offset) {
+  plan.catalogue.line(index, offset);
+  LineFields fields{};
+  SplitLinkLine(text_stack_at(offset), &fields);
+  const int64_t length = text_length(text_stack_at(offset));
+  const int32_t work = offset + static_cast<int32_t>((length + 1) * 2);
+  text_stack_cut(work);
+  text_push(TEXT("        <DT><A HREF=\""));
+  const int64_t address_start = fields.title_end + 2;
+  PushEscaped(text_stack_at(offset) + address_start, fields.address_end - address_start);
+  text_push(TEXT("\" ADD_DATE=\""));
+  text_push(plan.date);
+  text_push(TEXT("\">"));
+  const int64_t title_start = fields.menu_end + 2;
+  PushEscaped(text_stack_at(offset) + title_start, fields.title_end - title_start);
+  text_push(TEXT("</A>"));
+  const int64_t units = (text_stack_top() - work) / 2;
+  return text_stack_put(text_stack_at(work), units, offset);
+}
+
+WCHAR* FileLine(int64_t index, int32_t offset) {
+  const BookmarkEntry entry = g_plan->entries[index];
+  switch (KindOf(entry)) {
+    case kMenuLine: return MenuLine(*g_plan, NumberOf(entry), offset);
+    case kLinkLine: return LinkLine(*g_plan, NumberOf(entry), offset);
+    default: return text_stack_put(kFixed[NumberOf(entry)], text_length(kFixed[NumberOf(entry)]), offset);
+  }
+}
+
+// The menu of every catalogue line (-1 for a line left out) and the lines each menu holds.
+bool SortIntoMenus(const LineSource& catalogue, BookmarkPlan* plan, int64_t* menu_of_line) {
+  for (int64_t i = 0; i < catalogue.count; ++i) {
+    win_busy_step();
+    const int32_t saved = text_stack_top();
+    const WCHAR* line = catalogue.line(i, saved);
+    LineFields fields{};
+    bool added = false;
+    const bool valid = SplitLinkLine(line, &fields);
+    menu_of_line[i] = valid ? TextTableAdd(&plan->menu_names, line, static_cast<size_t>(fields.menu_end), &added) : -1;
+    text_stack_cut(saved);
+    if (!valid) ++plan->left_out;
+    else if (menu_of_line[i] < 0) return false;
+  }
+  return true;
+}
+
+// The entries: the file's head, each menu's heading, list and links, the file's end.
+bool PlanEntries(BookmarkPlan* plan, const int64_t* menu_of_line) {
+  const int64_t menus = plan->menu_names.count, lines = plan->catalogue.count;
+  plan->menus = menus;
+  plan->links = lines - plan->left_out;
+  auto* next = static_cast<int64_t*>(mem_alloc_zero(static_cast<size_t>(menus + 1) * sizeof(int64_t)));
+  const int64_t room = kOpenAll + 1 + menus * 3 + plan->links + 1;
+  plan->entries = static_cast<BookmarkEntry*>(mem_alloc(static_cast<size_t>(room) * sizeof(BookmarkEntry)));
+  if (!next || !plan->entries) {
+    mem_free(next);
+    return false;
+  }
+  for (int64_t i = 0; i < lines; ++i) {
+    if (menu_of_line[i] >= 0) ++next[menu_of_line[i]];
+  }
+  // Where each menu's heading goes: menus in the order of their numbers, which is the order they came in.
+  int64_t at = kOpenAll + 1;
+  for (int64_t menu = 0; menu < menus; ++menu) {
+    const int64_t count = next[menu];
+    plan->entries[at] = Entry(kMenuLine, menu);
+    plan->entries[at + 1] = Entry(kFixedLine, kOpenMenu);
+    plan->entries[at + 2 + count] = Entry(kFixedLine, kCloseMenu);
+    next[menu] = at + 2;
+    at += count + 3;
+  }
+  for (int k = 0; k <= kOpenAll; ++k) plan->entries[k] = Entry(kFixedLine, k);
+  for (int64_t i = 0; i < lines; ++i) {
+    if (menu_of_line[i] >= 0) plan->entries[next[menu_of_line[i]]++] = Entry(kLinkLine, i);
+  }
+  plan->entries[at] = Entry(kFixedLine, kCloseAll);
+  plan->count = at + 1;
+  mem_free(next);
+  return true;
+}
+
+}  // namespace
+
+bool SplitLinkLine(const WCHAR* line, LineFields* fields) {
+  int64_t ends[3] = {};
+  int found = 0;
+  for (int64_t i = 0; line[i]; ++i) {
+    if (line[i] != '[' || line[i + 1] != ']') continue;
+    if (found == 3) return false;
+    ends[found++] = i++;
+  }
+  if (found != 3) return false;
+  *fields = LineFields{ends[0], ends[1], ends[2]};
+  return true;
+}
+
+bool PlanBookmarkFile(const LineSource& catalogue, int64_t date, BookmarkPlan* plan) {
+  *plan = BookmarkPlan{};
+  plan->catalogue = catalogue;
+  const int32_t saved = text_stack_top();
+  text_from_int(date, saved);
+  const int64_t digits = text_length(text_stack_at(saved));
+  for (int64_t i = 0; i < digits && i < 23; ++i) plan->date[i] = text_stack_at(saved)[i];
+  text_stack_cut(saved);
+  auto* menu_of_line = static_cast<int64_t*>(mem_alloc(static_cast<size_t>(catalogue.count + 1) * sizeof(int64_t)));
+  const bool planned = menu_of_line && SortIntoMenus(catalogue, plan, menu_of_line) && PlanEntries(plan, menu_of_line);
+  mem_free(menu_of_line);
+  if (!planned) FreeBookmarkPlan(plan);
+  return planned;
+}
+
+LineSource BookmarkFileLines(const BookmarkPlan* plan) {
+  g_plan = plan;
+  return LineSource{plan->count, FileLine};
+}
+
+void FreeBookmarkPlan(BookmarkPlan* plan) {
+  TextTableFree(&plan->menu_names);
+  mem_free(plan->entries);
+  *plan = BookmarkPlan{};
+}

@@ -1,0 +1,53 @@
+// A bookmark file's links as catalogue lines, "menu[]title[]address[]":
+// - menu: the folder (<H3>) that holds the link, nested folders joined
+//   outermost first as "Outer / Inner"; outside every folder the file's <H1>
+//   text, or "Bookmarks"; in a file without folders whose links carry TAGS
+//   (the link services' exports), the link's first tag;
+// - title: the link's text, references decoded, white space runs one blank,
+//   trimmed; the address when that leaves nothing;
+// - address: HREF, references decoded, trimmed.
+// "[]" inside a field becomes "[ ]". Links to place:, javascript:, data:,
+// about:, chrome: and edge: pages and links without an address are left out
+// and counted; an exact duplicate line is kept once. Menus come in the order
+// their folders first appear (the <H1> menu and tag menus: their first link),
+// and all lines of one menu form one run.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "app/bookmark_text.h"
+#include "app/text_table.h"
+
+// Why a link was left out.
+enum class SkipReason { kPlace, kJavascript, kData, kAbout, kBrowserPage, kNoAddress, kCount };
+constexpr int kSkipReasons = static_cast<int>(SkipReason::kCount);
+
+struct BookmarkLines {
+  TextTable lines;           // the lines kept, each once, in file order
+  int64_t* order = nullptr;  // line numbers in catalogue order (lines.count of them)
+  int64_t menus = 0;
+  int64_t skipped[kSkipReasons] = {};
+  int64_t duplicates = 0;
+  bool cut_short = false;  // the file ended inside a tag
+};
+
+enum class ImportProblem {
+  kNone,
+  kMemory,   // not enough memory for the lines
+  kCharset,  // a <META> names a character set the program does not read (in *charset)
+};
+
+// Reads the file's bytes into lines; on a problem the result holds nothing.
+ImportProblem ReadBookmarkLines(const uint8_t* bytes, size_t size, BookmarkLines* result, ByteSpan* charset);
+void FreeBookmarkLines(BookmarkLines* result);
+
+// The text of the n-th line in catalogue order.
+inline const WCHAR* BookmarkLineText(const BookmarkLines& result, int64_t n, size_t* length) {
+  *length = TextTableLength(result.lines, result.order[n]);
+  return TextTableText(result.lines, result.order[n]);
+}
+
+// The longest menu name an import makes, cut where longer; a deep path keeps
+// its outermost folder and as many of the innermost as fit ("Outer / … / Inner").
+constexpr size_t kLongestMenuName = 240;
