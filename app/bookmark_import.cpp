@@ -108,8 +108,12 @@ bool FolderMenuName(Mapper* m, int64_t folder) {
   }
   m->work.used = 0;
   if (k >= 0) {
+    // The outermost folder goes first: the parts next to it give it room.
     const int64_t outermost = m->levels[folder].outermost;
-    if (!AppendName(m, m->levels[outermost]) || !Append(&m->work, k == outermost ? kJoin : kShortened)) return false;
+    const size_t before = m->levels[outermost].name_length + 7;
+    while (count > 1 && total + before > kLongestMenuName) total -= m->levels[parts[--count]].name_length + 3;
+    const bool next_to_it = m->levels[parts[count - 1]].named_parent == outermost;
+    if (!AppendName(m, m->levels[outermost]) || !Append(&m->work, next_to_it ? kJoin : kShortened)) return false;
   }
   for (int i = count - 1; i >= 0; --i) {
     if (!AppendName(m, m->levels[parts[i]]) || (i && !Append(&m->work, kJoin))) return false;

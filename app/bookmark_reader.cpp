@@ -1,6 +1,7 @@
 #include "app/bookmark_reader.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
@@ -66,20 +67,18 @@ TagName NameAt(const uint8_t* at, const uint8_t* end) {
   return tag;
 }
 
-// The first of the quote, a CR or an LF from p on, or end; read in pieces so
-// that a value left open costs no more than the line it stands on.
-const uint8_t* QuoteOrLineEnd(const uint8_t* p, const uint8_t* end, uint8_t quote) {
+// The first of three bytes from p on, or end; read in pieces, so that the
+// search costs no more than the distance to what it finds.
+const uint8_t* FirstOf(const uint8_t* p, const uint8_t* end, uint8_t a, uint8_t b, uint8_t c) {
   constexpr size_t kPiece = 4096;
   for (; p < end; p += kPiece) {
-    const size_t size = static_cast<size_t>(end - p) < kPiece ? static_cast<size_t>(end - p) : kPiece;
-    const auto* stop = static_cast<const uint8_t*>(std::memchr(p, quote, size));
-    const size_t before = stop ? static_cast<size_t>(stop - p) : size;
-    const auto* line_feed = static_cast<const uint8_t*>(std::memchr(p, '\n', before));
-    if (line_feed) stop = line_feed;
-    const auto* carriage = static_cast<const uint8_t*>(
-        std::memchr(p, '\r', stop ? static_cast<size_t>(stop - p) : size));
-    if (carriage) stop = carriage;
-    if (stop) return stop;
+    size_t size = static_cast<size_t>(end - p) < kPiece ? static_cast<size_t>(end - p) : kPiece;
+    const uint8_t* first = nullptr;
+    for (uint8_t byte : {a, b, c}) {
+      const auto* found = static_cast<const uint8_t*>(std::memchr(p, byte, size));
+      if (found) first = found, size = static_cast<size_t>(found - p);
+    }
+    if (first) return first;
   }
   return end;
 }
@@ -92,13 +91,19 @@ void Keep(const uint8_t* name, size_t size, ByteSpan value, Attributes* found) {
 }
 
 // A value at p; answers where the tag goes on, and sets *tag_end when the
-// value ended the tag: a quote left open ends at the line's end (or at a ">"
-// before it), so that a broken value does not run into the next lines.
+// value ended the tag. A quoted value may go on over a line break, but not
+// over markup: a quote left open ends at the line's end (or at a ">" before
+// it), so that a broken value does not run into the next lines.
 const uint8_t* ReadValue(const uint8_t* p, const uint8_t* end, ByteSpan* value, const uint8_t** tag_end) {
-  if (*p == '"' || *p == '\'') {
+  const uint8_t quote = *p;
+  if (quote == '"' || quote == '\'') {
     const uint8_t* start = p + 1;
-    const uint8_t* stop = QuoteOrLineEnd(start, end, *p);
-    if (stop < end && *stop == *p) {
+    const uint8_t* stop = FirstOf(start, end, quote, '\n', '\r');
+    if (stop < end && *stop != quote) {
+      const uint8_t* further = FirstOf(stop, end, quote, '<', '>');
+      if (further < end && *further == quote) stop = further;
+    }
+    if (stop < end && *stop == quote) {
       *value = ByteSpan{start, static_cast<size_t>(stop - start)};
       return stop + 1;
     }
@@ -280,7 +285,10 @@ bool LooksLikeBookmarkFile(const uint8_t* bytes, size_t size) {
   for (BookmarkToken token; NextBookmarkToken(&reader, &token);) {
     if (token.kind == BookmarkTokenKind::kListOpen) ++depth;
     if (token.kind == BookmarkTokenKind::kListClose && depth > 0) --depth;
-    if (token.kind == BookmarkTokenKind::kLink && token.has_href && depth > 0) return true;
+    if (depth > 0 &&
+        (token.kind == BookmarkTokenKind::kFolder || (token.kind == BookmarkTokenKind::kLink && token.has_href))) {
+      return true;
+    }
   }
   return false;
 }

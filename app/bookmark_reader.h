@@ -52,6 +52,6 @@ void StartBookmarkReader(BookmarkReader* reader, const uint8_t* bytes, size_t si
 bool NextBookmarkToken(BookmarkReader* reader, BookmarkToken* token);
 
 // Whether the bytes are a bookmark file: a catalogue's first line (three "[]")
-// never is; the format's doctype always is; otherwise a link inside a list
-// (<DL> or <UL> and an <A HREF> in it) near the start.
+// never is; the format's doctype always is; otherwise a link or a folder
+// inside a list (<DL> or <UL>, and an <A HREF> or an <H3> in it).
 bool LooksLikeBookmarkFile(const uint8_t* bytes, size_t size);

@@ -1,6 +1,8 @@
 // Opening a catalogue: the user picks the file, its lines fill the link list
 // in file order, and the names of its backup, its page and the page's backup
-// are derived from its name. LoadTextFile also reads the page's header file.
+// are derived from its name. A browser's bookmark file picked here is
+// imported instead. LoadTextFile also reads the page's header file.
+#include "app/bookmarks.h"
 #include "app/state.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
@@ -24,24 +26,19 @@ void DeriveName(TextVar* out, const WCHAR* name, const WCHAR* pattern, const WCH
   text_pop_into(out, saved);
 }
 
-// The backup puts "-BK" before each ".txt", the page has ".html" in its
-// place, and the page's backup puts "-BK" before each ".html"; the case of
-// the name is kept, so links.TXT gives links-BK.TXT and links.html.
 void DeriveNames() {
+  LocalText name;
   const int32_t saved = text_stack_top();
   file_leaf_name(ReadFileName, saved);
-  text_pop_into(&TxtFileName, saved);
-  DeriveName(&TxtBackupName, TxtFileName, TEXT(".txt"), TEXT("-BK"), nullptr);
-  DeriveName(&HtmlFileName, TxtFileName, TEXT(".txt"), nullptr, TEXT(".html"));
-  DeriveName(&HtmlBackupName, HtmlFileName, TEXT(".html"), TEXT("-BK"), nullptr);
-  text_assign(&LoadedFileName, TxtFileName);
+  KeepText(&name.value, saved);
+  DeriveCatalogueNames(name);
 }
 
 void AskForTheFile() {
   const int32_t saved = text_stack_top();
   file_current_dir(saved);
   text_pop_into(&CurrentDir, saved);
-  text_assign(&FilePattern, TEXT("Webrolo Text File|*.txt"));
+  text_assign(&FilePattern, TEXT("Webrolo Text File|*.txt|Browser Bookmarks|*.html;*.htm"));
   req_open_file(TEXT("Select Your Rolos Text File"), CurrentDir, FilePattern, 0, saved);
   text_pop_into(&ReadFileName, saved);
 }
@@ -63,6 +60,17 @@ void ReadTheChosenFile() {
 
 }  // namespace
 
+// The backup puts "-BK" before each ".txt", the page has ".html" in its
+// place, and the page's backup puts "-BK" before each ".html"; the case of
+// the name is kept, so links.TXT gives links-BK.TXT and links.html.
+void DeriveCatalogueNames(const WCHAR* name) {
+  text_assign(&TxtFileName, name);
+  DeriveName(&TxtBackupName, TxtFileName, TEXT(".txt"), TEXT("-BK"), nullptr);
+  DeriveName(&HtmlFileName, TxtFileName, TEXT(".txt"), nullptr, TEXT(".html"));
+  DeriveName(&HtmlBackupName, HtmlFileName, TEXT(".html"), TEXT("-BK"), nullptr);
+  text_assign(&LoadedFileName, TxtFileName);
+}
+
 void ShowLinkCount() {
   LinkCount = gadget_item_count(ListViewLinks);
   const int32_t saved = text_stack_top();
@@ -80,6 +88,9 @@ void OpenBtn_Clicked() {
   if (text_length(ReadFileName) == 0) {
     req_message_ok(TEXT("No File Loaded :"), TEXT("Try Again !"));
     SetStatus(TxtFileName, TEXT("No File Loaded :  Try Again !"));
+  } else if (IsBookmarkFile(ReadFileName)) {
+    // A browser's bookmark file, whichever filter showed it, is imported; it is never written.
+    ImportBookmarkFile(ReadFileName);
   } else {
     ReadTheChosenFile();
   }

@@ -103,6 +103,9 @@ void SetStatus(const Pieces&... pieces) {
   gadget_set_text(StatusTxt, text);
 }
 
+// The catalogue's name (no folder) and the names derived from it: backup, page, page's backup.
+void DeriveCatalogueNames(const WCHAR* name);
+
 // LinkCountTxt, LinkCountText and LinkCount follow the number of lines of the list.
 void ShowLinkCount();
 
