@@ -1,5 +1,7 @@
 #include "app/bookmark_export.h"
 
+#include <cstring>
+
 #include "gui/busy.h"
 #include "runtime/mem.h"
 #include "runtime/text.h"
@@ -32,60 +34,66 @@ const WCHAR* const kFixed[kFixedLines] = {
 
 const BookmarkPlan* g_plan = nullptr;
 
-void PushUnits(const WCHAR* units, int64_t count) {
-  if (count > 0) text_stack_put(units, count, text_stack_top());
+// The characters that would be markup, as character references: any text
+// stays text, and an address stays inside its quotes.
+const WCHAR* EscapeOf(WCHAR unit) {
+  switch (unit) {
+    case '&': return TEXT("&amp;");
+    case '<': return TEXT("&lt;");
+    case '>': return TEXT("&gt;");
+    case '"': return TEXT("&quot;");
+    default: return nullptr;
+  }
+}
+constexpr int64_t kLongestEscape = 6;
+
+// Writes the units escaped at `out`, which has room for kLongestEscape units
+// each; answers the end of what it wrote.
+WCHAR* PutEscaped(WCHAR* out, const WCHAR* units, int64_t count) {
+  for (int64_t i = 0; i < count; ++i) {
+    const WCHAR unit = units[i];
+    const WCHAR* escape = unit > '>' ? nullptr : EscapeOf(unit);
+    if (!escape) {
+      *out++ = unit;
+      continue;
+    }
+    while (*escape) *out++ = *escape++;
+  }
+  return out;
 }
 
-// The units with &, <, > and " as character references, so that any text
-// stays text, and an address stays inside its quotes.
-void PushEscaped(const WCHAR* units, int64_t count) {
-  const WCHAR* run = units;
-  const WCHAR* const end = units + count;
-  for (const WCHAR* at = units; at < end; ++at) {
-    const WCHAR* escape = nullptr;
-    switch (*at) {
-      case '&': escape = TEXT("&amp;"); break;
-      case '<': escape = TEXT("&lt;"); break;
-      case '>': escape = TEXT("&gt;"); break;
-      case '"': escape = TEXT("&quot;"); break;
-      default: continue;
-    }
-    PushUnits(run, at - run);
-    text_push(escape);
-    run = at + 1;
-  }
-  PushUnits(run, end - run);
+WCHAR* Put(WCHAR* out, const WCHAR* text) {
+  while (*text) *out++ = *text++;
+  return out;
 }
+
+const WCHAR kMenuStart[] = TEXT("    <DT><H3 ADD_DATE=\"");
+const WCHAR kLinkStart[] = TEXT("        <DT><A HREF=\"");
+const WCHAR kLinkDate[] = TEXT("\" ADD_DATE=\"");
+constexpr int64_t kLineFrame = 64;  // the markup around the fields and the date, in units
 
 WCHAR* MenuLine(const BookmarkPlan& plan, int64_t menu, int32_t offset) {
-  text_stack_cut(offset);
-  text_push(TEXT("    <DT><H3 ADD_DATE=\""));
-  text_push(plan.date);
-  text_push(TEXT("\">"));
-  PushEscaped(TextTableText(plan.menu_names, menu), static_cast<int64_t>(TextTableLength(plan.menu_names, menu)));
-  text_push(TEXT("</H3>"));
-  return text_stack_at(offset);
+  const int64_t length = static_cast<int64_t>(TextTableLength(plan.menu_names, menu));
+  WCHAR* const start = text_stack_reserve(static_cast<int32_t>(kLineFrame + length * kLongestEscape), offset);
+  WCHAR* out = Put(Put(Put(start, kMenuStart), plan.date), TEXT("\">"));
+  out = Put(PutEscaped(out, TextTableText(plan.menu_names, menu), length), TEXT("</H3>"));
+  return text_stack_put(start, out - start, offset);
 }
 
 // The catalogue line is read onto the stack, the file's line built behind it and moved down over it.
 WCHAR* LinkLine(const BookmarkPlan& plan, int64_t index, int32_t offset) {
-  plan.catalogue.line(index, offset);
   LineFields fields{};
-  SplitLinkLine(text_stack_at(offset), &fields);
-  const int64_t length = text_length(text_stack_at(offset));
-  const int32_t work = offset + static_cast<int32_t>((length + 1) * 2);
-  text_stack_cut(work);
-  text_push(TEXT("        <DT><A HREF=\""));
-  const int64_t address_start = fields.title_end + 2;
-  PushEscaped(text_stack_at(offset) + address_start, fields.address_end - address_start);
-  text_push(TEXT("\" ADD_DATE=\""));
-  text_push(plan.date);
-  text_push(TEXT("\">"));
-  const int64_t title_start = fields.menu_end + 2;
-  PushEscaped(text_stack_at(offset) + title_start, fields.title_end - title_start);
-  text_push(TEXT("</A>"));
-  const int64_t units = (text_stack_top() - work) / 2;
-  return text_stack_put(text_stack_at(work), units, offset);
+  SplitLinkLine(plan.catalogue.line(index, offset), &fields);
+  const int64_t title_at = fields.menu_end + 2, title_length = fields.title_end - title_at;
+  const int64_t address_at = fields.title_end + 2, address_length = fields.address_end - address_at;
+  const int32_t work = offset + static_cast<int32_t>((fields.length + 1) * 2);
+  WCHAR* const start = text_stack_reserve(
+      static_cast<int32_t>(kLineFrame + (title_length + address_length) * kLongestEscape), work);
+  const WCHAR* line = text_stack_at(offset);  // where it is now that room is reserved
+  WCHAR* out = Put(start, kLinkStart);
+  out = Put(Put(Put(PutEscaped(out, line + address_at, address_length), kLinkDate), plan.date), TEXT("\">"));
+  out = Put(PutEscaped(out, line + title_at, title_length), TEXT("</A>"));
+  return text_stack_put(start, out - start, offset);
 }
 
 WCHAR* FileLine(int64_t index, int32_t offset) {
@@ -106,7 +114,15 @@ bool SortIntoMenus(const LineSource& catalogue, BookmarkPlan* plan, int64_t* men
     LineFields fields{};
     bool added = false;
     const bool valid = SplitLinkLine(line, &fields);
-    menu_of_line[i] = valid ? TextTableAdd(&plan->menu_names, line, static_cast<size_t>(fields.menu_end), &added) : -1;
+    const int64_t previous = i > 0 ? menu_of_line[i - 1] : -1;
+    const size_t menu_length = static_cast<size_t>(fields.menu_end);
+    // A catalogue's lines come in runs of one menu: most lines have the menu of the line before.
+    if (valid && previous >= 0 && TextTableLength(plan->menu_names, previous) == menu_length &&
+        std::memcmp(TextTableText(plan->menu_names, previous), line, menu_length * sizeof(WCHAR)) == 0) {
+      menu_of_line[i] = previous;
+    } else {
+      menu_of_line[i] = valid ? TextTableAdd(&plan->menu_names, line, menu_length, &added) : -1;
+    }
     text_stack_cut(saved);
     if (!valid) ++plan->left_out;
     else if (menu_of_line[i] < 0) return false;
@@ -154,13 +170,14 @@ bool PlanEntries(BookmarkPlan* plan, const int64_t* menu_of_line) {
 bool SplitLinkLine(const WCHAR* line, LineFields* fields) {
   int64_t ends[3] = {};
   int found = 0;
-  for (int64_t i = 0; line[i]; ++i) {
+  int64_t i = 0;
+  for (; line[i]; ++i) {
     if (line[i] != '[' || line[i + 1] != ']') continue;
     if (found == 3) return false;
     ends[found++] = i++;
   }
   if (found != 3) return false;
-  *fields = LineFields{ends[0], ends[1], ends[2]};
+  *fields = LineFields{ends[0], ends[1], ends[2], i};
   return true;
 }
 

@@ -32,9 +32,9 @@ bool PlanBookmarkFile(const LineSource& catalogue, int64_t date, BookmarkPlan* p
 LineSource BookmarkFileLines(const BookmarkPlan* plan);
 void FreeBookmarkPlan(BookmarkPlan* plan);
 
-// Where the three fields of a catalogue line end (each at its "[]"); false
-// when the line does not hold exactly three "[]".
+// Where the three fields of a catalogue line end (each at its "[]"), and
+// the line's length; false when the line does not hold exactly three "[]".
 struct LineFields {
-  int64_t menu_end, title_end, address_end;
+  int64_t menu_end, title_end, address_end, length;
 };
 bool SplitLinkLine(const WCHAR* line, LineFields* fields);

@@ -13,7 +13,6 @@ namespace {
 constexpr int64_t kNoMenu = -1;
 constexpr int64_t kNever = INT64_MAX;
 const WCHAR kDefaultMenu[] = TEXT("Bookmarks");
-const WCHAR kDelimiter[] = TEXT("[]");
 const WCHAR kJoin[] = TEXT(" / ");
 const WCHAR kShortened[] = TEXT(" / \u2026 / ");
 
@@ -28,31 +27,22 @@ struct Level {
   int64_t menu = kNoMenu;     // its menu, once a link needed it
 };
 
-struct Link {
-  int64_t menu;  // kNoMenu: outside every folder
-  int64_t tag;   // the menu of its first tag, or kNoMenu
-  int64_t seen;  // when it came, in tokens
-  size_t title_at, title_length, address_at, address_length;
-};
-
 struct Mapper {
   FileEncoding encoding = FileEncoding::kUtf8;
   Level* levels = nullptr;
   int64_t depth = 0, level_room = 0;
   UnitBuffer names;  // the folder names of the open levels, a stack like them
-  UnitBuffer folder, heading, fields, scratch, work;
+  UnitBuffer folder, heading, work;
   bool folder_waiting = false, heading_seen = false, folders_seen = false, tags_seen = false;
-  TextTable menus;
   int64_t* rank = nullptr;  // of each menu: when its first folder or link came
   int64_t rank_room = 0;
-  Link* links = nullptr;
+  BookmarkLink* links = nullptr;
   int64_t link_count = 0, link_room = 0;
   int64_t tokens = 0;
   BookmarkLines* result = nullptr;
 
   ~Mapper() {
-    for (UnitBuffer* buffer : {&names, &folder, &heading, &fields, &scratch, &work}) UnitBufferFree(buffer);
-    TextTableFree(&menus);
+    for (UnitBuffer* buffer : {&names, &folder, &heading, &work}) UnitBufferFree(buffer);
     mem_free(levels);
     mem_free(rank);
     mem_free(links);
@@ -60,7 +50,7 @@ struct Mapper {
 };
 
 bool Decode(Mapper* m, ByteSpan bytes, FieldKind kind, UnitBuffer* out) {
-  return DecodeField(bytes, kind, m->encoding, &m->scratch, out);
+  return DecodeField(bytes, kind, m->encoding, out);
 }
 
 // The length of a name cut to kLongestMenuName units, not inside a character, no blank at the end.
@@ -77,7 +67,7 @@ void Shorten(UnitBuffer* name) { name->used = ShortLength(name->units, name->use
 // The menu of a name, its rank lowered to `when` if that is earlier; -1 when memory is exhausted.
 int64_t MenuOf(Mapper* m, const WCHAR* name, size_t length, int64_t when) {
   bool added = false;
-  const int64_t menu = TextTableAdd(&m->menus, name, ShortLength(name, length), &added);
+  const int64_t menu = TextTableAdd(&m->result->menu_names, name, ShortLength(name, length), &added);
   if (menu < 0 || !GrowArray(&m->rank, &m->rank_room, menu + 1)) return -1;
   if (added) m->rank[menu] = kNever;
   m->rank[menu] = std::min(m->rank[menu], when);
@@ -199,28 +189,30 @@ int64_t FirstTag(Mapper* m, ByteSpan tags, int64_t when) {
 }
 
 bool AddLink(Mapper* m, const BookmarkToken& token) {
-  Link link{};
+  BookmarkLink link{};
   link.seen = ++m->tokens;
-  const size_t start = m->fields.used;
-  if (token.has_href && !Decode(m, token.href, FieldKind::kAddress, &m->fields)) return false;
+  const size_t start = m->result->fields.used;
+  if (token.has_href && !Decode(m, token.href, FieldKind::kAddress, &m->result->fields)) return false;
   link.address_at = start;
-  link.address_length = m->fields.used - start;
-  const SkipReason skip = SkipOf(m->fields.units + start, link.address_length);
+  link.address_length = m->result->fields.used - start;
+  const SkipReason skip = SkipOf(m->result->fields.units + start, link.address_length);
   if (skip != SkipReason::kCount) {
     ++m->result->skipped[static_cast<int>(skip)];
-    m->fields.used = start;
+    m->result->fields.used = start;
     return true;
   }
-  link.title_at = m->fields.used;
-  if (!Decode(m, token.text, FieldKind::kText, &m->fields)) return false;
-  link.title_length = m->fields.used - link.title_at;
+  link.title_at = m->result->fields.used;
+  if (!Decode(m, token.text, FieldKind::kText, &m->result->fields)) return false;
+  link.title_length = m->result->fields.used - link.title_at;
   // No text: the address, read as a text is, so that it reads back the same from a title.
   if (link.title_length == 0) {
     // Room first: the address is read from the buffer the title goes into.
-    if (!UnitBufferReserve(&m->fields, link.address_length * 3 / 2 + 1)) return false;
-    TidyAsText(m->fields.units + start, link.address_length, &m->fields);
+    if (!UnitBufferReserve(&m->result->fields, link.address_length * 3 / 2 + 1)) return false;
+    TidyAsText(m->result->fields.units + start, link.address_length, &m->result->fields);
+    // An address of blanks that are no white space to it (no-break spaces) is its own title.
+    if (m->result->fields.used == link.title_at) link.title_at = link.address_at;
   }
-  link.title_length = m->fields.used - link.title_at;
+  link.title_length = link.title_at == link.address_at ? link.address_length : m->result->fields.used - link.title_at;
   link.tag = token.tags.size ? FirstTag(m, token.tags, link.seen) : kNoMenu;
   link.menu = LevelMenu(m);
   if (link.tag == -2 || link.menu == -2 || !GrowArray(&m->links, &m->link_room, m->link_count + 1)) return false;
@@ -261,47 +253,68 @@ int64_t OutsideMenu(Mapper* m, int64_t when) {
   return MenuOf(m, kDefaultMenu, static_cast<size_t>(text_length(kDefaultMenu)), when);
 }
 
-// The line of a link into m->work.
-bool ComposeLine(Mapper* m, const Link& link, int64_t menu) {
-  m->work.used = 0;
-  return UnitBufferAppend(&m->work, TextTableText(m->menus, menu), TextTableLength(m->menus, menu)) &&
-         Append(&m->work, kDelimiter) &&
-         UnitBufferAppend(&m->work, m->fields.units + link.title_at, link.title_length) &&
-         Append(&m->work, kDelimiter) &&
-         UnitBufferAppend(&m->work, m->fields.units + link.address_at, link.address_length) &&
-         Append(&m->work, kDelimiter);
-}
-
-// Every link's line, once; menu_of_line gets the menu of each line kept.
-bool MakeLines(Mapper* m, int64_t* menu_of_line) {
-  BookmarkLines* result = m->result;
+// The menu of each link, once the whole file is known: with no folder in
+// the file, a link's first tag; otherwise its folder's; else the <H1> menu.
+bool ResolveMenus(Mapper* m) {
   const bool by_tag = !m->folders_seen && m->tags_seen;
-  if (by_tag) std::fill(m->rank, m->rank + m->menus.count, kNever);
+  if (by_tag) std::fill(m->rank, m->rank + m->result->menu_names.count, kNever);
   for (int64_t i = 0; i < m->link_count; ++i) {
-    const Link& link = m->links[i];
-    int64_t menu = by_tag && link.tag >= 0 ? link.tag : link.menu;
-    if (menu == kNoMenu) menu = OutsideMenu(m, link.seen);
-    if (menu < 0 || !ComposeLine(m, link, menu)) return false;
-    m->rank[menu] = std::min(m->rank[menu], link.seen);
-    bool added = false;
-    const int64_t line = TextTableAdd(&result->lines, m->work.units, m->work.used, &added);
-    if (line < 0) return false;
-    if (added) menu_of_line[line] = menu;
-    else ++result->duplicates;
+    BookmarkLink& link = m->links[i];
+    if (by_tag && link.tag >= 0) link.menu = link.tag;
+    if (link.menu == kNoMenu) link.menu = OutsideMenu(m, link.seen);
+    if (link.menu < 0) return false;
+    m->rank[link.menu] = std::min(m->rank[link.menu], link.seen);
   }
   return true;
 }
 
+uint32_t HashOf(const WCHAR* units, const BookmarkLink& link) {
+  uint32_t hash = 2166136261u ^ static_cast<uint32_t>(link.menu);
+  for (size_t i = 0; i < link.title_length; ++i) hash = (hash ^ units[link.title_at + i]) * 16777619u;
+  for (size_t i = 0; i < link.address_length; ++i) hash = (hash ^ units[link.address_at + i]) * 16777619u;
+  return hash;
+}
+
+bool SameLine(const WCHAR* units, const BookmarkLink& a, const BookmarkLink& b) {
+  return a.menu == b.menu && a.title_length == b.title_length && a.address_length == b.address_length &&
+         std::memcmp(units + a.title_at, units + b.title_at, a.title_length * sizeof(WCHAR)) == 0 &&
+         std::memcmp(units + a.address_at, units + b.address_at, a.address_length * sizeof(WCHAR)) == 0;
+}
+
+// Drops each link whose line an earlier link has; the others move to the front, in file order.
+bool DropDuplicates(Mapper* m) {
+  size_t slots = 1024;
+  while (slots < static_cast<size_t>(m->link_count) * 2) slots *= 2;
+  auto* slot = static_cast<int64_t*>(mem_alloc_zero(slots * sizeof(int64_t)));  // kept link + 1, 0 for none
+  if (!slot) return false;
+  const WCHAR* units = m->result->fields.units;
+  int64_t kept = 0;
+  for (int64_t i = 0; i < m->link_count; ++i) {
+    const BookmarkLink link = m->links[i];
+    size_t at = HashOf(units, link) & (slots - 1);
+    while (slot[at] && !SameLine(units, m->links[slot[at] - 1], link)) at = (at + 1) & (slots - 1);
+    if (slot[at]) {
+      ++m->result->duplicates;
+      continue;
+    }
+    m->links[kept] = link;
+    slot[at] = ++kept;
+  }
+  mem_free(slot);
+  m->link_count = kept;
+  return true;
+}
+
 // The lines in catalogue order: menus by rank, each menu's lines in one run in file order.
-bool OrderLines(Mapper* m, const int64_t* menu_of_line) {
+bool OrderLines(Mapper* m) {
   BookmarkLines* result = m->result;
-  const int64_t menus = m->menus.count, lines = result->lines.count;
+  const int64_t menus = result->menu_names.count, lines = m->link_count;
   auto* run_start = static_cast<int64_t*>(mem_alloc_zero(static_cast<size_t>(menus + 1) * sizeof(int64_t)));
   auto* ranked = static_cast<int64_t*>(mem_alloc(static_cast<size_t>(menus + 1) * sizeof(int64_t)));
-  result->order = static_cast<int64_t*>(mem_alloc(static_cast<size_t>(lines + 1) * sizeof(int64_t)));
-  const bool room = run_start && ranked && result->order;
+  result->lines = static_cast<BookmarkLink*>(mem_alloc(static_cast<size_t>(lines + 1) * sizeof(BookmarkLink)));
+  const bool room = run_start && ranked && result->lines;
   if (room) {
-    for (int64_t line = 0; line < lines; ++line) ++run_start[menu_of_line[line]];
+    for (int64_t line = 0; line < lines; ++line) ++run_start[m->links[line].menu];
     for (int64_t menu = 0; menu < menus; ++menu) {
       if (run_start[menu]) ranked[result->menus++] = menu;
     }
@@ -314,18 +327,12 @@ bool OrderLines(Mapper* m, const int64_t* menu_of_line) {
       run_start[ranked[i]] = at;
       at += count;
     }
-    for (int64_t line = 0; line < lines; ++line) result->order[run_start[menu_of_line[line]]++] = line;
+    for (int64_t line = 0; line < lines; ++line) result->lines[run_start[m->links[line].menu]++] = m->links[line];
+    result->count = lines;
   }
   mem_free(run_start);
   mem_free(ranked);
   return room;
-}
-
-bool Finish(Mapper* m) {
-  auto* menu_of_line = static_cast<int64_t*>(mem_alloc(static_cast<size_t>(m->link_count + 1) * sizeof(int64_t)));
-  const bool done = menu_of_line && MakeLines(m, menu_of_line) && OrderLines(m, menu_of_line);
-  mem_free(menu_of_line);
-  return done;
 }
 
 }  // namespace
@@ -334,6 +341,9 @@ ImportProblem ReadBookmarkLines(const uint8_t* bytes, size_t size, BookmarkLines
   *result = BookmarkLines{};
   Mapper m;
   m.result = result;
+  // Titles and addresses take at most a unit for each byte of the file, and
+  // seldom much less: room for them at once spares copying them as they grow.
+  if (!UnitBufferReserve(&result->fields, size)) return ImportProblem::kMemory;
   BookmarkReader reader;
   StartBookmarkReader(&reader, bytes, size);
   bool charset_seen = false, room = true;
@@ -351,13 +361,32 @@ ImportProblem ReadBookmarkLines(const uint8_t* bytes, size_t size, BookmarkLines
     }
   }
   result->cut_short = reader.cut_short;
-  if (room && Finish(&m)) return ImportProblem::kNone;
+  if (room && ResolveMenus(&m) && DropDuplicates(&m) && OrderLines(&m)) return ImportProblem::kNone;
   FreeBookmarkLines(result);
   return ImportProblem::kMemory;
 }
 
 void FreeBookmarkLines(BookmarkLines* result) {
-  TextTableFree(&result->lines);
-  mem_free(result->order);
+  TextTableFree(&result->menu_names);
+  UnitBufferFree(&result->fields);
+  mem_free(result->lines);
   *result = BookmarkLines{};
+}
+
+WCHAR* BookmarkLineText(const BookmarkLines& result, int64_t n, int32_t offset) {
+  const BookmarkLink& line = result.lines[n];
+  const size_t menu_length = TextTableLength(result.menu_names, line.menu);
+  const size_t length = menu_length + line.title_length + line.address_length + 6;
+  WCHAR* out = text_stack_reserve(static_cast<int32_t>(length), offset);
+  const auto put = [&out](const WCHAR* units, size_t count) {
+    if (count) std::memcpy(out, units, count * sizeof(WCHAR));
+    out += count;
+    *out++ = '[';
+    *out++ = ']';
+  };
+  put(TextTableText(result.menu_names, line.menu), menu_length);
+  put(result.fields.units + line.title_at, line.title_length);
+  put(result.fields.units + line.address_at, line.address_length);
+  *out = 0;
+  return text_stack_at(offset);
 }

@@ -23,10 +23,20 @@
 enum class SkipReason { kPlace, kJavascript, kData, kAbout, kBrowserPage, kNoAddress, kCount };
 constexpr int kSkipReasons = static_cast<int>(SkipReason::kCount);
 
+// A link of the file: its menu, and its title and address in the fields.
+struct BookmarkLink {
+  int64_t menu;  // while reading: its folder's menu, -1 outside every folder; in the result: its menu
+  int64_t tag;   // the menu of its first tag, or -1
+  int64_t seen;  // when it came, in tokens
+  size_t title_at, title_length, address_at, address_length;
+};
+
 struct BookmarkLines {
-  TextTable lines;           // the lines kept, each once, in file order
-  int64_t* order = nullptr;  // line numbers in catalogue order (lines.count of them)
-  int64_t menus = 0;
+  TextTable menu_names;           // by menu number
+  UnitBuffer fields;              // the links' titles and addresses
+  BookmarkLink* lines = nullptr;  // the lines kept, each once, in catalogue order
+  int64_t count = 0;
+  int64_t menus = 0;  // menus that hold lines
   int64_t skipped[kSkipReasons] = {};
   int64_t duplicates = 0;
   bool cut_short = false;  // the file ended inside a tag
@@ -42,11 +52,9 @@ enum class ImportProblem {
 ImportProblem ReadBookmarkLines(const uint8_t* bytes, size_t size, BookmarkLines* result, ByteSpan* charset);
 void FreeBookmarkLines(BookmarkLines* result);
 
-// The text of the n-th line in catalogue order.
-inline const WCHAR* BookmarkLineText(const BookmarkLines& result, int64_t n, size_t* length) {
-  *length = TextTableLength(result.lines, result.order[n]);
-  return TextTableText(result.lines, result.order[n]);
-}
+// Line n in catalogue order, "menu[]title[]address[]", written on the
+// temporary string stack at offset (the answer is base + offset).
+WCHAR* BookmarkLineText(const BookmarkLines& result, int64_t n, int32_t offset);
 
 // The longest menu name an import makes, cut where longer; a deep path keeps
 // its outermost folder and as many of the innermost as fit ("Outer / … / Inner").

@@ -24,17 +24,75 @@ bool IsHexDigit(uint8_t c) { return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x2
 bool IsAlnum(uint8_t c) { return IsDigit(c) || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); }
 uint32_t HexValue(uint8_t c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
 
-// Appends a code point as one or two units; room was reserved by the caller.
-void Put(UnitBuffer* out, uint32_t code_point) {
-  if (code_point == 0) code_point = kReplacement;
-  if (code_point > 0xFFFF) {
-    code_point -= 0x10000;
-    out->units[out->used++] = static_cast<WCHAR>(0xD800 + (code_point >> 10));
-    out->units[out->used++] = static_cast<WCHAR>(0xDC00 + (code_point & 0x3FF));
-  } else {
-    out->units[out->used++] = static_cast<WCHAR>(code_point);
+bool IsBlank(WCHAR unit) { return unit <= 0x20 || unit == kDelete || unit == kNoBreakSpace; }
+
+// Where decoded characters go, tidied for their field on the way: an
+// element's text with runs of white space as one blank and none at either
+// end; an address as a browser reads one, C0 controls and blanks trimmed,
+// tabs and line breaks dropped, other controls %-encoded. In both a blank
+// goes between "[" and "]", so that no field holds the delimiter. Room was
+// reserved by the caller.
+class FieldWriter {
+ public:
+  FieldWriter(UnitBuffer* out, FieldKind kind)
+      : out_(out), start_(out->used), kept_(out->used), address_(kind == FieldKind::kAddress) {}
+  void Put(uint32_t code_point) {
+    if (code_point == 0) code_point = kReplacement;
+    if (code_point > 0xFFFF) {
+      code_point -= 0x10000;
+      Unit(static_cast<WCHAR>(0xD800 + (code_point >> 10)));
+      Unit(static_cast<WCHAR>(0xDC00 + (code_point & 0x3FF)));
+    } else {
+      Unit(static_cast<WCHAR>(code_point));
+    }
   }
-}
+  // A character that needs no tidying beyond a blank waiting before it.
+  void PutPlain(uint8_t byte) {
+    if (blank_) out_->units[out_->used++] = ' ';
+    blank_ = false;
+    out_->units[out_->used++] = byte;
+    kept_ = out_->used;
+  }
+  // Blanks and controls at the end of an address go.
+  void Finish() {
+    if (address_) out_->used = kept_;
+  }
+
+ private:
+  void Unit(WCHAR unit) {
+    if (address_) {
+      AddressUnit(unit);
+    } else if (IsBlank(unit)) {
+      blank_ = out_->used > start_;
+    } else {
+      if (blank_) out_->units[out_->used++] = ' ';
+      blank_ = false;
+      Keep(unit);
+    }
+  }
+  void AddressUnit(WCHAR unit) {
+    if ((unit <= 0x20 && out_->used == start_) || unit == '\t' || unit == '\n' || unit == '\r') return;
+    if (unit < 0x20 || unit == kDelete) {
+      static const char kHex[] = "0123456789ABCDEF";
+      out_->units[out_->used++] = '%';
+      out_->units[out_->used++] = static_cast<WCHAR>(kHex[unit >> 4]);
+      out_->units[out_->used++] = static_cast<WCHAR>(kHex[unit & 15]);
+      if (unit == kDelete) kept_ = out_->used;
+      return;
+    }
+    Keep(unit);
+    if (unit != ' ') kept_ = out_->used;
+  }
+  void Keep(WCHAR unit) {
+    if (unit == ']' && out_->used > start_ && out_->units[out_->used - 1] == '[') out_->units[out_->used++] = ' ';
+    out_->units[out_->used++] = unit;
+  }
+
+  UnitBuffer* out_;
+  size_t start_, kept_;
+  bool address_;
+  bool blank_ = false;
+};
 
 // A numeric reference's value as HTML reads it: nothing, surrogates and
 // values beyond Unicode become U+FFFD; 0x80 to 0x9F are meant as Windows-1252.
@@ -45,7 +103,7 @@ uint32_t NumericValue(uint32_t value, bool too_big) {
 }
 
 // "&#...": the reference decoded, answering where reading goes on; `at` itself when it is no reference.
-const uint8_t* NumericReference(const uint8_t* at, const uint8_t* end, UnitBuffer* out) {
+const uint8_t* NumericReference(const uint8_t* at, const uint8_t* end, FieldWriter* out) {
   const uint8_t* p = at + 2;
   const bool hex = p < end && (*p | 0x20) == 'x';
   if (hex) ++p;
@@ -58,21 +116,21 @@ const uint8_t* NumericReference(const uint8_t* at, const uint8_t* end, UnitBuffe
   }
   if (p == digits) return at;
   if (p < end && *p == ';') ++p;
-  Put(out, NumericValue(value, too_big));
+  out->Put(NumericValue(value, too_big));
   return p;
 }
 
 // "&name;" or one of the old names without ";" (in an attribute not when a
 // letter, digit or "=" follows it, as a query string "&copy=1" is not meant
 // as a reference). Answers where reading goes on; `at` when it is no reference.
-const uint8_t* NamedReferenceAt(const uint8_t* at, const uint8_t* end, bool attribute, UnitBuffer* out) {
+const uint8_t* NamedReferenceAt(const uint8_t* at, const uint8_t* end, bool attribute, FieldWriter* out) {
   const uint8_t* name = at + 1;
   const uint8_t* p = name;
   while (p < end && IsAlnum(*p) && static_cast<size_t>(p - name) <= kLongestReferenceName) ++p;
   NamedReference found;
   if (p < end && *p == ';' && FindNamedReference(name, static_cast<size_t>(p - name), &found)) {
-    Put(out, found.first);
-    if (found.second) Put(out, found.second);
+    out->Put(found.first);
+    if (found.second) out->Put(found.second);
     return p + 1;
   }
   constexpr size_t kLongestShortName = 6;
@@ -80,7 +138,7 @@ const uint8_t* NamedReferenceAt(const uint8_t* at, const uint8_t* end, bool attr
     if (length > kLongestShortName || !FindNamedReference(name, length, &found) || !found.short_form) continue;
     const uint8_t* next = name + length;
     if (attribute && next < end && (IsAlnum(*next) || *next == '=')) return at;
-    Put(out, found.first);
+    out->Put(found.first);
     return next;
   }
   return at;
@@ -115,14 +173,20 @@ int Utf8Length(const uint8_t* at, const uint8_t* end, uint32_t* code_point) {
   return length;
 }
 
-// The bytes into units, references decoded; comments left out of an element's text.
-void DecodeRaw(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuffer* out) {
+// The bytes as characters, references decoded; comments left out of an element's text.
+void Decode(ByteSpan bytes, FieldKind kind, FileEncoding encoding, FieldWriter* out) {
   const uint8_t* p = bytes.at;
   const uint8_t* const end = bytes.at + bytes.size;
   const uint8_t* unclosed = nullptr;
   const bool text = kind == FieldKind::kText;
   while (p < end) {
     const uint8_t byte = *p;
+    // Most bytes are printable ASCII that needs nothing done.
+    if (byte > ' ' && byte < kDelete && byte != '&' && byte != '<' && byte != ']') {
+      out->PutPlain(byte);
+      ++p;
+      continue;
+    }
     if (byte == '&') {
       const uint8_t* next = p + 1 < end && p[1] == '#' ? NumericReference(p, end, out)
                                                        : NamedReferenceAt(p, end, !text, out);
@@ -136,75 +200,32 @@ void DecodeRaw(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuffer
     } else if (byte >= 0x80) {
       uint32_t code_point = 0;
       const int length = encoding == FileEncoding::kUtf8 ? Utf8Length(p, end, &code_point) : 0;
-      Put(out, length ? code_point : FromWindows1252(byte));
+      out->Put(length ? code_point : FromWindows1252(byte));
       p += length ? length : 1;
       continue;
     }
-    Put(out, byte);
+    out->Put(byte);
     ++p;
-  }
-}
-
-bool IsBlank(WCHAR unit) { return unit <= 0x20 || unit == kDelete || unit == kNoBreakSpace; }
-
-// Appends a unit, with a blank between "[" and "]" so that no field holds the delimiter.
-void PutKeepingFields(UnitBuffer* out, size_t start, WCHAR unit) {
-  if (unit == ']' && out->used > start && out->units[out->used - 1] == '[') out->units[out->used++] = ' ';
-  out->units[out->used++] = unit;
-}
-
-void TidyText(const WCHAR* units, size_t count, UnitBuffer* out) {
-  const size_t start = out->used;
-  bool blank = false;
-  for (size_t i = 0; i < count; ++i) {
-    const WCHAR unit = units[i];
-    if (IsBlank(unit)) {
-      blank = out->used > start;
-      continue;
-    }
-    if (blank) out->units[out->used++] = ' ';
-    blank = false;
-    PutKeepingFields(out, start, unit);
-  }
-}
-
-// As a browser reads an address: C0 controls and blanks trimmed, tabs and line breaks dropped, other controls %-encoded.
-void TidyAddress(const UnitBuffer& raw, UnitBuffer* out) {
-  size_t first = 0, last = raw.used;
-  while (first < last && raw.units[first] <= 0x20) ++first;
-  while (last > first && raw.units[last - 1] <= 0x20) --last;
-  const size_t start = out->used;
-  for (size_t i = first; i < last; ++i) {
-    const WCHAR unit = raw.units[i];
-    if (unit == '\t' || unit == '\n' || unit == '\r') continue;
-    if (unit < 0x20 || unit == kDelete) {
-      static const char kHex[] = "0123456789ABCDEF";
-      out->units[out->used++] = '%';
-      out->units[out->used++] = static_cast<WCHAR>(kHex[unit >> 4]);
-      out->units[out->used++] = static_cast<WCHAR>(kHex[unit & 15]);
-      continue;
-    }
-    PutKeepingFields(out, start, unit);
   }
 }
 
 }  // namespace
 
-bool DecodeField(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuffer* scratch, UnitBuffer* out) {
+bool DecodeField(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuffer* out) {
   // A byte gives at most one unit (four bytes of UTF-8 or a reference give
-  // two); tidying gives at most three units for one (a control %-encoded).
-  scratch->used = 0;
-  if (!UnitBufferReserve(scratch, bytes.size + 2)) return false;
-  DecodeRaw(bytes, kind, encoding, scratch);
-  if (!UnitBufferReserve(out, scratch->used * 3)) return false;
-  if (kind == FieldKind::kAddress) TidyAddress(*scratch, out);
-  else TidyText(scratch->units, scratch->used, out);
+  // two); tidying makes of one unit at most three in an address (a control
+  // %-encoded), one and a half in a text ("[]" becomes "[ ]").
+  if (!UnitBufferReserve(out, (kind == FieldKind::kAddress ? bytes.size * 3 : bytes.size * 3 / 2) + 2)) return false;
+  FieldWriter writer(out, kind);
+  Decode(bytes, kind, encoding, &writer);
+  writer.Finish();
   return true;
 }
 
 bool TidyAsText(const WCHAR* units, size_t count, UnitBuffer* out) {
   if (!UnitBufferReserve(out, count * 3 / 2 + 1)) return false;
-  TidyText(units, count, out);
+  FieldWriter writer(out, FieldKind::kText);
+  for (size_t i = 0; i < count; ++i) writer.Put(units[i]);
   return true;
 }
 

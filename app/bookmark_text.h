@@ -25,10 +25,10 @@ enum class FieldKind {
   kAddress,  // an attribute holding an address: trimmed, tabs and line breaks dropped, other controls %-encoded
 };
 
-// Appends the decoded field to out. "[]" in it becomes "[ ]", so that a
-// catalogue line made of it keeps exactly three fields. scratch is room the
-// decoder reuses between calls. False when memory is exhausted.
-bool DecodeField(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuffer* scratch, UnitBuffer* out);
+// Appends the decoded field to out, in one pass. "[]" in it becomes "[ ]",
+// so that a catalogue line made of it keeps exactly three fields. False when
+// memory is exhausted.
+bool DecodeField(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuffer* out);
 
 // Appends units tidied as an element's text is (white space, "[]"); false
 // when memory is exhausted. With count * 3 / 2 + 1 units of room in out it

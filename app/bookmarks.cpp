@@ -125,11 +125,11 @@ void PushCount(int64_t count, const WCHAR* what) {
 }
 
 void ShowImported(const BookmarkLines& lines, const WCHAR* path) {
-  static const WCHAR* const kReasons[kSkipReasons] = {TEXT(" place:"), TEXT(" javascript:"), TEXT(" data:"),
-                                                      TEXT(" about:"), TEXT(" chrome: or edge:"),
-                                                      TEXT(" without an address")};
+  static const WCHAR* const kReasons[kSkipReasons] = {
+      TEXT(" place:"), TEXT(" javascript:"),      TEXT(" data:"),
+      TEXT(" about:"), TEXT(" chrome: or edge:"), TEXT(" without an address")};
   const int32_t saved = text_stack_top();
-  PushCount(lines.lines.count, TEXT(" links in "));
+  PushCount(lines.count, TEXT(" links in "));
   PushCount(lines.menus, TEXT(" menus from "));
   file_leaf_name(path, text_stack_top());
   int64_t skipped = 0;
@@ -155,12 +155,10 @@ void ShowImported(const BookmarkLines& lines, const WCHAR* path) {
 
 void FillTheList(const BookmarkLines& lines) {
   gadget_clear(ListViewLinks);
-  for (int64_t n = 0; n < lines.lines.count; ++n) {
+  for (int64_t n = 0; n < lines.count; ++n) {
     win_busy_step();
-    size_t length = 0;
-    const WCHAR* line = BookmarkLineText(lines, n, &length);
     const int32_t saved = text_stack_top();
-    gadget_add_item(ListViewLinks, -1, text_stack_put(line, static_cast<int64_t>(length), saved));
+    gadget_add_item(ListViewLinks, -1, BookmarkLineText(lines, n, saved));
     text_stack_cut(saved);
   }
 }

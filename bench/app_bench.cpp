@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/state.h"
+#include "bench/app_bench_bookmarks.h"
 #include "bench/app_bench_catalogue.h"
 #include "bench/app_bench_peers.h"
 #include "bench/app_bench_text.h"
@@ -289,6 +290,8 @@ int main(int argc, char** argv) {
   OurFigures ours;
   open_build_save(links, &ours);
   edit_and_find(made, &ours);
+  // The catalogue as a bookmark file, then a browser's file of a fifth as many links in its place.
+  const BookmarkFigures bookmarks = bench_bookmarks(gadget_item_count(ListViewLinks), links / 5, &g_problems);
 
   print_peered("open", ours.open, cpp, python, &PeerFigures::open);
   print_peered("build", ours.build, cpp, python, &PeerFigures::build);
@@ -301,6 +304,12 @@ int main(int argc, char** argv) {
   std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
   std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
   std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
+  std::printf("import: ours=%.4f\n", bookmarks.import_seconds);
+  std::printf("export: ours=%.4f\n", bookmarks.export_seconds);
+  std::printf(
+      "# import: %lld links, a bookmark file of %.1f MB; export: the catalogue open; processor time: "
+      "import %.4f, export %.4f\n",
+      static_cast<long long>(bookmarks.links), bookmarks.file_mb, bookmarks.import_cpu, bookmarks.export_cpu);
   std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
               ours.save_cpu);
 

@@ -100,12 +100,15 @@ TEST_F(Bookmarks, HugeDeepOrDamagedFilesImportWhatTheyHoldOrAreRefused) {
 }
 
 // The catalogue's lines with the export's dates made one.
-std::string undated(const std::string& file) { return std::regex_replace(file, std::regex("ADD_DATE=\"\\d+\""), "ADD_DATE=\"D\""); }
+std::string undated(const std::string& file) {
+  return std::regex_replace(file, std::regex("ADD_DATE=\"\\d+\""), "ADD_DATE=\"D\"");
+}
 
 TEST_F(Bookmarks, ExportWritesAFileThatImportsBackToTheSameLines) {
   boxes_.answer({press(IDOK)});
   ExportBookmarks();
-  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Export as Browser Bookmarks", "The list is empty: there is nothing to export."}}));
+  EXPECT_EQ(boxes_.taken(),
+            (std::vector<SeenBox>{{"Export as Browser Bookmarks", "The list is empty: there is nothing to export."}}));
   put("links.txt", "\xEF\xBB\xBF" + crlf_lines({"News[]Tom & Jerry <3 \"quoted\"[]https://a.example/?x=1&y=2[]",
                                                 "Caf\xC3\xA9s[]\xE2\x82\xAC and \xF0\x9F\x98\x80[]https://b.example/[]",
                                                 "not a link line", "News[]Second[]https://c.example/[]"}));
@@ -116,17 +119,17 @@ TEST_F(Bookmarks, ExportWritesAFileThatImportsBackToTheSameLines) {
   EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Export as Browser Bookmarks", ""}}));
   EXPECT_EQ(status(), "Exported 3 links in 2 menus to links-bookmarks.html ; left out 1 lines without three []");
   const std::string written = get("links-bookmarks.html");
-  EXPECT_EQ(undated(written),
-            crlf_lines({"<!DOCTYPE NETSCAPE-Bookmark-file-1>",
-                        "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">",
-                        "<TITLE>Bookmarks</TITLE>", "<H1>Bookmarks</H1>", "<DL><p>",
-                        "    <DT><H3 ADD_DATE=\"D\">News</H3>", "    <DL><p>",
-                        "        <DT><A HREF=\"https://a.example/?x=1&amp;y=2\" ADD_DATE=\"D\">Tom &amp; Jerry &lt;3 "
-                        "&quot;quoted&quot;</A>",
-                        "        <DT><A HREF=\"https://c.example/\" ADD_DATE=\"D\">Second</A>", "    </DL><p>",
-                        "    <DT><H3 ADD_DATE=\"D\">Caf\xC3\xA9s</H3>", "    <DL><p>",
-                        "        <DT><A HREF=\"https://b.example/\" ADD_DATE=\"D\">\xE2\x82\xAC and \xF0\x9F\x98\x80</A>",
-                        "    </DL><p>", "</DL><p>"}));
+  EXPECT_EQ(
+      undated(written),
+      crlf_lines({"<!DOCTYPE NETSCAPE-Bookmark-file-1>",
+                  "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">", "<TITLE>Bookmarks</TITLE>",
+                  "<H1>Bookmarks</H1>", "<DL><p>", "    <DT><H3 ADD_DATE=\"D\">News</H3>", "    <DL><p>",
+                  "        <DT><A HREF=\"https://a.example/?x=1&amp;y=2\" ADD_DATE=\"D\">Tom &amp; Jerry &lt;3 "
+                  "&quot;quoted&quot;</A>",
+                  "        <DT><A HREF=\"https://c.example/\" ADD_DATE=\"D\">Second</A>", "    </DL><p>",
+                  "    <DT><H3 ADD_DATE=\"D\">Caf\xC3\xA9s</H3>", "    <DL><p>",
+                  "        <DT><A HREF=\"https://b.example/\" ADD_DATE=\"D\">\xE2\x82\xAC and \xF0\x9F\x98\x80</A>",
+                  "    </DL><p>", "</DL><p>"}));
   // The catalogue and its page are refused; another export keeps the last one as the backup.
   for (const std::string& own : {std::string("links.txt"), std::string("links.html")}) {
     boxes_.answer({choose_file(path(own)), press(IDOK)});
@@ -139,9 +142,10 @@ TEST_F(Bookmarks, ExportWritesAFileThatImportsBackToTheSameLines) {
   EXPECT_EQ(get("links-bookmarks-BK.html"), written);
   boxes_.taken();
   open_catalogue("links-bookmarks.html");
-  EXPECT_EQ(lines(ListViewLinks), (std::vector<std::string>{"News[]Tom & Jerry <3 \"quoted\"[]https://a.example/?x=1&y=2[]",
-                                                            "News[]Second[]https://c.example/[]",
-                                                            "Caf\xC3\xA9s[]\xE2\x82\xAC and \xF0\x9F\x98\x80[]https://b.example/[]"}));
+  EXPECT_EQ(lines(ListViewLinks),
+            (std::vector<std::string>{"News[]Tom & Jerry <3 \"quoted\"[]https://a.example/?x=1&y=2[]",
+                                      "News[]Second[]https://c.example/[]",
+                                      "Caf\xC3\xA9s[]\xE2\x82\xAC and \xF0\x9F\x98\x80[]https://b.example/[]"}));
 }
 
 }  // namespace

@@ -30,10 +30,10 @@ std::vector<std::u16string> import(const std::string& bytes, BookmarkLines* resu
                                                   &charset);
   FUZZ_CHECK(problem != ImportProblem::kMemory, "out of memory");
   std::vector<std::u16string> lines;
-  for (int64_t n = 0; problem == ImportProblem::kNone && n < result->lines.count; ++n) {
-    size_t length = 0;
-    const WCHAR* text = BookmarkLineText(*result, n, &length);
-    lines.emplace_back(reinterpret_cast<const char16_t*>(text), length);
+  for (int64_t n = 0; problem == ImportProblem::kNone && n < result->count; ++n) {
+    const int32_t saved = text_stack_top();
+    lines.emplace_back(reinterpret_cast<const char16_t*>(BookmarkLineText(*result, n, saved)));
+    text_stack_cut(saved);
   }
   return lines;
 }
