@@ -44,7 +44,8 @@ std::string word(Draw& draw) {
 std::string words(Draw& draw, int low, int high) {
   std::string out = word(draw);
   const int length = draw.between(low, high);
-  while (static_cast<int>(out.size()) < length) out += (draw.below(50) ? " " + word(draw) : std::string(" ") + kSpecial[draw.below(6)]);
+  while (static_cast<int>(out.size()) < length)
+    out += (draw.below(50) ? " " + word(draw) : std::string(" ") + kSpecial[draw.below(6)]);
   return out;
 }
 
@@ -58,7 +59,8 @@ void link(Draw& draw, int64_t n, const std::string& indent, std::string* out) {
   if (draw.below(20) == 0) {
     // A favicon, as Firefox writes them: the bulk of a real export.
     *out += " ICON_URI=\"https://" + word(draw) + ".example/favicon.ico\" ICON=\"data:image/png;base64,";
-    for (int i = draw.between(300, 1100); i > 0; --i) *out += "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[draw.below(64)];
+    for (int i = draw.between(300, 1100); i > 0; --i)
+      *out += "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/"[draw.below(64)];
     *out += "\"";
   }
   *out += ">" + words(draw, 10, 80) + "</A>\n";
@@ -84,7 +86,8 @@ std::string make_bookmark_file(int64_t links) {
     const std::string inner(static_cast<size_t>(4 * (depth + 1)), ' ');
     for (int run = draw.between(5, 200); run > 0 && n < links; --run) link(draw, n++, inner, &out);
     if (draw.below(50) == 0) out += inner + "<DT><A HREF=\"place:sort=8&maxResults=10\">Recent</A>\n";
-    for (int up = draw.between(0, depth); up > 0; --up, --depth) out += std::string(static_cast<size_t>(4 * depth), ' ') + "</DL><p>\n";
+    for (int up = draw.between(0, depth); up > 0; --up, --depth)
+      out += std::string(static_cast<size_t>(4 * depth), ' ') + "</DL><p>\n";
   }
   for (; depth >= 0; --depth) out += std::string(static_cast<size_t>(4 * depth), ' ') + "</DL><p>\n";
   return out;

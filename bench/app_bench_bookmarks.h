@@ -11,7 +11,7 @@
 struct BookmarkFigures {
   double import_seconds = 0, export_seconds = 0;
   double import_cpu = 0, export_cpu = 0;  // processor time of the same
-  int64_t links = 0;  // in the bookmark file
+  int64_t links = 0;                      // in the bookmark file
   double file_mb = 0;
 };
 
