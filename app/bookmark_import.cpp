@@ -28,7 +28,7 @@ struct Level {
 };
 
 struct Mapper {
-  FileEncoding encoding = FileEncoding::kUtf8;
+  FileEncoding encoding = FileEncoding::Utf8;
   Level* levels = nullptr;
   int64_t depth = 0, level_room = 0;
   UnitBuffer names;  // the folder names of the open levels, a stack like them
@@ -153,14 +153,14 @@ void CloseList(Mapper* m) {
 
 // Why an address is left out, or kCount when it is kept.
 SkipReason SkipOf(const WCHAR* address, size_t length) {
-  if (length == 0) return SkipReason::kNoAddress;
+  if (length == 0) return SkipReason::NoAddress;
   struct Scheme {
     const char* name;
     SkipReason reason;
   };
-  static const Scheme kSchemes[] = {{"place:", SkipReason::kPlace},        {"javascript:", SkipReason::kJavascript},
-                                    {"data:", SkipReason::kData},          {"about:", SkipReason::kAbout},
-                                    {"chrome:", SkipReason::kBrowserPage}, {"edge:", SkipReason::kBrowserPage}};
+  static const Scheme kSchemes[] = {{"place:", SkipReason::Place},        {"javascript:", SkipReason::Javascript},
+                                    {"data:", SkipReason::Data},          {"about:", SkipReason::About},
+                                    {"chrome:", SkipReason::BrowserPage}, {"edge:", SkipReason::BrowserPage}};
   for (const Scheme& scheme : kSchemes) {
     size_t i = 0;
     for (; scheme.name[i] && i < length; ++i) {
@@ -169,13 +169,13 @@ SkipReason SkipOf(const WCHAR* address, size_t length) {
     }
     if (!scheme.name[i]) return scheme.reason;
   }
-  return SkipReason::kCount;
+  return SkipReason::Count;
 }
 
 // The first non-empty tag of a TAGS value ("news,daily"), or kNoMenu.
 int64_t FirstTag(Mapper* m, ByteSpan tags, int64_t when) {
   m->work.used = 0;
-  if (!Decode(m, tags, FieldKind::kValue, &m->work)) return -2;
+  if (!Decode(m, tags, FieldKind::Value, &m->work)) return -2;
   size_t start = 0;
   for (size_t i = 0; i <= m->work.used; ++i) {
     if (i < m->work.used && m->work.units[i] != ',') continue;
@@ -192,17 +192,17 @@ bool AddLink(Mapper* m, const BookmarkToken& token) {
   BookmarkLink link{};
   link.seen = ++m->tokens;
   const size_t start = m->result->fields.used;
-  if (token.has_href && !Decode(m, token.href, FieldKind::kAddress, &m->result->fields)) return false;
+  if (token.has_href && !Decode(m, token.href, FieldKind::Address, &m->result->fields)) return false;
   link.address_at = start;
   link.address_length = m->result->fields.used - start;
   const SkipReason skip = SkipOf(m->result->fields.units + start, link.address_length);
-  if (skip != SkipReason::kCount) {
+  if (skip != SkipReason::Count) {
     ++m->result->skipped[static_cast<int>(skip)];
     m->result->fields.used = start;
     return true;
   }
   link.title_at = m->result->fields.used;
-  if (!Decode(m, token.text, FieldKind::kText, &m->result->fields)) return false;
+  if (!Decode(m, token.text, FieldKind::Text, &m->result->fields)) return false;
   link.title_length = m->result->fields.used - link.title_at;
   // No text: the address, read as a text is, so that it reads back the same from a title.
   if (link.title_length == 0) {
@@ -224,21 +224,21 @@ bool AddLink(Mapper* m, const BookmarkToken& token) {
 // Hands one token to its step; false when memory is exhausted.
 bool Take(Mapper* m, const BookmarkToken& token) {
   switch (token.kind) {
-    case BookmarkTokenKind::kHeading:
+    case BookmarkTokenKind::Heading:
       if (m->heading_seen) return true;
       m->heading_seen = true;
-      if (!Decode(m, token.text, FieldKind::kText, &m->heading)) return false;
+      if (!Decode(m, token.text, FieldKind::Text, &m->heading)) return false;
       Shorten(&m->heading);
       return true;
-    case BookmarkTokenKind::kFolder:
+    case BookmarkTokenKind::Folder:
       m->folders_seen = m->folder_waiting = true;
       m->folder.used = 0;
-      if (!Decode(m, token.text, FieldKind::kText, &m->folder)) return false;
+      if (!Decode(m, token.text, FieldKind::Text, &m->folder)) return false;
       Shorten(&m->folder);
       return true;
-    case BookmarkTokenKind::kListOpen: return OpenList(m);
-    case BookmarkTokenKind::kListClose: CloseList(m); return true;
-    case BookmarkTokenKind::kLink: return AddLink(m, token);
+    case BookmarkTokenKind::ListOpen: return OpenList(m);
+    case BookmarkTokenKind::ListClose: CloseList(m); return true;
+    case BookmarkTokenKind::Link: return AddLink(m, token);
     default: return true;
   }
 }
@@ -343,27 +343,27 @@ ImportProblem ReadBookmarkLines(const uint8_t* bytes, size_t size, BookmarkLines
   m.result = result;
   // Titles and addresses take at most a unit for each byte of the file, and
   // seldom much less: room for them at once spares copying them as they grow.
-  if (!UnitBufferReserve(&result->fields, size)) return ImportProblem::kMemory;
+  if (!UnitBufferReserve(&result->fields, size)) return ImportProblem::Memory;
   BookmarkReader reader;
   StartBookmarkReader(&reader, bytes, size);
   bool charset_seen = false, room = true;
   for (BookmarkToken token; room && NextBookmarkToken(&reader, &token);) {
     win_busy_step();
-    if (token.kind != BookmarkTokenKind::kCharset) {
+    if (token.kind != BookmarkTokenKind::Charset) {
       room = Take(&m, token);
     } else if (!charset_seen) {  // the first one counts, as in a browser
       charset_seen = true;
       if (!EncodingOfCharset(token.charset, &m.encoding)) {
         *charset = token.charset;
         FreeBookmarkLines(result);
-        return ImportProblem::kCharset;
+        return ImportProblem::Charset;
       }
     }
   }
   result->cut_short = reader.cut_short;
-  if (room && ResolveMenus(&m) && DropDuplicates(&m) && OrderLines(&m)) return ImportProblem::kNone;
+  if (room && ResolveMenus(&m) && DropDuplicates(&m) && OrderLines(&m)) return ImportProblem::None;
   FreeBookmarkLines(result);
-  return ImportProblem::kMemory;
+  return ImportProblem::Memory;
 }
 
 void FreeBookmarkLines(BookmarkLines* result) {

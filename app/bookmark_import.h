@@ -20,8 +20,8 @@
 #include "app/text_table.h"
 
 // Why a link was left out.
-enum class SkipReason { kPlace, kJavascript, kData, kAbout, kBrowserPage, kNoAddress, kCount };
-constexpr int kSkipReasons = static_cast<int>(SkipReason::kCount);
+enum class SkipReason { Place, Javascript, Data, About, BrowserPage, NoAddress, Count };
+constexpr int kSkipReasons = static_cast<int>(SkipReason::Count);
 
 // A link of the file: its menu, and its title and address in the fields.
 struct BookmarkLink {
@@ -43,9 +43,9 @@ struct BookmarkLines {
 };
 
 enum class ImportProblem {
-  kNone,
-  kMemory,   // not enough memory for the lines
-  kCharset,  // a <META> names a character set the program does not read (in *charset)
+  None,
+  Memory,   // not enough memory for the lines
+  Charset,  // a <META> names a character set the program does not read (in *charset)
 };
 
 // Reads the file's bytes into lines; on a problem the result holds nothing.

@@ -7,19 +7,19 @@ namespace {
 
 // What a tag's name means here.
 enum class TagClass {
-  kOther,  // no meaning: inside a text it is part of the text
-  kA,
-  kH1,
-  kH3,
-  kList,
-  kMeta,
-  kBoundary,  // begins another part of the file: ends a text, means nothing else
+  Other,  // no meaning: inside a text it is part of the text
+  A,
+  H1,
+  H3,
+  List,
+  Meta,
+  Boundary,  // begins another part of the file: ends a text, means nothing else
 };
 
 struct TagName {
   bool is_tag = false;
   bool closing = false;
-  TagClass kind = TagClass::kOther;
+  TagClass kind = TagClass::Other;
   const uint8_t* after = nullptr;  // behind the name
 };
 
@@ -38,19 +38,19 @@ TagClass ClassOf(const uint8_t* name, size_t size) {
     TagClass kind;
   };
   static const Known kKnown[] = {
-      {"a", TagClass::kA},           {"h1", TagClass::kH1},          {"h3", TagClass::kH3},
-      {"dl", TagClass::kList},       {"ul", TagClass::kList},        {"ol", TagClass::kList},
-      {"meta", TagClass::kMeta},     {"dt", TagClass::kBoundary},    {"dd", TagClass::kBoundary},
-      {"li", TagClass::kBoundary},   {"p", TagClass::kBoundary},     {"hr", TagClass::kBoundary},
-      {"h2", TagClass::kBoundary},   {"h4", TagClass::kBoundary},    {"h5", TagClass::kBoundary},
-      {"h6", TagClass::kBoundary},   {"title", TagClass::kBoundary}, {"head", TagClass::kBoundary},
-      {"body", TagClass::kBoundary}, {"html", TagClass::kBoundary},
+      {"a", TagClass::A},           {"h1", TagClass::H1},          {"h3", TagClass::H3},
+      {"dl", TagClass::List},       {"ul", TagClass::List},        {"ol", TagClass::List},
+      {"meta", TagClass::Meta},     {"dt", TagClass::Boundary},    {"dd", TagClass::Boundary},
+      {"li", TagClass::Boundary},   {"p", TagClass::Boundary},     {"hr", TagClass::Boundary},
+      {"h2", TagClass::Boundary},   {"h4", TagClass::Boundary},    {"h5", TagClass::Boundary},
+      {"h6", TagClass::Boundary},   {"title", TagClass::Boundary}, {"head", TagClass::Boundary},
+      {"body", TagClass::Boundary}, {"html", TagClass::Boundary},
   };
-  if (size > 5) return TagClass::kOther;
+  if (size > 5) return TagClass::Other;
   for (const Known& known : kKnown) {
     if (SameWord(name, size, known.name)) return known.kind;
   }
-  return TagClass::kOther;
+  return TagClass::Other;
 }
 
 // The tag that begins at `at` ("<"), as far as its name.
@@ -165,7 +165,7 @@ ByteSpan ReadText(BookmarkReader* reader, TagClass kind) {
       continue;
     }
     const TagName tag = NameAt(open, end);
-    if (!tag.is_tag || tag.kind == TagClass::kOther) {
+    if (!tag.is_tag || tag.kind == TagClass::Other) {
       p = open + 1;
       continue;
     }
@@ -193,17 +193,17 @@ ByteSpan CharsetInContent(ByteSpan content) {
 // A start tag whose attributes have been read: fills the token it makes; false for one that makes none.
 bool TokenOfTag(BookmarkReader* reader, TagClass kind, const Attributes& attributes, BookmarkToken* token) {
   switch (kind) {
-    case TagClass::kList: token->kind = BookmarkTokenKind::kListOpen; return true;
-    case TagClass::kH1: token->kind = BookmarkTokenKind::kHeading; break;
-    case TagClass::kH3: token->kind = BookmarkTokenKind::kFolder; break;
-    case TagClass::kA:
-      token->kind = BookmarkTokenKind::kLink;
+    case TagClass::List: token->kind = BookmarkTokenKind::ListOpen; return true;
+    case TagClass::H1: token->kind = BookmarkTokenKind::Heading; break;
+    case TagClass::H3: token->kind = BookmarkTokenKind::Folder; break;
+    case TagClass::A:
+      token->kind = BookmarkTokenKind::Link;
       token->href = attributes.href;
       token->has_href = attributes.has_href;
       token->tags = attributes.tags;
       break;
-    case TagClass::kMeta:
-      token->kind = BookmarkTokenKind::kCharset;
+    case TagClass::Meta:
+      token->kind = BookmarkTokenKind::Charset;
       token->charset = attributes.charset.size ? attributes.charset : CharsetInContent(attributes.content);
       return token->charset.size > 0;
     default: return false;
@@ -230,7 +230,7 @@ bool ReadMarkup(BookmarkReader* reader, BookmarkToken* token) {
     reader->at = at + 1;
     return false;
   }
-  const bool wanted = !tag.closing && (tag.kind == TagClass::kA || tag.kind == TagClass::kMeta);
+  const bool wanted = !tag.closing && (tag.kind == TagClass::A || tag.kind == TagClass::Meta);
   Attributes attributes;
   const uint8_t* behind = ReadAttributes(tag.after, end, wanted ? &attributes : nullptr);
   if (!behind) {
@@ -241,8 +241,8 @@ bool ReadMarkup(BookmarkReader* reader, BookmarkToken* token) {
   reader->at = behind;
   *token = BookmarkToken{};
   if (tag.closing) {
-    token->kind = BookmarkTokenKind::kListClose;
-    return tag.kind == TagClass::kList;
+    token->kind = BookmarkTokenKind::ListClose;
+    return tag.kind == TagClass::List;
   }
   return TokenOfTag(reader, tag.kind, attributes, token);
 }
@@ -283,10 +283,10 @@ bool LooksLikeBookmarkFile(const uint8_t* bytes, size_t size) {
   if (static_cast<size_t>(reader.end - p) >= kDoctypeSize && SameWord(p, kDoctypeSize, kDoctype)) return true;
   int depth = 0;
   for (BookmarkToken token; NextBookmarkToken(&reader, &token);) {
-    if (token.kind == BookmarkTokenKind::kListOpen) ++depth;
-    if (token.kind == BookmarkTokenKind::kListClose && depth > 0) --depth;
+    if (token.kind == BookmarkTokenKind::ListOpen) ++depth;
+    if (token.kind == BookmarkTokenKind::ListClose && depth > 0) --depth;
     if (depth > 0 &&
-        (token.kind == BookmarkTokenKind::kFolder || (token.kind == BookmarkTokenKind::kLink && token.has_href))) {
+        (token.kind == BookmarkTokenKind::Folder || (token.kind == BookmarkTokenKind::Link && token.has_href))) {
       return true;
     }
   }

@@ -21,17 +21,17 @@
 #include "app/bookmark_text.h"
 
 enum class BookmarkTokenKind {
-  kEnd,
-  kHeading,    // <H1>: text
-  kFolder,     // <H3>: text, the name of the folder whose list follows
-  kListOpen,   // <DL>, <UL>, <OL>
-  kListClose,  // </DL>, </UL>, </OL>
-  kLink,       // <A>: text, href (when has_href), tags
-  kCharset,    // <META> naming a character set: charset
+  End,
+  Heading,    // <H1>: text
+  Folder,     // <H3>: text, the name of the folder whose list follows
+  ListOpen,   // <DL>, <UL>, <OL>
+  ListClose,  // </DL>, </UL>, </OL>
+  Link,       // <A>: text, href (when has_href), tags
+  Charset,    // <META> naming a character set: charset
 };
 
 struct BookmarkToken {
-  BookmarkTokenKind kind = BookmarkTokenKind::kEnd;
+  BookmarkTokenKind kind = BookmarkTokenKind::End;
   ByteSpan text;
   ByteSpan href;
   bool has_href = false;

@@ -35,7 +35,7 @@ bool IsBlank(WCHAR unit) { return unit <= 0x20 || unit == kDelete || unit == kNo
 class FieldWriter {
  public:
   FieldWriter(UnitBuffer* out, FieldKind kind)
-      : out_(out), start_(out->used), kept_(out->used), address_(kind == FieldKind::kAddress) {}
+      : out_(out), start_(out->used), kept_(out->used), address_(kind == FieldKind::Address) {}
   void Put(uint32_t code_point) {
     if (code_point == 0) code_point = kReplacement;
     if (code_point > 0xFFFF) {
@@ -178,7 +178,7 @@ void Decode(ByteSpan bytes, FieldKind kind, FileEncoding encoding, FieldWriter* 
   const uint8_t* p = bytes.at;
   const uint8_t* const end = bytes.at + bytes.size;
   const uint8_t* unclosed = nullptr;
-  const bool text = kind == FieldKind::kText;
+  const bool text = kind == FieldKind::Text;
   while (p < end) {
     const uint8_t byte = *p;
     // Most bytes are printable ASCII that needs nothing done.
@@ -199,7 +199,7 @@ void Decode(ByteSpan bytes, FieldKind kind, FileEncoding encoding, FieldWriter* 
       continue;
     } else if (byte >= 0x80) {
       uint32_t code_point = 0;
-      const int length = encoding == FileEncoding::kUtf8 ? Utf8Length(p, end, &code_point) : 0;
+      const int length = encoding == FileEncoding::Utf8 ? Utf8Length(p, end, &code_point) : 0;
       out->Put(length ? code_point : FromWindows1252(byte));
       p += length ? length : 1;
       continue;
@@ -215,7 +215,7 @@ bool DecodeField(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuff
   // A byte gives at most one unit (four bytes of UTF-8 or a reference give
   // two); tidying makes of one unit at most three in an address (a control
   // %-encoded), one and a half in a text ("[]" becomes "[ ]").
-  if (!UnitBufferReserve(out, (kind == FieldKind::kAddress ? bytes.size * 3 : bytes.size * 3 / 2) + 2)) return false;
+  if (!UnitBufferReserve(out, (kind == FieldKind::Address ? bytes.size * 3 : bytes.size * 3 / 2) + 2)) return false;
   FieldWriter writer(out, kind);
   Decode(bytes, kind, encoding, &writer);
   writer.Finish();
@@ -224,7 +224,7 @@ bool DecodeField(ByteSpan bytes, FieldKind kind, FileEncoding encoding, UnitBuff
 
 bool TidyAsText(const WCHAR* units, size_t count, UnitBuffer* out) {
   if (!UnitBufferReserve(out, count * 3 / 2 + 1)) return false;
-  FieldWriter writer(out, FieldKind::kText);
+  FieldWriter writer(out, FieldKind::Text);
   for (size_t i = 0; i < count; ++i) writer.Put(units[i]);
   return true;
 }
@@ -248,10 +248,10 @@ bool EncodingOfCharset(ByteSpan label, FileEncoding* encoding) {
       "windows-1252", "cp1252",   "x-cp1252", "iso-8859-1",     "iso8859-1",  "iso_8859-1",  "iso88591", "latin1",
       "l1",           "us-ascii", "ascii",    "ansi_x3.4-1968", "iso-ir-100", "csisolatin1", "ibm819",   "cp819"};
   for (const char* name : kUtf8) {
-    if (SameWord(label.at, label.size, name)) return *encoding = FileEncoding::kUtf8, true;
+    if (SameWord(label.at, label.size, name)) return *encoding = FileEncoding::Utf8, true;
   }
   for (const char* name : kWindows1252) {
-    if (SameWord(label.at, label.size, name)) return *encoding = FileEncoding::kWindows1252, true;
+    if (SameWord(label.at, label.size, name)) return *encoding = FileEncoding::Windows1252, true;
   }
   return false;
 }

@@ -15,14 +15,14 @@ struct ByteSpan {
 };
 
 enum class FileEncoding {
-  kUtf8,         // bytes that are not valid UTF-8 read as Windows-1252, each on its own
-  kWindows1252,  // every byte is one Windows-1252 character
+  Utf8,         // bytes that are not valid UTF-8 read as Windows-1252, each on its own
+  Windows1252,  // every byte is one Windows-1252 character
 };
 
 enum class FieldKind {
-  kText,     // an element's text: comments left out, runs of white space one blank, trimmed
-  kValue,    // an attribute's value (TAGS): runs of white space one blank, trimmed
-  kAddress,  // an attribute holding an address: trimmed, tabs and line breaks dropped, other controls %-encoded
+  Text,     // an element's text: comments left out, runs of white space one blank, trimmed
+  Value,    // an attribute's value (TAGS): runs of white space one blank, trimmed
+  Address,  // an attribute holding an address: trimmed, tabs and line breaks dropped, other controls %-encoded
 };
 
 // Appends the decoded field to out, in one pass. "[]" in it becomes "[ ]",

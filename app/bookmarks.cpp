@@ -38,25 +38,25 @@ struct FileBytes {
   }
 };
 
-enum class ReadProblem { kNone, kOpen, kTooLarge, kMemory };
+enum class ReadProblem { None, Open, TooLarge, Memory };
 
 // The file's bytes, at most `most` of them when `whole` is false; a file
 // larger than `most` is refused when it is true.
 ReadProblem ReadFileBytes(const WCHAR* path, int64_t most, bool whole, FileBytes* out, uint32_t* error) {
   if (!file_open_read(kReadFile, path)) {
     *error = file_last_error();
-    return ReadProblem::kOpen;
+    return ReadProblem::Open;
   }
   int64_t size = file_size(kReadFile);
-  ReadProblem problem = size < 0 ? ReadProblem::kOpen : ReadProblem::kNone;
-  if (size > most && whole) problem = ReadProblem::kTooLarge;
+  ReadProblem problem = size < 0 ? ReadProblem::Open : ReadProblem::None;
+  if (size > most && whole) problem = ReadProblem::TooLarge;
   if (size > most) size = most;
-  if (problem == ReadProblem::kNone) {
+  if (problem == ReadProblem::None) {
     out->bytes = static_cast<uint8_t*>(mem_alloc(static_cast<size_t>(size) + 1));
-    if (!out->bytes) problem = ReadProblem::kMemory;
+    if (!out->bytes) problem = ReadProblem::Memory;
   }
   FileObject* file = file_object(kReadFile);
-  for (int64_t got = 0; problem == ReadProblem::kNone && got < size;) {
+  for (int64_t got = 0; problem == ReadProblem::None && got < size;) {
     const int32_t piece = size - got < kReadPiece ? static_cast<int32_t>(size - got) : kReadPiece;
     const int32_t read = file_read_bytes(file, out->bytes + got, piece);
     got += read;
@@ -76,11 +76,11 @@ void RefuseImport(const WCHAR* path, const WCHAR* reason) {
 
 void RefuseUnreadFile(const WCHAR* path, ReadProblem problem, uint32_t error) {
   LocalText reason;
-  if (problem == ReadProblem::kOpen) {
+  if (problem == ReadProblem::Open) {
     const int32_t saved = text_stack_top();
     file_error_text(error, saved);
     KeepText(&reason.value, saved);
-  } else if (problem == ReadProblem::kTooLarge) {
+  } else if (problem == ReadProblem::TooLarge) {
     text_assign(&reason.value, TEXT("It is larger than 256 MB, the most a bookmark file may be."));
   } else {
     text_assign(&reason.value, TEXT("There is not enough memory to import it."));
@@ -259,7 +259,7 @@ void WriteBookmarkFile(const WCHAR* path) {
 bool IsBookmarkFile(const WCHAR* path) {
   FileBytes start;
   uint32_t error = 0;
-  if (ReadFileBytes(path, kSampleBytes, false, &start, &error) != ReadProblem::kNone) return false;
+  if (ReadFileBytes(path, kSampleBytes, false, &start, &error) != ReadProblem::None) return false;
   return LooksLikeBookmarkFile(start.bytes, start.size);
 }
 
@@ -268,16 +268,16 @@ bool ImportBookmarkFile(const WCHAR* path) {
   FileBytes file;
   uint32_t error = 0;
   const ReadProblem unread = ReadFileBytes(path, kLargestFile, true, &file, &error);
-  if (unread != ReadProblem::kNone) {
+  if (unread != ReadProblem::None) {
     RefuseUnreadFile(path, unread, error);
     return false;
   }
   BookmarkLines lines;
   ByteSpan charset;
   const ImportProblem problem = ReadBookmarkLines(file.bytes, file.size, &lines, &charset);
-  if (problem == ImportProblem::kCharset) RefuseCharset(path, charset);
-  if (problem == ImportProblem::kMemory) RefuseUnreadFile(path, ReadProblem::kMemory, 0);
-  if (problem != ImportProblem::kNone) return false;
+  if (problem == ImportProblem::Charset) RefuseCharset(path, charset);
+  if (problem == ImportProblem::Memory) RefuseUnreadFile(path, ReadProblem::Memory, 0);
+  if (problem != ImportProblem::None) return false;
   file.Release();  // the lines hold all of it now
   FillTheList(lines);
   NameTheCatalogue(path);

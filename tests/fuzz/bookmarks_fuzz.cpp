@@ -28,9 +28,9 @@ std::vector<std::u16string> import(const std::string& bytes, BookmarkLines* resu
   ByteSpan charset;
   const ImportProblem problem = ReadBookmarkLines(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), result,
                                                   &charset);
-  FUZZ_CHECK(problem != ImportProblem::kMemory, "out of memory");
+  FUZZ_CHECK(problem != ImportProblem::Memory, "out of memory");
   std::vector<std::u16string> lines;
-  for (int64_t n = 0; problem == ImportProblem::kNone && n < result->count; ++n) {
+  for (int64_t n = 0; problem == ImportProblem::None && n < result->count; ++n) {
     const int32_t saved = text_stack_top();
     lines.emplace_back(reinterpret_cast<const char16_t*>(BookmarkLineText(*result, n, saved)));
     text_stack_cut(saved);
