@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int64_t kNoMenu = -1;
+constexpr int64_t kNoMemory = -2;  // a menu could not be made: memory is exhausted
 constexpr int64_t kNever = INT64_MAX;
 const WCHAR kDefaultMenu[] = TEXT("Bookmarks");
 const WCHAR kJoin[] = TEXT(" / ");
@@ -115,9 +116,9 @@ int64_t LevelMenu(Mapper* m) {
   if (m->depth == 0 || m->levels[m->depth - 1].folder < 0) return kNoMenu;
   Level& level = m->levels[m->levels[m->depth - 1].folder];
   if (level.menu == kNoMenu) {
-    if (!FolderMenuName(m, m->levels[m->depth - 1].folder)) return -2;
+    if (!FolderMenuName(m, m->levels[m->depth - 1].folder)) return kNoMemory;
     level.menu = MenuOf(m, m->work.units, m->work.used, level.opened);
-    if (level.menu < 0) return level.menu = kNoMenu, -2;
+    if (level.menu < 0) return level.menu = kNoMenu, kNoMemory;
   }
   return level.menu;
 }
@@ -151,7 +152,7 @@ void CloseList(Mapper* m) {
   m->names.used = m->levels[--m->depth].name_at;
 }
 
-// Why an address is left out, or kCount when it is kept.
+// Why an address is left out, or SkipReason::Count when it is kept.
 SkipReason SkipOf(const WCHAR* address, size_t length) {
   if (length == 0) return SkipReason::NoAddress;
   struct Scheme {
@@ -175,14 +176,17 @@ SkipReason SkipOf(const WCHAR* address, size_t length) {
 // The first non-empty tag of a TAGS value ("news,daily"), or kNoMenu.
 int64_t FirstTag(Mapper* m, ByteSpan tags, int64_t when) {
   m->work.used = 0;
-  if (!Decode(m, tags, FieldKind::Value, &m->work)) return -2;
+  if (!Decode(m, tags, FieldKind::Value, &m->work)) return kNoMemory;
   size_t start = 0;
   for (size_t i = 0; i <= m->work.used; ++i) {
     if (i < m->work.used && m->work.units[i] != ',') continue;
     size_t from = start, to = i;
     while (from < to && m->work.units[from] == ' ') ++from;
     while (to > from && m->work.units[to - 1] == ' ') --to;
-    if (to > from) return MenuOf(m, m->work.units + from, to - from, when);
+    if (to > from) {
+      const int64_t menu = MenuOf(m, m->work.units + from, to - from, when);
+      return menu < 0 ? kNoMemory : menu;
+    }
     start = i + 1;
   }
   return kNoMenu;
@@ -215,7 +219,8 @@ bool AddLink(Mapper* m, const BookmarkToken& token) {
   link.title_length = link.title_at == link.address_at ? link.address_length : m->result->fields.used - link.title_at;
   link.tag = token.tags.size ? FirstTag(m, token.tags, link.seen) : kNoMenu;
   link.menu = LevelMenu(m);
-  if (link.tag == -2 || link.menu == -2 || !GrowArray(&m->links, &m->link_room, m->link_count + 1)) return false;
+  if (link.tag == kNoMemory || link.menu == kNoMemory || !GrowArray(&m->links, &m->link_room, m->link_count + 1))
+    return false;
   m->tags_seen = m->tags_seen || link.tag >= 0;
   m->links[m->link_count++] = link;
   return true;
@@ -242,10 +247,6 @@ bool Take(Mapper* m, const BookmarkToken& token) {
     default: return true;
   }
 }
-
-}  // namespace
-
-namespace {
 
 // The menu of the links outside every folder: the <H1> text, or "Bookmarks".
 int64_t OutsideMenu(Mapper* m, int64_t when) {
