@@ -270,17 +270,19 @@ bool NextBookmarkToken(BookmarkReader* reader, BookmarkToken* token) {
 bool LooksLikeBookmarkFile(const uint8_t* bytes, size_t size) {
   BookmarkReader reader;
   StartBookmarkReader(&reader, bytes, size);
-  // A catalogue's first line holds three "[]".
-  int delimiters = 0;
-  for (const uint8_t* p = reader.at; p + 1 < reader.end && *p != '\n' && *p != '\r'; ++p) {
-    if (p[0] == '[' && p[1] == ']') ++delimiters, ++p;
-  }
-  if (delimiters >= 3) return false;
   constexpr char kDoctype[] = "<!doctype netscape-bookmark-file";
   constexpr size_t kDoctypeSize = sizeof kDoctype - 1;
   const uint8_t* p = reader.at;
   while (p < reader.end && IsSpace(*p)) ++p;
   if (static_cast<size_t>(reader.end - p) >= kDoctypeSize && SameWord(p, kDoctypeSize, kDoctype)) return true;
+  // A catalogue's lines hold three "[]" each: one among its first lines tells (one may be empty or broken).
+  constexpr int kLinesLookedAt = 8;
+  int delimiters = 0, lines = 0;
+  for (p = reader.at; p + 1 < reader.end && lines < kLinesLookedAt && delimiters < 3; ++p) {
+    if (*p == '\n' || (*p == '\r' && p[1] != '\n')) ++lines, delimiters = 0;
+    if (p[0] == '[' && p[1] == ']') ++delimiters, ++p;
+  }
+  if (delimiters >= 3) return false;
   int depth = 0;
   for (BookmarkToken token; NextBookmarkToken(&reader, &token);) {
     if (token.kind == BookmarkTokenKind::ListOpen) ++depth;

@@ -51,7 +51,8 @@ void StartBookmarkReader(BookmarkReader* reader, const uint8_t* bytes, size_t si
 // The next token; false (and kind kEnd) at the end of the bytes.
 bool NextBookmarkToken(BookmarkReader* reader, BookmarkToken* token);
 
-// Whether the bytes are a bookmark file: a catalogue's first line (three "[]")
-// never is; the format's doctype always is; otherwise a link or a folder
-// inside a list (<DL> or <UL>, and an <A HREF> or an <H3> in it).
+// Whether the bytes are a bookmark file: one that begins with the format's
+// doctype always is; a catalogue (a line of three "[]" among its first lines)
+// never is; otherwise one with a link or a folder inside a list (<DL> or
+// <UL>, and an <A HREF> or an <H3> in it).
 bool LooksLikeBookmarkFile(const uint8_t* bytes, size_t size);
