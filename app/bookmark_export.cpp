@@ -8,6 +8,11 @@
 
 enum class BookmarkEntry : int64_t {};
 
+// Found once, when the file is planned, and used again when it is written.
+struct PlannedLine {
+  int32_t menu_end, title_end, address_end;
+};
+
 namespace {
 
 // An entry: its kind in the high bits, a number below them.
@@ -47,12 +52,15 @@ const WCHAR* EscapeOf(WCHAR unit) {
 }
 constexpr int64_t kLongestEscape = 6;
 
+// The units EscapeOf changes, as bits of a word: all of them lie below 64.
+constexpr uint64_t kEscaped = uint64_t{1} << '&' | uint64_t{1} << '<' | uint64_t{1} << '>' | uint64_t{1} << '"';
+
 // Writes the units escaped at `out`, which has room for kLongestEscape units
 // each; answers the end of what it wrote.
 WCHAR* PutEscaped(WCHAR* out, const WCHAR* units, int64_t count) {
   for (int64_t i = 0; i < count; ++i) {
     const WCHAR unit = units[i];
-    const WCHAR* escape = unit > '>' ? nullptr : EscapeOf(unit);
+    const WCHAR* escape = unit < 64 && (kEscaped >> unit & 1) ? EscapeOf(unit) : nullptr;
     if (!escape) {
       *out++ = unit;
       continue;
@@ -82,11 +90,11 @@ WCHAR* MenuLine(const BookmarkPlan& plan, int64_t menu, int32_t offset) {
 
 // The catalogue line is read onto the stack, the file's line built behind it and moved down over it.
 WCHAR* LinkLine(const BookmarkPlan& plan, int64_t index, int32_t offset) {
-  LineFields fields{};
-  SplitLinkLine(plan.catalogue.line(index, offset), &fields);
+  plan.catalogue.line(index, offset);
+  const int32_t work = text_stack_top();  // behind the line
+  const PlannedLine fields = plan.lines[index];
   const int64_t title_at = fields.menu_end + 2, title_length = fields.title_end - title_at;
   const int64_t address_at = fields.title_end + 2, address_length = fields.address_end - address_at;
-  const int32_t work = offset + static_cast<int32_t>((fields.length + 1) * 2);
   WCHAR* const start = text_stack_reserve(
       static_cast<int32_t>(kLineFrame + (title_length + address_length) * kLongestEscape), work);
   const WCHAR* line = text_stack_at(offset);  // where it is now that room is reserved
@@ -106,7 +114,7 @@ WCHAR* FileLine(int64_t index, int32_t offset) {
 }
 
 // The menu of every catalogue line (-1 for a line left out) and the lines each menu holds.
-bool SortIntoMenus(const LineSource& catalogue, BookmarkPlan* plan, int64_t* menu_of_line) {
+bool SortIntoMenus(const LineSource& catalogue, BookmarkPlan* plan, int32_t* menu_of_line) {
   for (int64_t i = 0; i < catalogue.count; ++i) {
     win_busy_step();
     const int32_t saved = text_stack_top();
@@ -114,14 +122,16 @@ bool SortIntoMenus(const LineSource& catalogue, BookmarkPlan* plan, int64_t* men
     LineFields fields{};
     bool added = false;
     const bool valid = SplitLinkLine(line, &fields);
-    const int64_t previous = i > 0 ? menu_of_line[i - 1] : -1;
+    plan->lines[i] = PlannedLine{static_cast<int32_t>(fields.menu_end), static_cast<int32_t>(fields.title_end),
+                                 static_cast<int32_t>(fields.address_end)};
+    const int32_t previous = i > 0 ? menu_of_line[i - 1] : -1;
     const size_t menu_length = static_cast<size_t>(fields.menu_end);
     // A catalogue's lines come in runs of one menu: most lines have the menu of the line before.
     if (valid && previous >= 0 && TextTableLength(plan->menu_names, previous) == menu_length &&
         std::memcmp(TextTableText(plan->menu_names, previous), line, menu_length * sizeof(WCHAR)) == 0) {
       menu_of_line[i] = previous;
     } else {
-      menu_of_line[i] = valid ? TextTableAdd(&plan->menu_names, line, menu_length, &added) : -1;
+      menu_of_line[i] = valid ? static_cast<int32_t>(TextTableAdd(&plan->menu_names, line, menu_length, &added)) : -1;
     }
     text_stack_cut(saved);
     if (!valid) ++plan->left_out;
@@ -131,7 +141,7 @@ bool SortIntoMenus(const LineSource& catalogue, BookmarkPlan* plan, int64_t* men
 }
 
 // The entries: the file's head, each menu's heading, list and links, the file's end.
-bool PlanEntries(BookmarkPlan* plan, const int64_t* menu_of_line) {
+bool PlanEntries(BookmarkPlan* plan, const int32_t* menu_of_line) {
   const int64_t menus = plan->menu_names.count, lines = plan->catalogue.count;
   plan->menus = menus;
   plan->links = lines - plan->left_out;
@@ -189,8 +199,11 @@ bool PlanBookmarkFile(const LineSource& catalogue, int64_t date, BookmarkPlan* p
   const int64_t digits = text_length(text_stack_at(saved));
   for (int64_t i = 0; i < digits && i < 23; ++i) plan->date[i] = text_stack_at(saved)[i];
   text_stack_cut(saved);
-  auto* menu_of_line = static_cast<int64_t*>(mem_alloc(static_cast<size_t>(catalogue.count + 1) * sizeof(int64_t)));
-  const bool planned = menu_of_line && SortIntoMenus(catalogue, plan, menu_of_line) && PlanEntries(plan, menu_of_line);
+  // Menu numbers fit 32 bits: the table holds fewer than 2^31 texts.
+  auto* menu_of_line = static_cast<int32_t*>(mem_alloc(static_cast<size_t>(catalogue.count + 1) * sizeof(int32_t)));
+  plan->lines = static_cast<PlannedLine*>(mem_alloc(static_cast<size_t>(catalogue.count + 1) * sizeof(PlannedLine)));
+  const bool planned = menu_of_line && plan->lines && SortIntoMenus(catalogue, plan, menu_of_line) &&
+                       PlanEntries(plan, menu_of_line);
   mem_free(menu_of_line);
   if (!planned) FreeBookmarkPlan(plan);
   return planned;
@@ -204,5 +217,6 @@ LineSource BookmarkFileLines(const BookmarkPlan* plan) {
 void FreeBookmarkPlan(BookmarkPlan* plan) {
   TextTableFree(&plan->menu_names);
   mem_free(plan->entries);
+  mem_free(plan->lines);
   *plan = BookmarkPlan{};
 }

@@ -12,10 +12,12 @@
 #include "app/text_table.h"
 
 enum class BookmarkEntry : int64_t;
+struct PlannedLine;
 
 struct BookmarkPlan {
   LineSource catalogue{0, nullptr};
   BookmarkEntry* entries = nullptr;  // what each line of the file is
+  PlannedLine* lines = nullptr;      // where the fields of each catalogue line end
   int64_t count = 0;
   int64_t links = 0;  // catalogue lines written
   int64_t menus = 0;
