@@ -299,8 +299,17 @@ void ImportBookmarks() {
   LocalText path;
   KeepText(&path.value, saved);
   if (text_length(path) == 0) {
-    // Cancelled: the list stays as it was.
-  } else if (IsBookmarkFile(path)) {
+    text_assign(&LastAction, TEXT("ImportBookmarks"));
+    return;  // cancelled: the list stays as it was
+  }
+  // A file that cannot be read is refused for what the system says, not as "not a bookmark file".
+  FileBytes start;
+  uint32_t error = 0;
+  const ReadProblem unread = ReadFileBytes(path, kSampleBytes, false, &start, &error);
+  if (unread != ReadProblem::None) {
+    RefuseUnreadFile(path, unread, error);
+  } else if (LooksLikeBookmarkFile(start.bytes, start.size)) {
+    start.Release();
     ImportBookmarkFile(path);
   } else {
     RefuseImport(path, TEXT("It is not a browser bookmark file."));

@@ -3,6 +3,7 @@
 // click, or below the selected line). A right click on a line selects that
 // line first, as a left click does, so that the menu acts on the line
 // clicked. The items are one table; an item is greyed while it cannot act.
+#include "app/bookmarks.h"
 #include "app/state.h"
 #include "desktop/req.h"
 #include "gui/clipboard.h"
@@ -16,6 +17,8 @@ constexpr int64_t kFieldsOfALine = 3;
 constexpr int32_t kAddressField = 3;
 
 bool LineSelected() { return gadget_get_state(ListViewLinks) >= 0; }
+bool Always() { return true; }
+bool ListHasLines() { return gadget_item_count(ListViewLinks) > 0; }
 
 // Exactly what a double click on the selected line does.
 void VisitLink() {
@@ -52,7 +55,8 @@ const LinkMenuItem kLinkMenu[] = {
     {TEXT("Visit Link"), LineSelected, VisitLink},
     {TEXT("Copy Link Address"), LineSelected, CopyLinkAddress},
     {nullptr, nullptr, nullptr},
-    // "Import Browser Bookmarks..." and "Export as Browser Bookmarks..." come here, one line each.
+    {TEXT("Import Browser Bookmarks..."), Always, ImportBookmarks},
+    {TEXT("Export as Browser Bookmarks..."), ListHasLines, ExportBookmarks},
 };
 constexpr int64_t kLinkMenuItems = sizeof kLinkMenu / sizeof kLinkMenu[0];
 

@@ -97,6 +97,12 @@ TEST_F(Bookmarks, HugeDeepOrDamagedFilesImportWhatTheyHoldOrAreRefused) {
             "bookmarks again in UTF-8."}});
   EXPECT_EQ(text(LinkCountTxt), "0");
   EXPECT_EQ(text(InputFileTxt), "deep (2).txt");
+  // A file that is not there is refused for that, not as a file of another kind.
+  boxes_.answer({press(IDNO), choose_file(path("gone.html")), press(IDOK)});
+  ImportBookmarks();
+  const std::string refusal = boxes_.taken().back().text;
+  EXPECT_EQ(refusal.rfind("Couldn't import the file  " + path("gone.html") + "\r\n", 0), 0u) << refusal;
+  EXPECT_EQ(refusal.find("not a browser bookmark file"), std::string::npos) << refusal;
 }
 
 // The catalogue's lines with the export's dates made one.
