@@ -14,3 +14,7 @@ inline std::string command_output(const std::string& command) {
   }
   return out;
 }
+
+// Whether a program of that name is on the PATH: a check that needs one is
+// skipped, saying which is missing, rather than failed, where it is not installed.
+inline bool have_command(const std::string& name) { return !command_output("command -v '" + name + "'").empty(); }
