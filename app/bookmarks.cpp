@@ -68,6 +68,14 @@ ReadProblem ReadFileBytes(const WCHAR* path, int64_t most, bool whole, FileBytes
   return problem;
 }
 
+// Browsers write UTF-8; a file saved again by an editor as UTF-16 is told by its byte-order mark.
+bool HasUtf16Mark(const FileBytes& file) {
+  constexpr uint8_t kLittle[] = {0xFF, 0xFE}, kBig[] = {0xFE, 0xFF};
+  if (file.size < 2) return false;
+  return (file.bytes[0] == kLittle[0] && file.bytes[1] == kLittle[1]) ||
+         (file.bytes[0] == kBig[0] && file.bytes[1] == kBig[1]);
+}
+
 void RefuseImport(const WCHAR* path, const WCHAR* reason) {
   Joined message(TEXT("Couldn't import the file  "), path, TEXT("\r\n"), reason);
   req_message_ok(kImportCaption, message);
@@ -308,6 +316,8 @@ void ImportBookmarks() {
   const ReadProblem unread = ReadFileBytes(path, kSampleBytes, false, &start, &error);
   if (unread != ReadProblem::None) {
     RefuseUnreadFile(path, unread, error);
+  } else if (HasUtf16Mark(start)) {
+    RefuseImport(path, TEXT("Its text is in UTF-16, which Webrolo does not read as bookmarks: export them again in UTF-8."));
   } else if (LooksLikeBookmarkFile(start.bytes, start.size)) {
     start.Release();
     ImportBookmarkFile(path);

@@ -103,6 +103,13 @@ TEST_F(Bookmarks, HugeDeepOrDamagedFilesImportWhatTheyHoldOrAreRefused) {
   const std::string refusal = boxes_.taken().back().text;
   EXPECT_EQ(refusal.rfind("Couldn't import the file  " + path("gone.html") + "\r\n", 0), 0u) << refusal;
   EXPECT_EQ(refusal.find("not a browser bookmark file"), std::string::npos) << refusal;
+  // A bookmark file an editor saved again as UTF-16 is refused for that.
+  put("u16.html", std::string("\xFF\xFE<\0D\0L\0>\0", 10));
+  boxes_.answer({press(IDNO), choose_file(path("u16.html")), press(IDOK)});
+  ImportBookmarks();
+  EXPECT_EQ(boxes_.taken().back().text, "Couldn't import the file  " + path("u16.html") +
+                                            "\r\nIts text is in UTF-16, which Webrolo does not read as bookmarks: "
+                                            "export them again in UTF-8.");
 }
 
 // The catalogue's lines with the export's dates made one.
