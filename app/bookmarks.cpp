@@ -317,7 +317,8 @@ void ImportBookmarks() {
   if (unread != ReadProblem::None) {
     RefuseUnreadFile(path, unread, error);
   } else if (HasUtf16Mark(start)) {
-    RefuseImport(path, TEXT("Its text is in UTF-16, which Webrolo does not read as bookmarks: export them again in UTF-8."));
+    RefuseImport(path,
+                 TEXT("Its text is in UTF-16, which Webrolo does not read as bookmarks: export them again in UTF-8."));
   } else if (LooksLikeBookmarkFile(start.bytes, start.size)) {
     start.Release();
     ImportBookmarkFile(path);
