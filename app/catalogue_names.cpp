@@ -39,7 +39,13 @@ bool SameFileName(const WCHAR* a, const WCHAR* b) {
 void DeriveNames() {
   const int32_t saved = text_stack_top();
   file_leaf_name(ReadFileName, saved);
-  text_pop_into(&TxtFileName, saved);
+  LocalText leaf;
+  KeepText(&leaf.value, saved);
+  DeriveCatalogueNames(leaf);
+}
+
+void DeriveCatalogueNames(const WCHAR* name) {
+  text_assign(&TxtFileName, name);
   DeriveName(&TxtBackupName, TxtFileName, TEXT(".txt"), TEXT("-BK"), nullptr);
   DeriveName(&HtmlFileName, TxtFileName, TEXT(".txt"), nullptr, TEXT(".html"));
   DeriveName(&HtmlBackupName, HtmlFileName, TEXT(".html"), TEXT("-BK"), nullptr);

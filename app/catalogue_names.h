@@ -8,6 +8,8 @@
 // From ReadFileName: TxtFileName (without its folder), TxtBackupName,
 // HtmlFileName, HtmlBackupName and LoadedFileName.
 void DeriveNames();
+// The same from a name without its folder (an import's chosen catalogue name).
+void DeriveCatalogueNames(const WCHAR* name);
 
 // False, after a box that says why, when the catalogue's derived names would
 // make `what` ("save", "build the page of") replace the catalogue itself.

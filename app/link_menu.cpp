@@ -4,6 +4,7 @@
 // line first, as a left click does, so that the menu acts on the line
 // clicked. The items are one table; an item is greyed while it cannot act.
 // Undo and Redo say what they would undo or redo.
+#include "app/bookmarks.h"
 #include "app/displays.h"
 #include "app/link_changes.h"
 #include "app/state.h"
@@ -19,6 +20,8 @@ namespace {
 constexpr int64_t kFieldsOfALine = 3;
 constexpr int32_t kAddressField = 3;
 
+bool Always() { return true; }
+bool ListHasLines() { return gadget_item_count(ListViewLinks) > 0; }
 bool UndoPossible() { return LinkNextUndo().any; }
 bool RedoPossible() { return LinkNextRedo().any; }
 
@@ -47,7 +50,8 @@ const LinkMenuItem kLinkMenu[] = {
     {TEXT("Undo"), UndoPossible, UndoLinkChange, UndoText},
     {TEXT("Redo"), RedoPossible, RedoLinkChange, RedoText},
     {nullptr, nullptr, nullptr},
-    // "Import Browser Bookmarks..." and "Export as Browser Bookmarks..." come here, one line each.
+    {TEXT("Import Browser Bookmarks..."), Always, ImportBookmarks},
+    {TEXT("Export as Browser Bookmarks..."), ListHasLines, ExportBookmarks},
 };
 constexpr int64_t kLinkMenuItems = sizeof kLinkMenu / sizeof kLinkMenu[0];
 

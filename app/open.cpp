@@ -1,6 +1,8 @@
 // Opening a catalogue: the user picks the file, its lines fill the link list
 // in file order, and the names of its backup, its page and the page's backup
-// are derived from its name. LoadTextFile also reads the page's header file.
+// are derived from its name. A browser's bookmark file picked here is
+// imported instead. LoadTextFile also reads the page's header file.
+#include "app/bookmarks.h"
 #include "app/catalogue_names.h"
 #include "app/displays.h"
 #include "app/journal.h"
@@ -16,7 +18,7 @@ void AskForTheFile() {
   const int32_t saved = text_stack_top();
   file_current_dir(saved);
   text_pop_into(&CurrentDir, saved);
-  text_assign(&FilePattern, TEXT("Webrolo Text File|*.txt"));
+  text_assign(&FilePattern, TEXT("Webrolo Text File|*.txt|Browser Bookmarks|*.html;*.htm"));
   req_open_file(TEXT("Select Your Rolos Text File"), CurrentDir, FilePattern, 0, saved);
   text_pop_into(&ReadFileName, saved);
 }
@@ -48,6 +50,9 @@ void OpenBtn_Clicked() {
   if (text_length(ReadFileName) == 0) {
     req_message_ok(TEXT("No File Loaded :"), TEXT("Try Again !"));
     SetStatus(TxtFileName, TEXT("No File Loaded :  Try Again !"));
+  } else if (IsBookmarkFile(ReadFileName)) {
+    // A browser's bookmark file, whichever filter showed it, is imported; it is never written.
+    ImportBookmarkFile(ReadFileName);
   } else {
     ReadTheChosenFile();
   }

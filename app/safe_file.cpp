@@ -25,10 +25,10 @@ struct TemporaryName : Joined {
 constexpr int64_t kBlockUnits = 32 * 1024;
 
 // Writes the lines to the temporary file; a failure is told under the target's name.
-bool WriteLines(const WCHAR* name, const WCHAR* target, const LineSource& lines, int32_t format,
+bool WriteLines(const WCHAR* name, const WCHAR* target, const LineSource& lines, int32_t format, bool mark,
                 SafeWriteFailure* failure) {
   if (!file_create(kWriteFile, name)) return Fail(failure, target);
-  file_write_bom(kWriteFile, format);
+  if (mark) file_write_bom(kWriteFile, format);
   const int32_t block = text_stack_top();
   for (int64_t i = 0; i < lines.count; ++i) {
     win_busy_step();
@@ -67,9 +67,9 @@ bool MakeBackup(const WCHAR* target, const WCHAR* backup, SafeWriteFailure* fail
 }  // namespace
 
 bool WriteWithBackup(const WCHAR* target, const WCHAR* backup, const LineSource& lines, int32_t format,
-                     SafeWriteFailure* failure) {
+                     SafeWriteFailure* failure, bool mark) {
   TemporaryName temporary(target);
-  if (!WriteLines(temporary, target, lines, format, failure)) return false;
+  if (!WriteLines(temporary, target, lines, format, mark, failure)) return false;
   if (!MakeBackup(target, backup, failure) || !file_replace(temporary, target)) {
     if (!failure->file) Fail(failure, target);
     file_delete(temporary);

@@ -20,12 +20,12 @@ struct LineSource {
   WCHAR* (*line)(int64_t index, int32_t offset);
 };
 
-// Writes the lines to target in the format (its mark first), each ended by
-// CR LF. True when target holds them and backup holds what target held
-// before (an old backup stays when there was no target yet); false with the
-// failure told otherwise.
+// Writes the lines to target in the format (its mark first, unless `mark`
+// is false), each ended by CR LF. True when target holds them and backup
+// holds what target held before (an old backup stays when there was no
+// target yet); false with the failure told otherwise.
 bool WriteWithBackup(const WCHAR* target, const WCHAR* backup, const LineSource& lines, int32_t format,
-                     SafeWriteFailure* failure);
+                     SafeWriteFailure* failure, bool mark = true);
 
 // The message for a failed write: "Couldn't write the file  " + name + the reason.
 void ShowWriteFailure(const WCHAR* caption, const SafeWriteFailure& failure);

@@ -20,6 +20,7 @@
 
 #include "app/link_history.h"
 #include "app/state.h"
+#include "bench/app_bench_bookmarks.h"
 #include "bench/app_bench_catalogue.h"
 #include "bench/app_bench_peers.h"
 #include "bench/app_bench_text.h"
@@ -295,6 +296,15 @@ void print_figures(const OurFigures& ours, const ChildFigures& child, const Made
   }
 }
 
+void print_bookmark_figures(const BookmarkFigures& bookmarks) {
+  std::printf("import: ours=%.4f\n", bookmarks.import_seconds);
+  std::printf("export: ours=%.4f\n", bookmarks.export_seconds);
+  std::printf(
+      "# import: %lld links, a bookmark file of %.1f MB; export: the catalogue open; processor time: "
+      "import %.4f, export %.4f\n",
+      static_cast<long long>(bookmarks.links), bookmarks.file_mb, bookmarks.import_cpu, bookmarks.export_cpu);
+}
+
 void copy_resource(const fs::path& folder, const char* name) {
   std::error_code error;
   fs::copy_file(fs::path(WEBROLO_SOURCE_DIR) / "app" / "res" / name, folder / name, error);
@@ -349,8 +359,11 @@ int main(int argc, char** argv) {
   open_build_save(links, &ours);
   edit_and_find(made, &ours);
   history_of_deleting_all(&ours);
+  // The catalogue as a bookmark file, then a browser's file of a fifth as many links in its place.
+  const BookmarkFigures bookmarks = bench_bookmarks(gadget_item_count(ListViewLinks), links / 5, &g_problems);
 
   print_figures(ours, child, made, cpp, python);
+  print_bookmark_figures(bookmarks);
 
   for (const char* peer : {"peer-cpp", "peer-python"}) {
     for (const char* kind : {".html", ".txt"}) {

@@ -288,6 +288,17 @@ int64_t file_position(int64_t number) {
   return position;
 }
 
+int64_t file_size(int64_t number) {
+  FileObject* file = file_object(number);
+  LARGE_INTEGER size{};
+  if (!file) return -1;
+  if (!GetFileSizeEx(file->handle, &size)) {
+    file_note_error();
+    return -1;
+  }
+  return size.QuadPart;
+}
+
 void file_set_position(int64_t number, int64_t position) {
   FileObject* file = file_object(number);
   if (!file) return;

@@ -76,6 +76,8 @@ int64_t file_write_text(int64_t number, const WCHAR* text, int32_t format);
 // since the file was opened, pending output included. 0 for a number not open.
 int32_t file_write_failed(int64_t number);
 int64_t file_position(int64_t number);
+// The size in bytes of the open file, -1 for a number not open (or when the platform cannot tell).
+int64_t file_size(int64_t number);
 void file_set_position(int64_t number, int64_t position);
 int file_delete(const WCHAR* name);
 int file_copy(const WCHAR* source, const WCHAR* target);
@@ -101,6 +103,8 @@ WCHAR* file_time_text(int64_t time, int32_t offset);
 WCHAR* file_current_dir(int32_t offset);
 WCHAR* file_leaf_name(const WCHAR* path, int32_t offset);
 int file_name_is_valid(const WCHAR* name);
+// 1 when a file or folder of that name exists.
+int file_exists(const WCHAR* name);
 
 // Byte-level access, shared by the parts of the file library. They work on
 // the record of an open file (buffered or not) and keep the logical position.

@@ -124,3 +124,5 @@ int file_name_is_valid(const WCHAR* name) {
   }
   return 1;
 }
+
+int file_exists(const WCHAR* name) { return name && GetFileAttributesW(name) != INVALID_FILE_ATTRIBUTES ? 1 : 0; }

@@ -1,6 +1,9 @@
 // The link list's context menu as a person uses it: a right click on a line or the menu keys,
 // then keys in the menu. Linux only: the menu's own loop takes real input.
 #ifndef _WIN32
+#include <ctime>
+#include <regex>
+
 #include "app_fixture.h"
 
 namespace {
@@ -61,10 +64,13 @@ TEST_F(LinkMenu, ARightClickOnALineSelectsItAndCopyLinkAddressCopiesItsAddress) 
 
 TEST_F(LinkMenu, TheMenuKeysOpenItBelowTheSelectedLineAndVisitLinkIsTheDoubleClick) {
   SetFocus(gadget_handle(ListViewLinks));
+  boxes_.answer({choose_file("")});
   headless::key(VK_APPS);
   then_in_menu({VK_DOWN, VK_RETURN});
   EXPECT_NE(g_menu_at.right, 0) << "the Menu key opened it";
-  EXPECT_EQ(status(), "  m.txt ... Open And Loaded") << "with no line selected nothing could be chosen";
+  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Select Your Browser Bookmarks File", ""}}))
+      << "with no line selected the first item that can act is the import";
+  EXPECT_EQ(status(), "  m.txt ... Open And Loaded");
 
   click_line(2);
   forget_opened();
@@ -80,7 +86,7 @@ TEST_F(LinkMenu, TheMenuKeysOpenItBelowTheSelectedLineAndVisitLinkIsTheDoubleCli
   EXPECT_EQ(status(), "Browser =  u3");
   EXPECT_EQ(opened(), "args: [" + real_path(path("u3")) + "]");
 }
-// Undo and Redo are the last items; End goes to the last one that can be chosen, so a greyed Redo is passed over.
+// Undo and Redo come before the two bookmark items; a greyed one is passed over.
 TEST_F(LinkMenu, UndoAndRedoFromTheMenu) {
   click_line(0);
   click(DeleteBtn);
@@ -89,9 +95,41 @@ TEST_F(LinkMenu, UndoAndRedoFromTheMenu) {
                                             std::pair("Redone: Delete Link  News[]Daily[]u1[]", 2u),
                                             std::pair("Undone: Delete Link  News[]Daily[]u1[]", 3u)}) {
     headless::key(VK_APPS);
-    then_in_menu({VK_END, VK_RETURN});
+    then_in_menu({VK_END, VK_UP, VK_UP, VK_RETURN});
     EXPECT_EQ(status(), status_after);
     EXPECT_EQ(lines(ListViewLinks).size(), count);
   }
+}
+
+TEST_F(LinkMenu, ExportAndImportAsBrowserBookmarksThroughTheMenu) {
+  const POINT p = line_bottom_left(0);
+  const std::time_t before = std::time(nullptr);
+  boxes_.answer({choose_file(path("out.html"))});
+  headless::click(p.x + 30, p.y - 2, 2);
+  then_in_menu({VK_DOWN, VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});  // past the separator to the export
+  const std::time_t after = std::time(nullptr);
+  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Export as Browser Bookmarks", ""}}));
+  EXPECT_EQ(status(), "Exported 3 links in 2 menus to out.html");
+  const std::string written = get("out.html");
+  std::smatch dated;
+  ASSERT_TRUE(std::regex_search(written, dated, std::regex("ADD_DATE=\"(\\d+)\"")));
+  const std::string date = "ADD_DATE=\"" + dated[1].str() + "\"";
+  EXPECT_TRUE(std::stoll(dated[1].str()) >= before && std::stoll(dated[1].str()) <= after);
+  EXPECT_EQ(written, crlf_lines({"<!DOCTYPE NETSCAPE-Bookmark-file-1>",
+                                 "<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">",
+                                 "<TITLE>Bookmarks</TITLE>", "<H1>Bookmarks</H1>", "<DL><p>",
+                                 "    <DT><H3 " + date + ">News</H3>", "    <DL><p>",
+                                 "        <DT><A HREF=\"u1\" " + date + ">Daily</A>", "    </DL><p>",
+                                 "    <DT><H3 " + date + ">Tools</H3>", "    <DL><p>",
+                                 "        <DT><A HREF=\"u2\" " + date + ">Maps</A>",
+                                 "        <DT><A HREF=\"u3\" " + date + ">Mail</A>", "    </DL><p>", "</DL><p>"}));
+  // Imported back through the menu and saved, it is the catalogue again, byte for byte.
+  boxes_.answer({choose_file(path("out.html"))});
+  headless::click(p.x + 30, p.y - 2, 2);
+  then_in_menu({VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN});
+  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Select Your Browser Bookmarks File", ""}}));
+  EXPECT_EQ(status(), "Imported 3 links in 2 menus from out.html");
+  act(SaveFileBtn, {}, {});
+  EXPECT_EQ(get("out (2).txt"), get("m.txt")) << "out.txt's page would be the bookmark file";
 }
 #endif
