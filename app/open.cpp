@@ -40,7 +40,7 @@ void OpenBtn_Clicked() {
   if (!KeepUnsavedLinks(TEXT("opening another"))) return;
   gadget_clear(ListViewLinks);
   text_assign(&LinkCountText, TEXT("0"));
-  gadget_set_text(LinkCountTxt, LinkCountText);
+  ShowLinkCountText();
   AskForTheFile();
   if (text_length(ReadFileName) == 0) {
     req_message_ok(TEXT("No File Loaded :"), TEXT("Try Again !"));

@@ -149,5 +149,9 @@ int32_t gadget_get_color(int64_t gadget, int32_t which);
 #define GADGET_DEFAULT_FONT (reinterpret_cast<HFONT>(static_cast<INT_PTR>(-1)))
 void gadget_set_font(int64_t gadget, HFONT font);
 void gadget_set_hidden(int64_t gadget, int64_t hide);
+// A string field shows all of its text: when the text is wider than the field, the field's font
+// is narrowed just enough (same face and height); when it fits again, the field's font of before
+// comes back. Other kinds are left alone.
+void gadget_fit_text(int64_t gadget);
 // The platform's result of adding the tool.
 LRESULT gadget_set_tip(int64_t gadget, const WCHAR* text);

@@ -46,6 +46,9 @@ WNDPROC gadget_subclass(HWND control, WNDPROC procedure);
 void gadget_raise_event(HWND control, int64_t type);
 void gadget_raise_forced_event(HWND control, int64_t type);
 
+// A field's narrowed font, if any, let go (field_fit.cpp).
+void gadget_fit_release(GadgetObject* gadget);
+
 // Brush cache (gadget_color.cpp): brushes shared by colour, counted.
 void gadget_brush_init();
 HBRUSH gadget_brush_take(int32_t color);
