@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -156,8 +157,8 @@ void realize(Font* f) {
     if (m.internal_leading < 0) m.internal_leading = 0;
   }
   // A width asks for that average character width: the face is squeezed or stretched sideways to it.
-  LONG width = log.lfWidth < 0 ? -log.lfWidth : log.lfWidth > kMaxEm ? kMaxEm : log.lfWidth;
-  f->x_scale = width > 0 && ave > 0 ? width / ave : 1.0;
+  const int64_t width = std::min<int64_t>(std::llabs(static_cast<int64_t>(log.lfWidth)), kMaxEm);
+  f->x_scale = width > 0 && ave > 0 ? static_cast<double>(width) / ave : 1.0;
   m.ave_width = std::max(1, static_cast<int>(std::lround(ave * f->x_scale)));
   int widest = static_cast<int>(std::lround(widest_of(f->desc, "WM@m") * f->x_scale));
   m.max_width = widest > m.ave_width ? widest : m.ave_width;
