@@ -18,7 +18,7 @@ void LinkTitleTxt_Event() { text_assign(&LastAction, TEXT("LinkTitleTxt")); }
 void LinkAddressTxt_Event() { text_assign(&LastAction, TEXT("LinkAddressTxt")); }
 void FindLinkTxt_Event() { text_assign(&LastAction, TEXT("FindLinkTxt")); }
 
-// A click or selection change, then (reading the type again) a double click.
+// A click or selection change, then (reading the type again) a double click; a request for the context menu.
 void ListViewLinks_Event() {
   if (event_subtype() == GADGET_TYPE_LEFT_CLICK) {
     ListEventType = GADGET_TYPE_LEFT_CLICK;
@@ -28,6 +28,7 @@ void ListViewLinks_Event() {
     ListEventType = GADGET_TYPE_DOUBLE_CLICK;
     ListViewLinks_Clicked();
   }
+  if (event_subtype() == GADGET_TYPE_RIGHT_CLICK) ListViewLinks_ContextMenu();
 }
 
 struct Dispatch {

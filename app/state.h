@@ -35,6 +35,7 @@ void ShutDownRuntime();  // the string runtime and the general heap, last
 void OpenBtn_Clicked();
 bool LoadTextFile();  // false when the file could not be opened
 void ListViewLinks_Clicked();
+void ListViewLinks_ContextMenu();  // link_menu.cpp: a right click, Shift+F10 or the Menu key on the list
 void AddLink();
 void DeleteLink();
 void ClearWorkAreas();

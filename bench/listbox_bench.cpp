@@ -67,46 +67,49 @@ double full_paint(HWND list) {
   return ms_since(start);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  long long lines = argc > 1 ? std::atoll(argv[1]) : 1000000;
-  if (lines < 10) lines = 10;
-
+// The top-level window and the link list in it, as the program makes it:
+// the list gadget's styles with LBS_SORT. Null when there is no window.
+HWND make_list(HWND* top) {
   WNDCLASSW wc{};
   wc.lpfnWndProc = DefWindowProcW;
   wc.hbrBackground = GetSysColorBrush(COLOR_3DFACE);
   wc.lpszClassName = TEXT("ListBenchWindow");
   RegisterClassW(&wc);
-  HWND top = CreateWindowExW(0, wc.lpszClassName, TEXT("list bench"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 900,
-                             700, nullptr, nullptr, nullptr, nullptr);
-  // The link list as the program makes it: the list gadget's styles with LBS_SORT.
-  HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("ListBox"), nullptr, 0x50330141 | LBS_SORT, 10, 10, 860, 640, top,
+  *top = CreateWindowExW(0, wc.lpszClassName, TEXT("list bench"), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 900, 700,
+                         nullptr, nullptr, nullptr, nullptr);
+  HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, TEXT("ListBox"), nullptr, 0x50330141 | LBS_SORT, 10, 10, 860, 640, *top,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(1)), nullptr, nullptr);
-  if (!top || !list) {
-    std::fprintf(stderr, "listbox_bench: no window\n");
-    return 1;
-  }
+  if (!*top || !list) return nullptr;
   SendMessageW(list, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), TRUE);
   SendMessageW(list, LB_SETHORIZONTALEXTENT, 1000, 0);
   pump();
+  return list;
+}
 
-  // The lines are made first, so that only the list's own work is timed and measured.
-  std::vector<WCHAR> line(200);
+// The lines, made first so that only the list's own work is timed and measured.
+struct Lines {
   std::vector<WCHAR> made;
   std::vector<size_t> starts;
-  for (long long i = 0; i < lines; ++i) {
-    starts.push_back(made.size());
-    int n = make_line(i, line.data(), 200);
-    made.insert(made.end(), line.data(), line.data() + n + 1);
-  }
-  long long units = static_cast<long long>(made.size()) - lines;
+};
 
-  // Append, as loading a catalogue does (LB_INSERTSTRING at -1).
+Lines make_lines(long long lines) {
+  Lines out;
+  std::vector<WCHAR> line(200);
+  for (long long i = 0; i < lines; ++i) {
+    out.starts.push_back(out.made.size());
+    int n = make_line(i, line.data(), 200);
+    out.made.insert(out.made.end(), line.data(), line.data() + n + 1);
+  }
+  return out;
+}
+
+// Append, as loading a catalogue does (LB_INSERTSTRING at -1).
+void append_all(HWND list, long long lines, const Lines& made) {
+  long long units = static_cast<long long>(made.made.size()) - lines;
   long long before = resident_bytes();
   Clock::time_point start = Clock::now();
   for (long long i = 0; i < lines; ++i)
-    SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&made[starts[i]]));
+    SendMessageW(list, LB_INSERTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&made.made[made.starts[i]]));
   double append_ms = ms_since(start);
   long long after = resident_bytes();
   pump();
@@ -119,13 +122,16 @@ int main(int argc, char** argv) {
     std::printf("memory: %.1f bytes a line resident, of which %.1f text, %.1f bookkeeping\n", per_line, text,
                 per_line - text);
   }
+}
 
-  // One sorted insertion: before the first line (the most records to move) and in the middle.
+// One sorted insertion: before the first line (the most records to move) and in the middle.
+void sorted_insertion(HWND list, long long lines) {
+  std::vector<WCHAR> line(200);
   std::vector<double> first, middle;
   for (int k = 0; k < 20; ++k) {
     make_line(-1, line.data(), 200);
     line[0] = u'A';  // "Anu ..." sorts before every "Menu ..."
-    start = Clock::now();
+    Clock::time_point start = Clock::now();
     LRESULT at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.data()));
     first.push_back(ms_since(start));
     SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(at), 0);
@@ -139,12 +145,15 @@ int main(int argc, char** argv) {
   }
   std::printf("LB_ADDSTRING into the sorted list: %.3f ms before the first line, %.3f ms in the middle (medians)\n",
               median(first), median(middle));
+}
 
-  // The worst search: a line that is not there (every line looked at), and the last line.
+// The worst search: a line that is not there (every line looked at), and the last line.
+void worst_search(HWND list, long long lines) {
+  std::vector<WCHAR> line(200);
   std::vector<double> absent, last;
   for (int k = 0; k < 5; ++k) {
     make_line(lines, line.data(), 200);
-    start = Clock::now();
+    Clock::time_point start = Clock::now();
     LRESULT found = SendMessageW(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
                                  reinterpret_cast<LPARAM>(line.data()));
     absent.push_back(ms_since(start));
@@ -157,8 +166,11 @@ int main(int argc, char** argv) {
   }
   std::printf("LB_FINDSTRINGEXACT over all lines: %.2f ms for a missing line, %.2f ms for the last (medians)\n",
               median(absent), median(last));
+}
 
-  // Painting: the list in the middle of its lines, one line selected on screen.
+// Painting: the list in the middle of its lines, one line selected on screen;
+// then scrolling one line, repainted and shown.
+void paint_and_scroll(HWND list, long long lines) {
   SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(lines / 2), 0);
   pump();
   std::vector<double> paints;
@@ -168,18 +180,35 @@ int main(int argc, char** argv) {
   int shown = (client.bottom - client.top) / static_cast<int>(SendMessageW(list, LB_GETITEMHEIGHT, 0, 0));
   std::printf("one full paint (%d lines shown): %.2f ms (median of %zu)\n", shown, median(paints), paints.size());
 
-  // Scrolling one line, repainted and shown.
   std::vector<double> steps;
   for (int k = 0; k < 100; ++k) {
-    start = Clock::now();
+    Clock::time_point start = Clock::now();
     SendMessageW(list, WM_VSCROLL, SB_LINEDOWN, 0);
     UpdateWindow(list);
     pump();
     steps.push_back(ms_since(start));
   }
   std::printf("one scroll step (SB_LINEDOWN, repainted): %.2f ms (median of %zu)\n", median(steps), steps.size());
+}
 
-  start = Clock::now();
+}  // namespace
+
+int main(int argc, char** argv) {
+  long long lines = argc > 1 ? std::atoll(argv[1]) : 1000000;
+  if (lines < 10) lines = 10;
+  HWND top = nullptr;
+  HWND list = make_list(&top);
+  if (!list) {
+    std::fprintf(stderr, "listbox_bench: no window\n");
+    return 1;
+  }
+  Lines made = make_lines(lines);
+  append_all(list, lines, made);
+  sorted_insertion(list, lines);
+  worst_search(list, lines);
+  paint_and_scroll(list, lines);
+
+  Clock::time_point start = Clock::now();
   SendMessageW(list, LB_RESETCONTENT, 0, 0);
   std::printf("LB_RESETCONTENT: %.1f ms\n", ms_since(start));
   DestroyWindow(top);

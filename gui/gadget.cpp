@@ -79,9 +79,9 @@ void gadget_release(int64_t number) {
   }
 }
 
-void raise(HWND control, int64_t type, uint32_t flags) {
+void raise(HWND control, int64_t type, uint32_t flags, void* data = nullptr, EventRelease release = nullptr) {
   // The window is that of the nearest ancestor carrying "KT_WindowID".
-  event_post(EVENT_GADGET, control_id(control), win_number(GetParent(control)), type, nullptr, nullptr, flags);
+  event_post(EVENT_GADGET, control_id(control), win_number(GetParent(control)), type, data, release, flags);
 }
 
 void start_state(void* block) {
@@ -195,6 +195,10 @@ WNDPROC gadget_subclass(HWND control, WNDPROC procedure) {
 void gadget_raise_event(HWND control, int64_t type) { raise(control, type, 0); }
 
 void gadget_raise_forced_event(HWND control, int64_t type) { raise(control, type, EVENT_FLAG_FORCE); }
+
+void gadget_raise_event_with_data(HWND control, int64_t type, void* data, EventRelease release) {
+  raise(control, type, 0, data, release);
+}
 
 LRESULT gadget_forward_parent_message(HWND child, HWND parent, UINT message, WPARAM wp, LPARAM lp) {
   GadgetObject* gadget = gadget_from_handle(child);

@@ -31,6 +31,13 @@ constexpr int64_t GADGET_TYPE_FOCUS = 14000;
 constexpr int64_t GADGET_TYPE_LOST_FOCUS = 14001;
 constexpr int64_t GADGET_TYPE_DRAG_START = 14002;
 
+// Where a list's context menu is to open: the data of its GADGET_TYPE_RIGHT_CLICK events
+// (event_data), for a right click and for Shift+F10 or the Menu key while the list has the focus.
+struct GadgetMenuPoint {
+  int32_t x, y;  // screen: the click's point, or beside the selected line (the list's corner when none shows)
+  int64_t item;  // the item the menu is for: the one clicked, or the selected one from the keyboard; -1 for none
+};
+
 // Attribute 1 of a string field: its maximum text length.
 constexpr int32_t GADGET_ATTRIBUTE_TEXT_LIMIT = 1;
 

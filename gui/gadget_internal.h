@@ -2,6 +2,7 @@
 // the creation path, events, colours and the brush cache.
 #pragma once
 
+#include "gui/event.h"
 #include "gui/gadget.h"
 #include "runtime/obj.h"
 
@@ -45,6 +46,8 @@ WNDPROC gadget_subclass(HWND control, WNDPROC procedure);
 // Events 13100 of a control: ordinary (dropped while suppressed) or forced.
 void gadget_raise_event(HWND control, int64_t type);
 void gadget_raise_forced_event(HWND control, int64_t type);
+// An ordinary event with data of its own, which the queue releases (gadget_raise_event otherwise).
+void gadget_raise_event_with_data(HWND control, int64_t type, void* data, EventRelease release);
 
 // A field's narrowed font, if any, let go (field_fit.cpp).
 void gadget_fit_release(GadgetObject* gadget);

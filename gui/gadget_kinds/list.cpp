@@ -1,8 +1,9 @@
 // The list kind: a "ListBox" whose own procedure turns presses, releases and
-// drags on its items into gadget events, and whose slots are single list-box
-// messages. Selection changes and double clicks come as notifications to the
-// parent, forwarded here.
+// drags on its items, and requests for a context menu, into gadget events, and
+// whose slots are single list-box messages. Selection changes and double
+// clicks come as notifications to the parent, forwarded here.
 #include "gui/gadget_internal.h"
+#include "runtime/mem.h"
 
 namespace {
 
@@ -60,6 +61,53 @@ void end_press(HWND list, int64_t type) {
   gadget_raise_event(list, type);
 }
 
+// The item under a point of the client area, -1 for none. Worked out from the
+// top line and the line height, as LB_ITEMFROMPOINT's answer holds only 16 bits of index.
+int64_t item_at(HWND list, POINT client) {
+  RECT area{};
+  GetClientRect(list, &area);
+  const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+  const LRESULT height = SendMessageW(list, LB_GETITEMHEIGHT, 0, 0);
+  if (!PtInRect(&area, client) || top < 0 || height <= 0) {
+    return -1;
+  }
+  const int64_t item = top + client.y / height;
+  return item < SendMessageW(list, LB_GETCOUNT, 0, 0) ? item : -1;
+}
+
+// From the keyboard the menu opens below the selected line, or at the list's corner when that line is not in view.
+GadgetMenuPoint keyboard_point(HWND list) {
+  const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+  RECT area{}, line{}, seen{};
+  GetClientRect(list, &area);
+  POINT at{0, 0};
+  if (selected >= 0 &&
+      SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(selected), reinterpret_cast<LPARAM>(&line)) != LB_ERR &&
+      IntersectRect(&seen, &line, &area)) {
+    at = POINT{seen.left, seen.bottom};
+  }
+  ClientToScreen(list, &at);
+  return GadgetMenuPoint{at.x, at.y, selected >= 0 ? static_cast<int64_t>(selected) : -1};
+}
+
+// A context-menu request: event type 1 with the point and item it is for. The
+// right button's release and the WM_CONTEXTMENU it brings are one request, which the queue merges.
+void raise_menu_request(HWND list, const GadgetMenuPoint& point) {
+  auto* data = static_cast<GadgetMenuPoint*>(mem_alloc(sizeof(GadgetMenuPoint)));
+  if (data) {
+    *data = point;
+  }
+  gadget_raise_event_with_data(list, GADGET_TYPE_RIGHT_CLICK, data, data ? mem_free : nullptr);
+}
+
+GadgetMenuPoint mouse_point(HWND list, POINT screen) {
+  POINT client = screen;
+  ScreenToClient(list, &client);
+  return GadgetMenuPoint{screen.x, screen.y, item_at(list, client)};
+}
+
+POINT point_of(LPARAM lp) { return POINT{static_cast<int16_t>(LOWORD(lp)), static_cast<int16_t>(HIWORD(lp))}; }
+
 LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM wp, LPARAM lp) {
   switch (message) {
     case WM_LBUTTONDOWN:
@@ -79,7 +127,18 @@ LRESULT CALLBACK list_procedure(HWND list, UINT message, WPARAM wp, LPARAM lp) {
         end_press(list, GADGET_TYPE_LEFT_CLICK);
       }
       break;
-    case WM_RBUTTONUP: gadget_raise_event(list, GADGET_TYPE_RIGHT_CLICK); break;
+    case WM_RBUTTONUP: {
+      POINT screen = point_of(lp);
+      ClientToScreen(list, &screen);
+      raise_menu_request(list, mouse_point(list, screen));
+      break;
+    }
+    case WM_CONTEXTMENU: {
+      // From the keyboard both coordinates are -1. The list answers the request: it goes no further up.
+      const POINT at = point_of(lp);
+      raise_menu_request(list, at.x == -1 && at.y == -1 ? keyboard_point(list) : mouse_point(list, at));
+      return 0;
+    }
     default: break;
   }
   return CallWindowProcW(g_list_class_procedure, list, message, wp, lp);

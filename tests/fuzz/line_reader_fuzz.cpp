@@ -102,6 +102,23 @@ std::vector<Line> model_lines(const std::string& b, size_t pos, int32_t format) 
 
 std::u16string on_stack(const WCHAR* text) { return std::u16string(reinterpret_cast<const char16_t*>(text)); }
 
+// The format the lines are read in: the mark's, a fixed one, or any value at all.
+int32_t chosen_format(uint8_t control, uint8_t format_byte, const Mark& mark) {
+  int32_t format;
+  switch (control & 7) {
+    case 0:
+    case 1:
+      format = mark.format == FILE_FORMAT_UTF16LE || mark.format == FILE_FORMAT_UTF8 ? mark.format : FILE_FORMAT_ANSI;
+      break;
+    case 2: format = FILE_FORMAT_ANSI; break;
+    case 3: format = FILE_FORMAT_UTF8; break;
+    case 4: format = FILE_FORMAT_UTF16LE; break;
+    default: format = format_byte;  // any value: only its low five bits choose
+  }
+  if (control & 8) format |= FILE_READ_IGNORE_LINE_ENDS;
+  return format;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -125,18 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string bytes = in.rest();
 
   const Mark mark = model_mark(bytes);
-  int32_t format;
-  switch (control & 7) {
-    case 0:
-    case 1:
-      format = mark.format == FILE_FORMAT_UTF16LE || mark.format == FILE_FORMAT_UTF8 ? mark.format : FILE_FORMAT_ANSI;
-      break;
-    case 2: format = FILE_FORMAT_ANSI; break;
-    case 3: format = FILE_FORMAT_UTF8; break;
-    case 4: format = FILE_FORMAT_UTF16LE; break;
-    default: format = format_byte;  // any value: only its low five bits choose
-  }
-  if (control & 8) format |= FILE_READ_IGNORE_LINE_ENDS;
+  const int32_t format = chosen_format(control, format_byte, mark);
   // An unbuffered file costs a system call per unit and has no buffer edges to move past.
   const bool unbuffered = control & 16;
   if (unbuffered) filler %= 64;

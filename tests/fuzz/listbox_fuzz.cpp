@@ -129,179 +129,257 @@ struct Held {
   }
 };
 
-// One of the program's messages; answers whether lines may have changed.
-bool message_op(fuzz::Input& in, ListModel& m, uint8_t op, int step) {
-  const int n = m.count();
-  auto index = [&]() { return in.range(-2, n + 1); };
-  auto expect = [&](LRESULT got, LRESULT wanted, const char* what) {
+// One of the program's messages, with what it is checked against; each
+// part answers whether lines may have changed.
+struct MessageOp {
+  fuzz::Input& in;
+  ListModel& m;
+  int step;
+  int n = m.count();
+
+  int index() { return in.range(-2, n + 1); }
+  void expect(LRESULT got, LRESULT wanted, const char* what) const {
     FUZZ_CHECK(got == wanted, where(what, step) + ": " + std::to_string(got) + " wanted " + std::to_string(wanted));
-  };
-  switch (op) {
-    case 0: {
-      const auto t = line_text(in);
-      expect(send(LB_ADDSTRING, 0, text_param(t)), m.add(t), "LB_ADDSTRING");
-      return true;
-    }
-    case 1: {
-      const int i = index();
-      const auto t = line_text(in);
-      expect(send(LB_INSERTSTRING, static_cast<WPARAM>(i), text_param(t)), m.insert(i, t), "LB_INSERTSTRING");
-      return true;
-    }
-    case 2: {
-      const int i = index();
-      expect(send(LB_DELETESTRING, static_cast<WPARAM>(i)), m.remove(i), "LB_DELETESTRING");
-      return true;
-    }
-    case 3:
-      if (in.byte() < 32) {
-        send(LB_RESETCONTENT);
-        m.reset();
+  }
+
+  // Adding, inserting, deleting, emptying and finding lines.
+  bool lines(uint8_t op) {
+    switch (op) {
+      case 0: {
+        const auto t = line_text(in);
+        expect(send(LB_ADDSTRING, 0, text_param(t)), m.add(t), "LB_ADDSTRING");
+        return true;
       }
-      return true;
-    case 4: {
-      const int i = index();
-      const bool exact = in.flag();
-      const auto t = line_text(in);
-      expect(send(exact ? LB_FINDSTRINGEXACT : LB_FINDSTRING, static_cast<WPARAM>(i), text_param(t)),
-             m.find(i, t, exact), "LB_FINDSTRING");
-      return false;
-    }
-    case 5: {
-      const int i = index();
-      const auto t = line_text(in);
-      expect(send(LB_SELECTSTRING, static_cast<WPARAM>(i), text_param(t)), m.select_string(i, t), "LB_SELECTSTRING");
-      return false;
-    }
-    case 6: {
-      const int i = index();
-      expect(send(LB_SETCURSEL, static_cast<WPARAM>(i)), m.set_cur_sel(i), "LB_SETCURSEL");
-      return false;
-    }
-    case 7: {
-      const bool on = in.flag();
-      const int i = index();
-      expect(send(LB_SETSEL, on, i), m.set_sel(on, i), "LB_SETSEL");
-      return false;
-    }
-    case 8: {
-      const int a = index(), b = index();
-      LRESULT want = LB_ERR;
-      if (m.multi) want = LB_OKAY, b >= a ? m.select_range(a, b, true) : m.select_range(b, a, false);
-      expect(send(LB_SELITEMRANGEEX, static_cast<WPARAM>(a), b), want, "LB_SELITEMRANGEEX");
-      return false;
-    }
-    case 9: {
-      const bool on = in.flag();
-      const int a = in.range(0, n + 1), b = in.range(0, n + 1);
-      LRESULT want = LB_ERR;
-      if (m.multi) want = LB_OKAY, m.select_range(std::min(a, b), std::max(a, b), on);
-      expect(send(LB_SELITEMRANGE, on, MAKELPARAM(a, b)), want, "LB_SELITEMRANGE");
-      return false;
-    }
-    case 10: {
-      const int i = index();
-      const ULONG_PTR data = in.u32();
-      LRESULT want = LB_ERR;
-      if (m.valid(i)) want = TRUE, m.lines[static_cast<size_t>(i)].data = data;
-      expect(send(LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(data)), want, "LB_SETITEMDATA");
-      return true;
-    }
-    case 11: {
-      const int i = index();
-      m.set_top(i);
-      expect(send(LB_SETTOPINDEX, static_cast<WPARAM>(i)), LB_OKAY, "LB_SETTOPINDEX");
-      return false;
-    }
-    case 12: {
-      const uint8_t b = in.byte();
-      const int h = b == 255 ? -1 : b == 254 ? 0x8000 : b % 40;
-      LRESULT want = LB_ERR;
-      if (h >= 0 && h <= 0x7FFF) {
-        want = LB_OKAY;
-        m.item_height = std::max(h, 1);
-        m.set_top(m.top);
+      case 1: {
+        const int i = index();
+        const auto t = line_text(in);
+        expect(send(LB_INSERTSTRING, static_cast<WPARAM>(i), text_param(t)), m.insert(i, t), "LB_INSERTSTRING");
+        return true;
       }
-      expect(send(LB_SETITEMHEIGHT, 0, h), want, "LB_SETITEMHEIGHT");
-      return false;
-    }
-    case 13: {
-      const int i = index();
-      const bool partly = in.flag();
-      expect(send(LB_SETCARETINDEX, static_cast<WPARAM>(i), partly), m.set_caret_index(i, partly), "LB_SETCARETINDEX");
-      return false;
-    }
-    case 14: {
-      const int i = index();
-      LRESULT want = LB_ERR;
-      if (i >= -1 && i < n) want = LB_OKAY, m.anchor = i;
-      expect(send(LB_SETANCHORINDEX, static_cast<WPARAM>(i)), want, "LB_SETANCHORINDEX");
-      return false;
-    }
-    case 15: {
-      const int extent = in.range(-5, 600);
-      m.horz_extent = std::max(extent, 0);
-      send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent));
-      send(WM_HSCROLL, MAKEWPARAM(in.byte() % 9, in.range(0, 700)));  // its position is not the program's to ask
-      return false;
-    }
-    case 16: {
-      const int request = in.byte() % 9, pos = in.range(0, n + 2);
-      switch (request) {
-        case SB_LINEUP: m.set_top(m.top - 1); break;
-        case SB_LINEDOWN: m.set_top(m.top + 1); break;
-        case SB_PAGEUP: m.set_top(m.top - m.page()); break;
-        case SB_PAGEDOWN: m.set_top(m.top + m.page()); break;
-        case SB_THUMBTRACK: return false;  // the thumb's own place, not the message's, counts: not sent
-        case SB_THUMBPOSITION: m.set_top(pos); break;
-        case SB_TOP: m.set_top(0); break;
-        case SB_BOTTOM: m.set_top(n); break;
-        default: break;
+      case 2: {
+        const int i = index();
+        expect(send(LB_DELETESTRING, static_cast<WPARAM>(i)), m.remove(i), "LB_DELETESTRING");
+        return true;
       }
-      send(WM_VSCROLL, MAKEWPARAM(request, pos));
-      return false;
-    }
-    case 17: {
-      const int x = in.range(-20, m.width + 20), y = in.range(-20, m.height + 20);
-      expect(send(LB_ITEMFROMPOINT, 0, MAKELPARAM(x, y)), m.item_from_point(x, y), "LB_ITEMFROMPOINT");
-      const int i = index();
-      RECT r{1, 2, 3, 4};
-      const LRESULT got = send(LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
-      if (i != 0 && !m.valid(i)) {
-        expect(got, LB_ERR, "LB_GETITEMRECT");
-      } else {
-        expect(got, 1, "LB_GETITEMRECT");
-        const long long y0 = std::clamp<long long>(static_cast<long long>(i - m.top) * m.item_height, -0x4000000,
-                                                   0x4000000);
-        FUZZ_CHECK(r.left == 0 && r.right == m.width && r.top == y0 && r.bottom == y0 + m.item_height,
-                   where("LB_GETITEMRECT", step));
+      case 3:
+        if (in.byte() < 32) {
+          send(LB_RESETCONTENT);
+          m.reset();
+        }
+        return true;
+      case 4: {
+        const int i = index();
+        const bool exact = in.flag();
+        const auto t = line_text(in);
+        expect(send(exact ? LB_FINDSTRINGEXACT : LB_FINDSTRING, static_cast<WPARAM>(i), text_param(t)),
+               m.find(i, t, exact), "LB_FINDSTRING");
+        return false;
       }
-      return false;
     }
-    case 18: {  // the program resizes the list; the client area is the environment's answer
-      const int w = in.range(0, 400), h = in.range(0, 400);
-      SetWindowPos(g_list, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-      return false;
-    }
-    default: {
-      const uint8_t which = in.byte() % 4;
-      if (which == 0) {
-        const int more = in.range(0, 20);
-        const LRESULT got = send(LB_INITSTORAGE, static_cast<WPARAM>(more), more * 16);
-        FUZZ_CHECK(got >= n + more, where("LB_INITSTORAGE", step));
-      } else if (which == 1) {
-        send(WM_SETREDRAW, in.flag());
-      } else {
-        static const int fonts[] = {DEFAULT_GUI_FONT, SYSTEM_FONT, ANSI_FIXED_FONT};
-        const HGDIOBJ font = which == 2 ? nullptr : GetStockObject(fonts[in.byte() % 3]);
-        send(WM_SETFONT, reinterpret_cast<WPARAM>(font), in.flag());
-        // The font's height is the environment's; the list's line height follows it.
-        m.item_height = static_cast<int>(send(LB_GETITEMHEIGHT));
-        read_geometry(m);
-        m.set_top(m.top);
+    return false;
+  }
+
+  // The selection and the marks.
+  bool selection(uint8_t op) {
+    switch (op) {
+      case 5: {
+        const int i = index();
+        const auto t = line_text(in);
+        expect(send(LB_SELECTSTRING, static_cast<WPARAM>(i), text_param(t)), m.select_string(i, t), "LB_SELECTSTRING");
+        return false;
       }
-      return false;
+      case 6: {
+        const int i = index();
+        expect(send(LB_SETCURSEL, static_cast<WPARAM>(i)), m.set_cur_sel(i), "LB_SETCURSEL");
+        return false;
+      }
+      case 7: {
+        const bool on = in.flag();
+        const int i = index();
+        expect(send(LB_SETSEL, on, i), m.set_sel(on, i), "LB_SETSEL");
+        return false;
+      }
+      case 8: {
+        const int a = index(), b = index();
+        LRESULT want = LB_ERR;
+        if (m.multi) want = LB_OKAY, b >= a ? m.select_range(a, b, true) : m.select_range(b, a, false);
+        expect(send(LB_SELITEMRANGEEX, static_cast<WPARAM>(a), b), want, "LB_SELITEMRANGEEX");
+        return false;
+      }
+      case 9: {
+        const bool on = in.flag();
+        const int a = in.range(0, n + 1), b = in.range(0, n + 1);
+        LRESULT want = LB_ERR;
+        if (m.multi) want = LB_OKAY, m.select_range(std::min(a, b), std::max(a, b), on);
+        expect(send(LB_SELITEMRANGE, on, MAKELPARAM(a, b)), want, "LB_SELITEMRANGE");
+        return false;
+      }
     }
+    return false;
+  }
+
+  // A line's data, the first line, the line height, the caret and the anchor.
+  bool settings(uint8_t op) {
+    switch (op) {
+      case 10: {
+        const int i = index();
+        const ULONG_PTR data = in.u32();
+        LRESULT want = LB_ERR;
+        if (m.valid(i)) want = TRUE, m.lines[static_cast<size_t>(i)].data = data;
+        expect(send(LB_SETITEMDATA, static_cast<WPARAM>(i), static_cast<LPARAM>(data)), want, "LB_SETITEMDATA");
+        return true;
+      }
+      case 11: {
+        const int i = index();
+        m.set_top(i);
+        expect(send(LB_SETTOPINDEX, static_cast<WPARAM>(i)), LB_OKAY, "LB_SETTOPINDEX");
+        return false;
+      }
+      case 12: {
+        const uint8_t b = in.byte();
+        const int h = b == 255 ? -1 : b == 254 ? 0x8000 : b % 40;
+        LRESULT want = LB_ERR;
+        if (h >= 0 && h <= 0x7FFF) {
+          want = LB_OKAY;
+          m.item_height = std::max(h, 1);
+          m.set_top(m.top);
+        }
+        expect(send(LB_SETITEMHEIGHT, 0, h), want, "LB_SETITEMHEIGHT");
+        return false;
+      }
+      case 13: {
+        const int i = index();
+        const bool partly = in.flag();
+        expect(send(LB_SETCARETINDEX, static_cast<WPARAM>(i), partly), m.set_caret_index(i, partly),
+               "LB_SETCARETINDEX");
+        return false;
+      }
+      case 14: {
+        const int i = index();
+        LRESULT want = LB_ERR;
+        if (i >= -1 && i < n) want = LB_OKAY, m.anchor = i;
+        expect(send(LB_SETANCHORINDEX, static_cast<WPARAM>(i)), want, "LB_SETANCHORINDEX");
+        return false;
+      }
+    }
+    return false;
+  }
+
+  // Scrolling, points and rectangles, the size, storage, redrawing and the font.
+  bool view(uint8_t op) {
+    switch (op) {
+      case 15: {
+        const int extent = in.range(-5, 600);
+        m.horz_extent = std::max(extent, 0);
+        send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent));
+        send(WM_HSCROLL, MAKEWPARAM(in.byte() % 9, in.range(0, 700)));  // its position is not the program's to ask
+        return false;
+      }
+      case 16: {
+        const int request = in.byte() % 9, pos = in.range(0, n + 2);
+        switch (request) {
+          case SB_LINEUP: m.set_top(m.top - 1); break;
+          case SB_LINEDOWN: m.set_top(m.top + 1); break;
+          case SB_PAGEUP: m.set_top(m.top - m.page()); break;
+          case SB_PAGEDOWN: m.set_top(m.top + m.page()); break;
+          case SB_THUMBTRACK: return false;  // the thumb's own place, not the message's, counts: not sent
+          case SB_THUMBPOSITION: m.set_top(pos); break;
+          case SB_TOP: m.set_top(0); break;
+          case SB_BOTTOM: m.set_top(n); break;
+          default: break;
+        }
+        send(WM_VSCROLL, MAKEWPARAM(request, pos));
+        return false;
+      }
+      case 17: {
+        const int x = in.range(-20, m.width + 20), y = in.range(-20, m.height + 20);
+        expect(send(LB_ITEMFROMPOINT, 0, MAKELPARAM(x, y)), m.item_from_point(x, y), "LB_ITEMFROMPOINT");
+        const int i = index();
+        RECT r{1, 2, 3, 4};
+        const LRESULT got = send(LB_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&r));
+        if (i != 0 && !m.valid(i)) {
+          expect(got, LB_ERR, "LB_GETITEMRECT");
+        } else {
+          expect(got, 1, "LB_GETITEMRECT");
+          const long long y0 = std::clamp<long long>(static_cast<long long>(i - m.top) * m.item_height, -0x4000000,
+                                                     0x4000000);
+          FUZZ_CHECK(r.left == 0 && r.right == m.width && r.top == y0 && r.bottom == y0 + m.item_height,
+                     where("LB_GETITEMRECT", step));
+        }
+        return false;
+      }
+      case 18: {  // the program resizes the list; the client area is the environment's answer
+        const int w = in.range(0, 400), h = in.range(0, 400);
+        SetWindowPos(g_list, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return false;
+      }
+      default: {
+        const uint8_t which = in.byte() % 4;
+        if (which == 0) {
+          const int more = in.range(0, 20);
+          const LRESULT got = send(LB_INITSTORAGE, static_cast<WPARAM>(more), more * 16);
+          FUZZ_CHECK(got >= n + more, where("LB_INITSTORAGE", step));
+        } else if (which == 1) {
+          send(WM_SETREDRAW, in.flag());
+        } else {
+          static const int fonts[] = {DEFAULT_GUI_FONT, SYSTEM_FONT, ANSI_FIXED_FONT};
+          const HGDIOBJ font = which == 2 ? nullptr : GetStockObject(fonts[in.byte() % 3]);
+          send(WM_SETFONT, reinterpret_cast<WPARAM>(font), in.flag());
+          // The font's height is the environment's; the list's line height follows it.
+          m.item_height = static_cast<int>(send(LB_GETITEMHEIGHT));
+          read_geometry(m);
+          m.set_top(m.top);
+        }
+        return false;
+      }
+    }
+  }
+};
+
+bool message_op(fuzz::Input& in, ListModel& m, uint8_t op, int step) {
+  MessageOp o{in, m, step};
+  if (op < 5) return o.lines(op);
+  if (op < 10) return o.selection(op);
+  if (op < 15) return o.settings(op);
+  return o.view(op);
+}
+
+// A press of the left button with the modifiers held, perhaps released at once.
+void press(fuzz::Input& in, ListModel& m, bool control, bool shift, bool release) {
+  if (m.width <= 0 || m.height <= 0) return;
+  const int x = in.range(0, m.width - 1), y = in.range(0, m.height - 1);
+  if (m.tracking) {  // a button still down is let go first
+    headless::mouse_up(at(x, y).x, at(x, y).y);
+    headless::pump();
+    m.end_press();
+    if (m.destroyed) return;
+  }
+  {
+    Held held(control, shift);
+    headless::mouse_down(at(x, y).x, at(x, y).y);
+    headless::pump();
+  }
+  m.press(y, control, shift, false);
+  if (release && !m.destroyed) {
+    headless::mouse_up(at(x, y).x, at(x, y).y);
+    headless::pump();
+    m.end_press();
+  }
+}
+
+void double_click(fuzz::Input& in, ListModel& m) {
+  if (m.width <= 0 || m.height <= 0 || m.tracking) return;
+  const int x = in.range(0, m.width - 1), y = in.range(0, m.height - 1);
+  const POINT p = at(x, y);
+  for (int click = 0; click < 2 && !m.destroyed; ++click) {
+    headless::mouse_down(p.x, p.y);
+    headless::pump();
+    m.press(y, false, false, click == 1);
+    if (m.destroyed) return;
+    headless::mouse_up(p.x, p.y);
+    headless::pump();
+    m.end_press();
+    headless::advance(50);
   }
 }
 
@@ -310,29 +388,7 @@ void user_op(fuzz::Input& in, ListModel& m, uint8_t op) {
   const bool control = in.flag(), shift = in.flag();
   switch (op) {
     case 0:  // a press, perhaps released at once
-    case 1: {
-      if (m.width <= 0 || m.height <= 0) return;
-      const int x = in.range(0, m.width - 1), y = in.range(0, m.height - 1);
-      const bool release = op == 1;
-      if (m.tracking) {  // a button still down is let go first
-        headless::mouse_up(at(x, y).x, at(x, y).y);
-        headless::pump();
-        m.end_press();
-        if (m.destroyed) return;
-      }
-      {
-        Held held(control, shift);
-        headless::mouse_down(at(x, y).x, at(x, y).y);
-        headless::pump();
-      }
-      m.press(y, control, shift, false);
-      if (release && !m.destroyed) {
-        headless::mouse_up(at(x, y).x, at(x, y).y);
-        headless::pump();
-        m.end_press();
-      }
-      return;
-    }
+    case 1: press(in, m, control, shift, op == 1); return;
     case 2: {  // a drag step, anywhere, past the list's edges too
       const int x = in.range(-10, m.width + 10), y = in.range(-30, m.height + 30);
       headless::mouse_move(at(x, y).x, at(x, y).y);
@@ -349,22 +405,7 @@ void user_op(fuzz::Input& in, ListModel& m, uint8_t op) {
       m.end_press();
       return;
     }
-    case 4: {  // a double click
-      if (m.width <= 0 || m.height <= 0 || m.tracking) return;
-      const int x = in.range(0, m.width - 1), y = in.range(0, m.height - 1);
-      const POINT p = at(x, y);
-      for (int click = 0; click < 2 && !m.destroyed; ++click) {
-        headless::mouse_down(p.x, p.y);
-        headless::pump();
-        m.press(y, false, false, click == 1);
-        if (m.destroyed) return;
-        headless::mouse_up(p.x, p.y);
-        headless::pump();
-        m.end_press();
-        headless::advance(50);
-      }
-      return;
-    }
+    case 4: double_click(in, m); return;
     case 5: {  // a navigation key
       static const UINT keys[] = {VK_UP,   VK_DOWN, VK_LEFT, VK_RIGHT, VK_PRIOR,
                                   VK_NEXT, VK_HOME, VK_END,  VK_SPACE, VK_RETURN};

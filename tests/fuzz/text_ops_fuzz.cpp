@@ -148,13 +148,13 @@ class Arguments {
   // kept apart from the next by its zero unit.
   int add(const std::u16string& text) {
     Slot slot{text, Where(in_.byte() % 4), -1};
-    if (slot.where == Where::null && !text.empty()) slot.where = Where::buffer;
-    if (slot.where == Where::stack) {
+    if (slot.where == Where::Null && !text.empty()) slot.where = Where::Buffer;
+    if (slot.where == Where::Stack) {
       slot.offset = text_stack_top();
       text_push(reinterpret_cast<const WCHAR*>(text.c_str()));
       text_stack_reserve(1, text_stack_top());  // over the zero unit: the next push starts behind it
       if (first_on_stack_ < 0) first_on_stack_ = slot.offset;
-    } else if (slot.where == Where::variable) {
+    } else if (slot.where == Where::Variable) {
       variables_.push_back(nullptr);
       text_assign(&variables_.back(), reinterpret_cast<const WCHAR*>(text.c_str()));
       slot.variable = variables_.size() - 1;
@@ -166,10 +166,10 @@ class Arguments {
   const WCHAR* get(int i) const {
     const Slot& s = slots_[static_cast<size_t>(i)];
     switch (s.where) {
-      case Where::buffer: return reinterpret_cast<const WCHAR*>(s.text.c_str());
-      case Where::variable: return variables_[s.variable];
-      case Where::stack: return text_stack_at(s.offset);
-      case Where::null: return nullptr;
+      case Where::Buffer: return reinterpret_cast<const WCHAR*>(s.text.c_str());
+      case Where::Variable: return variables_[s.variable];
+      case Where::Stack: return text_stack_at(s.offset);
+      case Where::Null: return nullptr;
     }
     return nullptr;
   }
@@ -177,7 +177,7 @@ class Arguments {
   int32_t result_offset() { return first_on_stack_ >= 0 && in_.flag() ? first_on_stack_ : text_stack_top(); }
 
  private:
-  enum class Where { buffer, variable, stack, null };
+  enum class Where { Buffer, Variable, Stack, Null };
   struct Slot {
     std::u16string text;
     Where where;

@@ -3,7 +3,7 @@
 // desktop's display, tells on standard output what reaches it, and takes
 // commands on standard input (read by a second thread, which posts them to
 // the window as a program's worker would).
-//   out: "ready", "clicked", "text <edit text>", "close", "answer <id>",
+//   out: "ready", "clicked", "text <edit text>", "close", "answer <id>", "menu <id chosen, 0 for none>",
 //        "client <x> <y> <width> <height>", "dpi <LOGPIXELSY>", "pong"
 //   in:  "msgbox", "geometry", "dpi", "ping", "quit"
 #include <cstdio>
@@ -95,6 +95,18 @@ LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
       return 0;
     }
     case WM_PAINT: paint(window); return 0;
+    case WM_CONTEXTMENU: {
+      // A right click opens a small menu at the pointer.
+      HMENU menu = CreatePopupMenu();
+      AppendMenuW(menu, MF_STRING, 1, TEXT("First"));
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuW(menu, MF_STRING, 2, TEXT("Second"));
+      const BOOL chosen = TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, static_cast<SHORT>(LOWORD(lParam)),
+                                           static_cast<SHORT>(HIWORD(lParam)), window, nullptr);
+      DestroyMenu(menu);
+      say("menu " + std::to_string(chosen));
+      return 0;
+    }
     case WM_COMMAND:
       if (LOWORD(wParam) == kButton && HIWORD(wParam) == BN_CLICKED) say("clicked");
       if (LOWORD(wParam) == kEdit && HIWORD(wParam) == EN_CHANGE) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "window/x_desktop.h"
@@ -162,6 +163,34 @@ TEST(WindowTest, TheButtonsTipIsAWindowOfItsOwnUnderThePointerThatTakesNoFocus) 
     return false;
   })) << "the tip shows its text";
   EXPECT_EQ(focused_window(), probe.window) << "the keyboard stays where it was";
+}
+
+TEST(WindowTest, ARightClickOpensAMenuWindowOfItsOwnThatEscClosesAndAClickChoosesFrom) {
+  ASSERT_TRUE(wait_for_window_manager(kWait));
+  Probe probe;
+  ASSERT_NO_FATAL_FAILURE(probe.open());
+  const int x = probe.client.x + 300, y = probe.client.y + 200;
+  unsigned long menu = 0;
+  auto open_menu = [&] {
+    click(x, y, 3);
+    menu = 0;
+    return eventually([&] {
+      for (unsigned long w : windows_of(probe.child.pid()))
+        if (w != probe.window) menu = w;
+      return menu != 0;
+    });
+  };
+  ASSERT_TRUE(open_menu()) << "no menu came up";
+  EXPECT_TRUE(unmanaged(menu)) << "the window manager gives a menu no frame";
+  Geometry g = geometry(menu);
+  EXPECT_EQ(std::pair(g.x, g.y), std::pair(x, y)) << "the menu starts at the pointer";
+  EXPECT_EQ(focused_window(), probe.window) << "the keyboard stays with the program's window";
+  key("Escape");
+  EXPECT_TRUE(probe.child.wait_for("menu 0", nullptr, kWait)) << "Esc chose nothing";
+  EXPECT_TRUE(eventually([&] { return windows_of(probe.child.pid()).size() == 1; })) << "the menu went";
+  ASSERT_TRUE(open_menu());
+  click(x + 20, y + 10);  // on "First"
+  EXPECT_TRUE(probe.child.wait_for("menu 1", nullptr, kWait)) << "a click on an item chose it";
 }
 
 TEST(WindowTest, TheCloseButtonAsksTheProgram) {

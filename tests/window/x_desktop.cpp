@@ -312,9 +312,9 @@ bool add_keys(const std::vector<std::string>& keysyms) {
   return ok;
 }
 
-void click(int x, int y) {
+void click(int x, int y, int button) {
   // No --sync: it waits for a move that never comes when the pointer is there already.
-  run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+  run("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y) + " click " + std::to_string(button));
 }
 
 void type(const std::string& text) { run("xdotool type --delay 40 -- " + quoted(text)); }

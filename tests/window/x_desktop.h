@@ -70,7 +70,7 @@ unsigned long transient_for(unsigned long window);
 // under the program's feet, which a busy program may notice too late.
 bool add_keys(const std::vector<std::string>& keysyms);
 
-void click(int x, int y);
+void click(int x, int y, int button = 1);  // 1 left, 3 right
 void move_pointer(int x, int y);
 void type(const std::string& text);  // UTF-8
 void key(const std::string& keys);   // xdotool key names: "Return", "ctrl+a"

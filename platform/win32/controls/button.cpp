@@ -64,8 +64,7 @@ void paint(Button* b) {
   HDC dc = BeginPaint(self, &ps);
   if (!dc) return;
   // The parent is asked as Win32 asks it; a push button keeps the system's colours.
-  HWND parent = GetParent(self);
-  SendMessageW(parent ? parent : self, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(self));
+  control::color_brush(b, dc, WM_CTLCOLORBTN);
   if (b->dead) {
     EndPaint(self, &ps);
     return;

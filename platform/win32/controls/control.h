@@ -3,8 +3,8 @@
 // until the last call of the procedure returns after WM_NCDESTROY (so a
 // parent that destroys the control from a notification leaves nothing
 // dangling), a procedure that hands every other message to the control's own
-// handler, the notification to the parent the control was made for, and the
-// registration of its class.
+// handler, the notification to the parent the control was made for, the
+// colours it asks that parent for, and the registration of its class.
 //
 // A control is written as: struct X : control::State { ... }; a handler
 // LRESULT handle(X*, UINT, WPARAM, LPARAM); and
@@ -83,6 +83,24 @@ inline bool notify(State* s, WORD code) {
   trace::message("notify", s->self, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->parent));
   if (s->parent) SendMessageW(s->parent, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(s->self));
   return !s->dead;
+}
+
+// The brush to paint the control with, as its parent chooses it: `message`
+// (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN, WM_CTLCOLOREDIT or WM_CTLCOLORLISTBOX)
+// goes to the parent the control was made for with the control's device
+// context, on which the parent may set the text and background colours. An
+// answer that is not a brush (the parent left the message alone, or the
+// control has no parent) gets what DefWindowProc does with the message: the
+// system's colours for that kind of control, on the device context and as
+// the brush. Null when the parent destroyed the control meanwhile; the
+// caller looks at `dead` and stops.
+inline HBRUSH color_brush(State* s, HDC dc, UINT message) {
+  auto wp = reinterpret_cast<WPARAM>(dc);
+  auto lp = reinterpret_cast<LPARAM>(s->self);
+  auto answer = s->parent ? reinterpret_cast<HGDIOBJ>(SendMessageW(s->parent, message, wp, lp)) : nullptr;
+  if (s->dead) return nullptr;
+  if (answer && GetObjectType(answer) == OBJ_BRUSH) return static_cast<HBRUSH>(answer);
+  return reinterpret_cast<HBRUSH>(DefWindowProcW(s->self, message, wp, lp));
 }
 
 // Registers a system class whose windows keep a state record pointer in their extra bytes.

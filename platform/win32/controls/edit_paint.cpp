@@ -16,15 +16,7 @@ namespace {
 // read-only or disabled one as a static, as Win32 controls do.
 HBRUSH ask_colors(Edit* e, HDC dc, DWORD style) {
   UINT message = ((style & ES_READONLY) || (style & WS_DISABLED)) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
-  HWND parent = GetParent(e->self);
-  HWND asked = parent ? parent : e->self;
-  auto brush = reinterpret_cast<HBRUSH>(
-      SendMessageW(asked, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(e->self)));
-  if (e->dead) return nullptr;
-  if (!brush)
-    brush = reinterpret_cast<HBRUSH>(
-        DefWindowProcW(asked, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(e->self)));
-  return brush;
+  return control::color_brush(e, dc, message);
 }
 
 void draw_line(Edit* e, HDC dc, DWORD style) {
@@ -163,7 +155,7 @@ bool paint(Edit* e) {
     }
     RECT client;
     GetClientRect(self, &client);
-    if (brush) FillRect(dc, &client, brush);
+    FillRect(dc, &client, brush);
     RECT f = format_rect(e);
     IntersectClipRect(dc, f.left, f.top, f.right, f.bottom);
     HGDIOBJ old = SelectObject(dc, control::font_of(e));

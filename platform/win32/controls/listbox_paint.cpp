@@ -33,12 +33,8 @@ bool hides_focus(HWND self) { return (SendMessageW(self, WM_QUERYUISTATE, 0, 0) 
 void paint(ListBox* lb, HDC dc, const RECT& area) {
   HWND self = lb->self;
   HGDIOBJ old_font = SelectObject(dc, control::font_of(lb));
-  SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-  SetBkColor(dc, GetSysColor(COLOR_WINDOW));
-  auto brush = reinterpret_cast<HBRUSH>(
-      SendMessageW(lb->parent, WM_CTLCOLORLISTBOX, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(self)));
+  HBRUSH brush = control::color_brush(lb, dc, WM_CTLCOLORLISTBOX);
   if (lb->dead) return;  // the parent destroyed the list while choosing colours
-  if (!brush) brush = GetSysColorBrush(COLOR_WINDOW);
   if (!IsWindowEnabled(self)) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
   COLORREF text = GetTextColor(dc), back = GetBkColor(dc);
 

@@ -42,15 +42,11 @@ void paint(Static* s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(self, &ps);
   if (!dc) return;
-  HWND parent = GetParent(self);
-  auto wp = reinterpret_cast<WPARAM>(dc);
-  auto lp = reinterpret_cast<LPARAM>(self);
-  auto brush = reinterpret_cast<HBRUSH>(SendMessageW(parent ? parent : self, WM_CTLCOLORSTATIC, wp, lp));
+  HBRUSH brush = control::color_brush(s, dc, WM_CTLCOLORSTATIC);
   if (s->dead) {
     EndPaint(self, &ps);
     return;
   }
-  if (!brush) brush = reinterpret_cast<HBRUSH>(DefWindowProcW(self, WM_CTLCOLORSTATIC, wp, lp));
   DWORD style = control::style_of(s);
   RECT r;
   GetClientRect(self, &r);

@@ -316,91 +316,106 @@ void paint(Tooltip* t) {
   EndPaint(t->self, &ps);
 }
 
+LRESULT delete_tool(Tooltip* t, LPARAM lParam) {
+  int index = find_tool(t, lParam);
+  if (index >= 0) forget(t, index);
+  return 0;
+}
+
+LRESULT update_tip_text(Tooltip* t, LPARAM lParam) {
+  int index = find_tool(t, lParam);
+  if (index < 0) return 0;
+  set_text(&t->tools[static_cast<size_t>(index)], info_of(lParam)->lpszText);
+  if (index == t->showing) {
+    hide(t);
+    show(t, index);
+  }
+  return 0;
+}
+
+LRESULT new_tool_rect(Tooltip* t, LPARAM lParam) {
+  int index = find_tool(t, lParam);
+  if (index >= 0) t->tools[static_cast<size_t>(index)].rect = info_of(lParam)->rect;
+  return 0;
+}
+
+// wParam is the buffer's size in characters; 0 means the classic 80.
+LRESULT get_text(Tooltip* t, WPARAM wParam, LPARAM lParam) {
+  int index = find_tool(t, lParam);
+  auto* info = reinterpret_cast<TTTOOLINFOW*>(lParam);
+  if (index < 0 || !info->lpszText) return 0;
+  std::u16string text;
+  if (!text_of(t, index, &text)) return 0;
+  copy_out(text, info->lpszText, wParam ? wParam : 80);
+  return 0;
+}
+
+LRESULT get_tool_info(const Tooltip* t, LPARAM lParam) {
+  int index = find_tool(t, lParam);
+  if (index < 0) return FALSE;
+  auto* info = reinterpret_cast<TTTOOLINFOW*>(lParam);
+  const Tool& tool = t->tools[static_cast<size_t>(index)];
+  info->uFlags = tool.flags;
+  info->rect = tool.rect;
+  info->hinst = tool.instance;
+  if (info->cbSize >= kInfoV2) info->lParam = tool.lparam;
+  if (tool.callback) info->lpszText = LPSTR_TEXTCALLBACKW;
+  else copy_out(tool.text, info->lpszText, 80);
+  return TRUE;
+}
+
+LRESULT get_current_tool(const Tooltip* t, LPARAM lParam) {
+  if (t->showing < 0) return FALSE;
+  auto* info = reinterpret_cast<TTTOOLINFOW*>(lParam);
+  if (info && info->cbSize >= kInfoV1) {
+    const Tool& tool = t->tools[static_cast<size_t>(t->showing)];
+    info->uFlags = tool.flags, info->hwnd = tool.hwnd, info->uId = tool.id, info->rect = tool.rect;
+  }
+  return TRUE;
+}
+
+LRESULT set_max_tip_width(Tooltip* t, LPARAM lParam) {
+  int old = t->max_width;
+  t->max_width = static_cast<int>(lParam);
+  return old;
+}
+
+LRESULT set_delay_time(Tooltip* t, WPARAM wParam, LPARAM lParam) {
+  int ms = static_cast<SHORT>(LOWORD(lParam));
+  UINT initial = ms < 0 ? 500 : static_cast<UINT>(ms);
+  if (wParam == TTDT_INITIAL) t->initial = initial;
+  else if (wParam == TTDT_AUTOPOP) t->autopop = ms < 0 ? 5000 : initial;
+  else if (wParam == TTDT_RESHOW) t->reshow = ms < 0 ? 100 : initial;
+  else t->initial = initial, t->autopop = initial * 10, t->reshow = initial / 5;  // TTDT_AUTOMATIC
+  return 0;
+}
+
 LRESULT handle(Tooltip* t, UINT message, WPARAM wParam, LPARAM lParam) {
-  HWND self = t->self;
   switch (message) {
     case TTM_ADDTOOLW: return add_tool(t, lParam);
-    case TTM_DELTOOLW: {
-      int index = find_tool(t, lParam);
-      if (index >= 0) forget(t, index);
-      return 0;
-    }
+    case TTM_DELTOOLW: return delete_tool(t, lParam);
     case TTM_GETTOOLCOUNT: return static_cast<LRESULT>(t->tools.size());
-    case TTM_UPDATETIPTEXTW: {
-      int index = find_tool(t, lParam);
-      if (index < 0) return 0;
-      set_text(&t->tools[static_cast<size_t>(index)], info_of(lParam)->lpszText);
-      if (index == t->showing) {
-        hide(t);
-        show(t, index);
-      }
-      return 0;
-    }
-    case TTM_NEWTOOLRECTW: {
-      int index = find_tool(t, lParam);
-      if (index >= 0) t->tools[static_cast<size_t>(index)].rect = info_of(lParam)->rect;
-      return 0;
-    }
-    case TTM_GETTEXTW: {
-      // wParam is the buffer's size in characters; 0 means the classic 80.
-      int index = find_tool(t, lParam);
-      auto* info = reinterpret_cast<TTTOOLINFOW*>(lParam);
-      if (index < 0 || !info->lpszText) return 0;
-      std::u16string text;
-      if (!text_of(t, index, &text)) return 0;
-      copy_out(text, info->lpszText, wParam ? wParam : 80);
-      return 0;
-    }
-    case TTM_GETTOOLINFOW: {
-      int index = find_tool(t, lParam);
-      if (index < 0) return FALSE;
-      auto* info = reinterpret_cast<TTTOOLINFOW*>(lParam);
-      const Tool& tool = t->tools[static_cast<size_t>(index)];
-      info->uFlags = tool.flags;
-      info->rect = tool.rect;
-      info->hinst = tool.instance;
-      if (info->cbSize >= kInfoV2) info->lParam = tool.lparam;
-      if (tool.callback) info->lpszText = LPSTR_TEXTCALLBACKW;
-      else copy_out(tool.text, info->lpszText, 80);
-      return TRUE;
-    }
-    case TTM_GETCURRENTTOOLW: {
-      if (t->showing < 0) return FALSE;
-      auto* info = reinterpret_cast<TTTOOLINFOW*>(lParam);
-      if (info && info->cbSize >= kInfoV1) {
-        const Tool& tool = t->tools[static_cast<size_t>(t->showing)];
-        info->uFlags = tool.flags, info->hwnd = tool.hwnd, info->uId = tool.id, info->rect = tool.rect;
-      }
-      return TRUE;
-    }
+    case TTM_UPDATETIPTEXTW: return update_tip_text(t, lParam);
+    case TTM_NEWTOOLRECTW: return new_tool_rect(t, lParam);
+    case TTM_GETTEXTW: return get_text(t, wParam, lParam);
+    case TTM_GETTOOLINFOW: return get_tool_info(t, lParam);
+    case TTM_GETCURRENTTOOLW: return get_current_tool(t, lParam);
     case TTM_RELAYEVENT: on_relay(t, reinterpret_cast<const MSG*>(lParam)); return 0;
     case TTM_ACTIVATE:
       t->active = wParam != 0;
       if (!t->active) cancel(t);
       return 0;
     case TTM_POP: cancel(t); return 0;
-    case TTM_SETMAXTIPWIDTH: {
-      int old = t->max_width;
-      t->max_width = static_cast<int>(lParam);
-      return old;
-    }
+    case TTM_SETMAXTIPWIDTH: return set_max_tip_width(t, lParam);
     case TTM_GETMAXTIPWIDTH: return t->max_width;
-    case TTM_SETDELAYTIME: {
-      int ms = static_cast<SHORT>(LOWORD(lParam));
-      UINT initial = ms < 0 ? 500 : static_cast<UINT>(ms);
-      if (wParam == TTDT_INITIAL) t->initial = initial;
-      else if (wParam == TTDT_AUTOPOP) t->autopop = ms < 0 ? 5000 : initial;
-      else if (wParam == TTDT_RESHOW) t->reshow = ms < 0 ? 100 : initial;
-      else t->initial = initial, t->autopop = initial * 10, t->reshow = initial / 5;  // TTDT_AUTOMATIC
-      return 0;
-    }
+    case TTM_SETDELAYTIME: return set_delay_time(t, wParam, lParam);
     case TTM_GETDELAYTIME: return wParam == TTDT_AUTOPOP ? t->autopop : wParam == TTDT_RESHOW ? t->reshow : t->initial;
     case WM_TIMER: on_timer(t, wParam); return 0;
     case WM_SETFONT: t->font = reinterpret_cast<HFONT>(wParam); return 0;
     case WM_MOUSEACTIVATE: return MA_NOACTIVATE;
     case WM_NCHITTEST: return HTTRANSPARENT;  // the pointer goes through to the window beneath
     case WM_PAINT: paint(t); return 0;
-    default: return DefWindowProcW(self, message, wParam, lParam);
+    default: return DefWindowProcW(t->self, message, wParam, lParam);
   }
 }
 

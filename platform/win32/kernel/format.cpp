@@ -162,119 +162,149 @@ void emit_integer(Sink& out, Spec spec, WCHAR conversion, uint64_t magnitude, bo
   while (n > 0) out.put(digits[--n]);
 }
 
+// The arguments still to print. Helpers take it by reference: a va_list
+// handed on by value may not be used again by its sender.
+struct Args {
+  va_list list;
+};
+
+// The flags, width, precision and size of a conversion, from after the '%'
+// to its conversion character; '*' takes the width or precision from the arguments.
+Spec parse_spec(const WCHAR*& p, Args& args) {
+  Spec spec;
+  while (parse_flag(spec, *p)) ++p;
+  if (*p == '*') {
+    ++p;
+    int width = va_arg(args.list, int);
+    if (width < 0) {
+      spec.left = true;
+      width = width == INT_MIN ? INT_MAX : -width;
+    }
+    spec.width = width;
+  } else {
+    spec.width = parse_number(p);
+  }
+  if (*p == '.') {
+    ++p;
+    if (*p == '*') {
+      ++p;
+      int precision = va_arg(args.list, int);
+      spec.precision = precision < 0 ? -1 : precision;
+    } else {
+      spec.precision = parse_number(p);
+    }
+  }
+  parse_size(spec, p);
+  return spec;
+}
+
+void print_signed(Sink& out, const Spec& spec, WCHAR conversion, Args& args) {
+  int64_t value;
+  if (spec.size == Size::Ll) value = va_arg(args.list, long long);
+  else if (spec.size == Size::H) value = static_cast<short>(va_arg(args.list, int));
+  else if (spec.size == Size::Hh) value = static_cast<signed char>(va_arg(args.list, int));
+  else value = va_arg(args.list, int);
+  uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  emit_integer(out, spec, conversion, magnitude, value < 0);
+}
+
+void print_unsigned(Sink& out, const Spec& spec, WCHAR conversion, Args& args) {
+  uint64_t value;
+  if (spec.size == Size::Ll) value = va_arg(args.list, unsigned long long);
+  else if (spec.size == Size::H) value = static_cast<unsigned short>(va_arg(args.list, unsigned));
+  else if (spec.size == Size::Hh) value = static_cast<unsigned char>(va_arg(args.list, unsigned));
+  else value = va_arg(args.list, unsigned);
+  emit_integer(out, spec, conversion, value, false);
+}
+
+// In a wide print %s and %c are wide and %S and %C 8-bit; h and l/w choose explicitly.
+bool narrow_text(const Spec& spec, WCHAR conversion) {
+  bool upper = conversion == 'S' || conversion == 'C';
+  return spec.size == Size::H || (upper && spec.size != Size::L && !spec.wide_modifier);
+}
+
+void print_text(Sink& out, const Spec& spec, WCHAR conversion, Args& args) {
+  if (narrow_text(spec, conversion)) emit_text(out, spec, va_arg(args.list, const char*));
+  else emit_text(out, spec, va_arg(args.list, const WCHAR*));
+}
+
+void print_char(Sink& out, const Spec& spec, WCHAR conversion, Args& args) {
+  int value = va_arg(args.list, int);
+  emit_char(out, spec, static_cast<WCHAR>(narrow_text(spec, conversion) ? static_cast<unsigned char>(value) : value));
+}
+
+void print_conversion(Sink& out, Spec spec, WCHAR conversion, Args& args) {
+  switch (conversion) {
+    case 'd':
+    case 'i': print_signed(out, spec, conversion, args); break;
+    case 'u':
+    case 'x':
+    case 'X':
+    case 'o': print_unsigned(out, spec, conversion, args); break;
+    case 'p':
+      spec.precision = 16;
+      emit_integer(out, spec, 'p', reinterpret_cast<uintptr_t>(va_arg(args.list, void*)), false);
+      break;
+    case 's':
+    case 'S': print_text(out, spec, conversion, args); break;
+    case 'c':
+    case 'C': print_char(out, spec, conversion, args); break;
+    case 'e':
+    case 'E':
+    case 'f':
+    case 'F':
+    case 'g':
+    case 'G':
+    case 'a':
+    case 'A':
+      assert(!"_vsnwprintf of the stand-in prints no floating-point numbers");
+      (void)va_arg(args.list, double);
+      break;
+    case 'n':
+      assert(!"%n is refused, as the runtime does by default");
+      (void)va_arg(args.list, void*);
+      break;
+    default:  // "%%", and any other character after '%', print that character
+      out.put(conversion);
+      break;
+  }
+}
+
+// The answer: the length printed, with the terminator when it fits; the
+// length the text needs when only measuring; -1 when it did not fit.
+int finish(const Sink& out, WCHAR* buffer, size_t count) {
+  if (out.length > INT_MAX) return -1;
+  if (!buffer) return static_cast<int>(out.length);
+  if (out.length < count) {
+    buffer[out.length] = 0;
+    return static_cast<int>(out.length);
+  }
+  return out.length == count ? static_cast<int>(count) : -1;
+}
+
 }  // namespace
 
-int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list args) {
+int _vsnwprintf(WCHAR* buffer, size_t count, const WCHAR* format, va_list list) {
   assert(format && "_vsnwprintf needs a format");
   assert((buffer || count == 0) && "_vsnwprintf needs a buffer for a nonzero count");
   if (!format || (!buffer && count != 0)) return -1;
   Sink out{buffer, count};
-
+  Args args;
+  va_copy(args.list, list);
   for (const WCHAR* p = format; *p;) {
     if (*p != '%') {
       out.put(*p++);
       continue;
     }
     ++p;
-    Spec spec;
-    while (parse_flag(spec, *p)) ++p;
-    if (*p == '*') {
-      ++p;
-      int width = va_arg(args, int);
-      if (width < 0) {
-        spec.left = true;
-        width = width == INT_MIN ? INT_MAX : -width;
-      }
-      spec.width = width;
-    } else {
-      spec.width = parse_number(p);
-    }
-    if (*p == '.') {
-      ++p;
-      if (*p == '*') {
-        ++p;
-        int precision = va_arg(args, int);
-        spec.precision = precision < 0 ? -1 : precision;
-      } else {
-        spec.precision = parse_number(p);
-      }
-    }
-    parse_size(spec, p);
-
+    Spec spec = parse_spec(p, args);
     WCHAR conversion = *p;
     if (conversion == 0) break;
     ++p;
-    switch (conversion) {
-      case 'd':
-      case 'i': {
-        int64_t value;
-        if (spec.size == Size::Ll) value = va_arg(args, long long);
-        else if (spec.size == Size::H) value = static_cast<short>(va_arg(args, int));
-        else if (spec.size == Size::Hh) value = static_cast<signed char>(va_arg(args, int));
-        else value = va_arg(args, int);
-        uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-        emit_integer(out, spec, conversion, magnitude, value < 0);
-        break;
-      }
-      case 'u':
-      case 'x':
-      case 'X':
-      case 'o': {
-        uint64_t value;
-        if (spec.size == Size::Ll) value = va_arg(args, unsigned long long);
-        else if (spec.size == Size::H) value = static_cast<unsigned short>(va_arg(args, unsigned));
-        else if (spec.size == Size::Hh) value = static_cast<unsigned char>(va_arg(args, unsigned));
-        else value = va_arg(args, unsigned);
-        emit_integer(out, spec, conversion, value, false);
-        break;
-      }
-      case 'p':
-        spec.precision = 16;
-        emit_integer(out, spec, 'p', reinterpret_cast<uintptr_t>(va_arg(args, void*)), false);
-        break;
-      case 's':
-      case 'S': {
-        // In a wide print %s is wide text and %S 8-bit text; h and l/w choose explicitly.
-        bool narrow = spec.size == Size::H || (conversion == 'S' && spec.size != Size::L && !spec.wide_modifier);
-        if (narrow) emit_text(out, spec, va_arg(args, const char*));
-        else emit_text(out, spec, va_arg(args, const WCHAR*));
-        break;
-      }
-      case 'c':
-      case 'C': {
-        bool narrow = spec.size == Size::H || (conversion == 'C' && spec.size != Size::L && !spec.wide_modifier);
-        int value = va_arg(args, int);
-        emit_char(out, spec, static_cast<WCHAR>(narrow ? static_cast<unsigned char>(value) : value));
-        break;
-      }
-      case 'e':
-      case 'E':
-      case 'f':
-      case 'F':
-      case 'g':
-      case 'G':
-      case 'a':
-      case 'A':
-        assert(!"_vsnwprintf of the stand-in prints no floating-point numbers");
-        (void)va_arg(args, double);
-        break;
-      case 'n':
-        assert(!"%n is refused, as the runtime does by default");
-        (void)va_arg(args, void*);
-        break;
-      default:  // "%%", and any other character after '%', print that character
-        out.put(conversion);
-        break;
-    }
+    print_conversion(out, spec, conversion, args);
   }
-
-  if (out.length > INT_MAX) return -1;
-  if (!buffer) return static_cast<int>(out.length);  // measuring: the length the text needs
-  if (out.length < count) {
-    buffer[out.length] = 0;
-    return static_cast<int>(out.length);
-  }
-  return out.length == count ? static_cast<int>(count) : -1;
+  va_end(args.list);
+  return finish(out, buffer, count);
 }
 
 int _snwprintf(WCHAR* buffer, size_t count, const WCHAR* format, ...) {

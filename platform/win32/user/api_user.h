@@ -18,7 +18,7 @@ ULONG_PTR GetClassLongPtrW(HWND window, int index);
 ULONG_PTR SetClassLongPtrW(HWND window, int index, LONG_PTR value);
 DWORD GetClassLongW(HWND window, int index);
 
-// Windows. Menus are not offered: a non-null menu of a top-level window is ignored.
+// Windows. Menu bars are not offered: a non-null menu of a top-level window is ignored.
 HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width,
                      int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID param);
 inline HWND CreateWindowW(LPCWSTR className, LPCWSTR windowName, DWORD style, int x, int y, int width, int height,
@@ -78,7 +78,7 @@ HWND ChildWindowFromPoint(HWND parent, POINT point);
 BOOL AdjustWindowRect(LPRECT rect, DWORD style, BOOL menu);
 BOOL AdjustWindowRectEx(LPRECT rect, DWORD style, BOOL menu, DWORD exStyle);
 int GetSystemMetrics(int index);
-// SPI_GETWORKAREA (the whole screen), SPI_GETWHEELSCROLLLINES and SPI_GETKEYBOARDCUES only.
+// SPI_GETWORKAREA (the whole screen), SPI_GETWHEELSCROLLLINES, SPI_GETKEYBOARDCUES and SPI_GETNONCLIENTMETRICS only.
 BOOL SystemParametersInfoW(UINT action, UINT param, PVOID data, UINT winIni);
 
 // Messages.
@@ -130,6 +130,20 @@ HCURSOR SetCursor(HCURSOR cursor);
 HCURSOR GetCursor();
 BOOL DestroyIcon(HICON icon);
 BOOL DestroyCursor(HCURSOR cursor);
+
+// Popup menus of strings and separators, shown by TrackPopupMenuEx as a "#32768" window whose modal loop
+// takes the keyboard and the mouse. Submenus, bitmaps and owner-drawn items are not offered
+// (ERROR_NOT_SUPPORTED); rcExclude of TPMPARAMS is not honoured. One menu at a time is tracked.
+HMENU CreatePopupMenu();
+BOOL DestroyMenu(HMENU menu);
+BOOL IsMenu(HMENU menu);
+BOOL AppendMenuW(HMENU menu, UINT flags, UINT_PTR idNewItem, LPCWSTR newItem);
+BOOL EnableMenuItem(HMENU menu, UINT idEnableItem, UINT enable);
+DWORD CheckMenuItem(HMENU menu, UINT idCheckItem, UINT check);
+int GetMenuItemCount(HMENU menu);
+UINT GetMenuState(HMENU menu, UINT id, UINT flags);
+BOOL TrackPopupMenuEx(HMENU menu, UINT flags, int x, int y, HWND window, LPTPMPARAMS params);
+BOOL GetMenuItemRect(HWND window, HMENU menu, UINT item, LPRECT rect);
 
 // Painting. A region given to RedrawWindow counts as the whole window.
 BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);

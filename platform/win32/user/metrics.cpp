@@ -2,6 +2,11 @@
 // top-level windows), AdjustWindowRectEx to match, rectangles of windows and
 // the mapping between client and screen coordinates, and finding the window
 // under a point.
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <iterator>
+
 #include "platform/win32/user/window_internal.h"
 
 namespace user {
@@ -34,6 +39,43 @@ Window* window_at_in(Window* t, POINT p) {
     w = hit;
   }
 }
+
+namespace {
+
+// A face of the desktop's text at a size in points, as the non-client parts use it.
+LOGFONTW ui_font(int points) {
+  LOGFONTW f{};
+  f.lfHeight = -MulDiv(points, display::current().dots_per_inch(), 72);
+  f.lfWeight = FW_NORMAL;
+  f.lfCharSet = DEFAULT_CHARSET;
+  const char16_t face[] = u"Segoe UI";
+  std::copy(std::begin(face), std::end(face), f.lfFaceName);
+  return f;
+}
+
+// Older callers pass the size without iPaddedBorderWidth, as Windows allows.
+constexpr UINT kOldNonClientMetrics = offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+
+// Windows reads the size from cbSize, not from the call's size argument.
+BOOL non_client_metrics(NONCLIENTMETRICSW* m) {
+  if (m->cbSize != sizeof *m && m->cbSize != kOldNonClientMetrics) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  NONCLIENTMETRICSW all{};
+  all.cbSize = m->cbSize;
+  all.iBorderWidth = 1;
+  all.iScrollWidth = all.iScrollHeight = kScrollBar;
+  all.iCaptionWidth = all.iCaptionHeight = kCaption;
+  all.iSmCaptionWidth = all.iSmCaptionHeight = kSmallCaption;
+  all.iMenuWidth = all.iMenuHeight = GetSystemMetrics(SM_CYMENU);
+  all.lfCaptionFont = all.lfSmCaptionFont = ui_font(9);
+  all.lfMenuFont = all.lfStatusFont = all.lfMessageFont = ui_font(9);
+  std::memcpy(m, &all, m->cbSize);
+  return TRUE;
+}
+
+}  // namespace
 
 }  // namespace user
 
@@ -137,6 +179,7 @@ BOOL SystemParametersInfoW(UINT action, UINT, PVOID data, UINT) {
       return TRUE;
     case SPI_GETWHEELSCROLLLINES: *static_cast<UINT*>(data) = 3; return TRUE;
     case SPI_GETKEYBOARDCUES: *static_cast<BOOL*>(data) = FALSE; return TRUE;
+    case SPI_GETNONCLIENTMETRICS: return non_client_metrics(static_cast<NONCLIENTMETRICSW*>(data));
     default: SetLastError(ERROR_INVALID_PARAMETER); return FALSE;
   }
 }

@@ -782,6 +782,27 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define SPI_GETWORKAREA 0x0030
 #define SPI_GETWHEELSCROLLLINES 0x0068
 #define SPI_GETKEYBOARDCUES 0x100A
+#define SPI_GETNONCLIENTMETRICS 0x0029
+
+// The fonts and sizes of the windows' non-client parts (SPI_GETNONCLIENTMETRICS), menus' included.
+typedef struct tagNONCLIENTMETRICSW {
+  UINT cbSize;
+  int iBorderWidth;
+  int iScrollWidth;
+  int iScrollHeight;
+  int iCaptionWidth;
+  int iCaptionHeight;
+  LOGFONTW lfCaptionFont;
+  int iSmCaptionWidth;
+  int iSmCaptionHeight;
+  LOGFONTW lfSmCaptionFont;
+  int iMenuWidth;
+  int iMenuHeight;
+  LOGFONTW lfMenuFont;
+  LOGFONTW lfStatusFont;
+  LOGFONTW lfMessageFont;
+  int iPaddedBorderWidth;
+} NONCLIENTMETRICSW, *PNONCLIENTMETRICSW, *LPNONCLIENTMETRICSW;
 
 // Standard cursors and icons (LoadCursorW, LoadIconW with no instance).
 #define IDC_ARROW MAKEINTRESOURCEW(32512)
@@ -848,6 +869,42 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define ESB_DISABLE_UP 0x0001
 #define ESB_DISABLE_DOWN 0x0002
 
+// Menus: item flags (AppendMenuW, EnableMenuItem, CheckMenuItem, GetMenuState) and TrackPopupMenuEx's flags.
+#define MF_STRING 0x00000000
+#define MF_ENABLED 0x00000000
+#define MF_UNCHECKED 0x00000000
+#define MF_BYCOMMAND 0x00000000
+#define MF_GRAYED 0x00000001
+#define MF_DISABLED 0x00000002
+#define MF_BITMAP 0x00000004
+#define MF_CHECKED 0x00000008
+#define MF_POPUP 0x00000010
+#define MF_MENUBARBREAK 0x00000020
+#define MF_MENUBREAK 0x00000040
+#define MF_HILITE 0x00000080
+#define MF_OWNERDRAW 0x00000100
+#define MF_BYPOSITION 0x00000400
+#define MF_SEPARATOR 0x00000800
+#define TPM_LEFTBUTTON 0x0000
+#define TPM_RIGHTBUTTON 0x0002
+#define TPM_LEFTALIGN 0x0000
+#define TPM_CENTERALIGN 0x0004
+#define TPM_RIGHTALIGN 0x0008
+#define TPM_TOPALIGN 0x0000
+#define TPM_VCENTERALIGN 0x0010
+#define TPM_BOTTOMALIGN 0x0020
+#define TPM_HORIZONTAL 0x0000
+#define TPM_VERTICAL 0x0040
+#define TPM_NONOTIFY 0x0080
+#define TPM_RETURNCMD 0x0100
+#define TPM_NOANIMATION 0x4000
+#define WM_UNINITMENUPOPUP 0x0125
+
+typedef struct tagTPMPARAMS {
+  UINT cbSize;
+  RECT rcExclude;
+} TPMPARAMS, *LPTPMPARAMS;
+
 // Further last-error codes of the window functions.
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
 #define ERROR_INVALID_MENU_HANDLE 1401L
@@ -865,5 +922,7 @@ typedef const SCROLLINFO* LPCSCROLLINFO;
 #define ERROR_NOT_FOUND 1168L
 #define ERROR_MESSAGE_SYNC_ONLY 1159L
 #define ERROR_TIMEOUT 1460L
+#define ERROR_POPUP_ALREADY_ACTIVE 1446L
+#define ERROR_MENU_ITEM_NOT_FOUND 1456L
 
 #include "platform/win32/controls/types_controls.h"

@@ -140,6 +140,152 @@ void correct_styles(Window* w) {
   }
 }
 
+// Where a new window goes: under its parent (a child), after its owner (a
+// top-level window given a parent), or among the message-only windows.
+struct Placement {
+  Window* parent = nullptr;
+  Window* owner = nullptr;
+  bool child = false;
+  bool message_only = false;
+};
+
+// False, with the last error, when the parent handle does not suit the style.
+bool place(DWORD style, HWND parent_handle, Placement* at) {
+  at->child = (style & (WS_CHILD | WS_POPUP)) == WS_CHILD;
+  at->message_only = parent_handle == HWND_MESSAGE;
+  if (parent_handle && !at->message_only) {
+    Window* p = find_or_fail(parent_handle);
+    if (!p) return false;
+    if (at->child) at->parent = p;
+    else at->owner = root(p);
+  } else if (at->child) {
+    SetLastError(ERROR_TLW_WITH_WSCHILD);
+    return false;
+  }
+  if (at->message_only) at->child = false;
+  return true;
+}
+
+// A window record with its handle and the values its class and creator give
+// it; null, with the last error, when the handle table is full.
+Window* new_window(WindowClass* cls, const Placement& at, DWORD ex_style, DWORD style, HMENU menu, HINSTANCE instance) {
+  Window* w = new Window;
+  w->queue = current_queue();
+  w->thread = w->queue->thread;
+  w->handle = alloc_handle(w);
+  if (!w->handle) {
+    delete w;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  w->cls = cls;
+  cls->windows++;
+  w->parent = at.parent;
+  w->owner = at.owner;
+  w->message_only = at.message_only;
+  w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
+  w->ex_style = ex_style;
+  correct_styles(w);
+  w->id = reinterpret_cast<LONG_PTR>(menu);
+  w->proc = cls->proc;
+  w->instance = instance;
+  w->extra.assign(static_cast<size_t>(cls->window_extra), 0);
+  return w;
+}
+
+// The first rectangle: a sizable or overlapped window keeps within the
+// tracking sizes WM_GETMINMAXINFO answers, and the size the creation
+// messages tell follows. False when the window is gone.
+bool first_rect(Window* w, bool overlapped, CREATESTRUCTW* cs) {
+  HWND handle = w->handle;
+  int x = cs->x, y = cs->y, cx = cs->cx, cy = cs->cy;
+  if ((static_cast<DWORD>(cs->style) & WS_THICKFRAME) || overlapped) {
+    w->window_rect = RECT{x, y, x + cx, y + cy};
+    MINMAXINFO mmi = min_max_info(w);
+    if (!find(handle)) return false;
+    if (cx > mmi.ptMaxTrackSize.x) cx = mmi.ptMaxTrackSize.x;
+    if (cy > mmi.ptMaxTrackSize.y) cy = mmi.ptMaxTrackSize.y;
+    if (cx < mmi.ptMinTrackSize.x) cx = mmi.ptMinTrackSize.x;
+    if (cy < mmi.ptMinTrackSize.y) cy = mmi.ptMinTrackSize.y;
+  }
+  if (cx < 0) cx = 0;
+  if (cy < 0) cy = 0;
+  cs->cx = cx;
+  cs->cy = cy;
+  w->window_rect = w->client_rect = w->normal_rect = RECT{x, y, x + cx, y + cy};
+  return true;
+}
+
+// WM_NCCREATE and WM_NCCALCSIZE; then the window takes its place among its
+// siblings. False when the window refused or is gone.
+bool create_frame(Window* w, const Placement& at, CREATESTRUCTW* cs) {
+  HWND handle = w->handle;
+  if (!send(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(cs))) {
+    if (find(handle)) {
+      w->created = true;
+      free_tree(handle);
+    }
+    return false;
+  }
+  if (!(w = find(handle))) return false;
+  // The client rectangle; WM_NCCALCSIZE without wParam speaks screen coordinates.
+  POINT origin = at.parent ? client_origin_on_screen(at.parent) : POINT{0, 0};
+  RECT r = w->window_rect;
+  OffsetRect(&r, origin.x, origin.y);
+  send(w, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&r));
+  if (!(w = find(handle))) return false;
+  OffsetRect(&r, -origin.x, -origin.y);
+  w->client_rect = r;
+  link(w, at.child ? HWND_BOTTOM : (w->ex_style & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_TOP);
+  w->created = true;
+  return true;
+}
+
+// A top-level window gets its native surface, titled and styled.
+void create_surface(Window* w, LPCWSTR name) {
+  const RECT& wr = w->window_rect;
+  w->surface = display::current().create_surface(wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top,
+                                                 (w->ex_style & WS_EX_TOPMOST) != 0);
+  if (w->surface) {
+    display::current().set_title(w->surface, name && !IS_INTRESOURCE(name) ? name : TEXT(""));
+    surface_style_changed(w);
+    surface_icon_changed(w);
+  }
+}
+
+// WM_SIZE and WM_MOVE right after WM_CREATE, except for an overlapped
+// window, which gets them from its first ShowWindow as in Win32. Null when
+// the window is gone.
+Window* first_size_and_move(Window* w, bool overlapped) {
+  HWND handle = w->handle;
+  if (overlapped && !w->message_only) {
+    w->need_size = true;
+    return w;
+  }
+  RECT cr = w->client_rect;
+  send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cr.right - cr.left, cr.bottom - cr.top));
+  if (!(w = find(handle))) return nullptr;
+  send(w, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
+  return find(handle);
+}
+
+// A window created minimized or maximized takes that state, shown only when
+// WS_VISIBLE asked for it. Null when the window is gone.
+Window* first_min_max_state(Window* w, DWORD style) {
+  if (!(w->style & (WS_MINIMIZE | WS_MAXIMIZE))) return w;
+  HWND handle = w->handle;
+  int command = (w->style & WS_MINIMIZE) ? SW_MINIMIZE : SW_MAXIMIZE;
+  w->style &= ~static_cast<DWORD>(WS_MINIMIZE | WS_MAXIMIZE);
+  show_window(w, command == SW_MINIMIZE ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
+  if (!(w = find(handle))) return nullptr;
+  if (!(style & WS_VISIBLE)) {
+    // The state without showing: show_window made it visible, take that back.
+    w->style &= ~static_cast<DWORD>(WS_VISIBLE);
+    if (w->surface) display::current().set_show_state(w->surface, display::ShowState::Hidden, false);
+  }
+  return w;
+}
+
 }  // namespace
 
 std::vector<Window*> message_windows;
@@ -170,125 +316,28 @@ HWND CreateWindowExW(DWORD ex_style, LPCWSTR class_name, LPCWSTR name, DWORD sty
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;
   }
-  bool child = (style & (WS_CHILD | WS_POPUP)) == WS_CHILD;
-  Window* parent = nullptr;
-  Window* owner = nullptr;
-  bool message_only = parent_handle == HWND_MESSAGE;
-  if (parent_handle && !message_only) {
-    Window* p = find_or_fail(parent_handle);
-    if (!p) return nullptr;
-    if (child) parent = p;
-    else owner = root(p);
-  } else if (child) {
-    SetLastError(ERROR_TLW_WITH_WSCHILD);
-    return nullptr;
-  }
-  if (message_only) child = false;
+  Placement at;
+  if (!place(style, parent_handle, &at)) return nullptr;
   bool overlapped = !(style & (WS_CHILD | WS_POPUP));
   default_rect(overlapped, &x, &y, &cx, &cy);
-
-  Window* w = new Window;
-  w->queue = current_queue();
-  w->thread = w->queue->thread;
-  w->handle = alloc_handle(w);
-  if (!w->handle) {
-    delete w;
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-    return nullptr;
-  }
+  Window* w = new_window(cls, at, ex_style, style, menu, instance);
+  if (!w) return nullptr;
   HWND handle = w->handle;
-  w->cls = cls;
-  cls->windows++;
-  w->parent = parent;
-  w->owner = owner;
-  w->message_only = message_only;
-  w->style = style & ~static_cast<DWORD>(WS_VISIBLE);
-  w->ex_style = ex_style;
-  correct_styles(w);
-  w->id = reinterpret_cast<LONG_PTR>(menu);
-  w->proc = cls->proc;
-  w->instance = instance;
-  w->extra.assign(static_cast<size_t>(cls->window_extra), 0);
-
   CREATESTRUCTW cs{param, instance,   menu,    parent_handle, cy, cx, y, x, static_cast<LONG>(style),
                    name,  class_name, ex_style};
-  if ((style & WS_THICKFRAME) || overlapped) {
-    w->window_rect = RECT{x, y, x + cx, y + cy};
-    MINMAXINFO mmi = min_max_info(w);
-    if (!find(handle)) return nullptr;
-    if (cx > mmi.ptMaxTrackSize.x) cx = mmi.ptMaxTrackSize.x;
-    if (cy > mmi.ptMaxTrackSize.y) cy = mmi.ptMaxTrackSize.y;
-    if (cx < mmi.ptMinTrackSize.x) cx = mmi.ptMinTrackSize.x;
-    if (cy < mmi.ptMinTrackSize.y) cy = mmi.ptMinTrackSize.y;
-  }
-  if (cx < 0) cx = 0;
-  if (cy < 0) cy = 0;
-  cs.cx = cx;
-  cs.cy = cy;
-  w->window_rect = w->client_rect = w->normal_rect = RECT{x, y, x + cx, y + cy};
-
-  if (!send(w, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&cs))) {
-    if (find(handle)) {
-      w->created = true;
-      free_tree(handle);
-    }
-    return nullptr;
-  }
-  if (!(w = find(handle))) return nullptr;
-
-  // The client rectangle; WM_NCCALCSIZE without wParam speaks screen coordinates.
-  POINT origin = parent ? client_origin_on_screen(parent) : POINT{0, 0};
-  RECT r = w->window_rect;
-  OffsetRect(&r, origin.x, origin.y);
-  send(w, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&r));
-  if (!(w = find(handle))) return nullptr;
-  OffsetRect(&r, -origin.x, -origin.y);
-  w->client_rect = r;
-  link(w, child ? HWND_BOTTOM : (w->ex_style & WS_EX_TOPMOST) ? HWND_TOPMOST : HWND_TOP);
-  w->created = true;
-  if (!child && !message_only) {
-    const RECT& wr = w->window_rect;
-    w->surface = display::current().create_surface(wr.left, wr.top, wr.right - wr.left, wr.bottom - wr.top,
-                                                   (w->ex_style & WS_EX_TOPMOST) != 0);
-    if (w->surface) {
-      display::current().set_title(w->surface, name && !IS_INTRESOURCE(name) ? name : TEXT(""));
-      surface_style_changed(w);
-      surface_icon_changed(w);
-    }
-  }
+  if (!first_rect(w, overlapped, &cs) || !create_frame(w, at, &cs)) return nullptr;
+  w = find(handle);
+  if (!at.child && !at.message_only) create_surface(w, name);
 
   if (send(w, WM_CREATE, 0, reinterpret_cast<LPARAM>(&cs)) == -1) {
     if (find(handle)) DestroyWindow(handle);
     return nullptr;
   }
-  if (!(w = find(handle))) return nullptr;
-  if (overlapped && !message_only) {
-    w->need_size = true;  // as Win32: the first ShowWindow sends them
-  } else {
-    RECT cr = w->client_rect;
-    send(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(cr.right - cr.left, cr.bottom - cr.top));
-    if (!(w = find(handle))) return nullptr;
-    send(w, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
-    if (!(w = find(handle))) return nullptr;
-  }
-
-  if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) {
-    int command = (w->style & WS_MINIMIZE) ? SW_MINIMIZE : SW_MAXIMIZE;
-    w->style &= ~static_cast<DWORD>(WS_MINIMIZE | WS_MAXIMIZE);
-    show_window(w, command == SW_MINIMIZE ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED);
-    if (!(w = find(handle))) return nullptr;
-    if (!(style & WS_VISIBLE)) {
-      // The state without showing: show_window made it visible, take that back.
-      w->style &= ~static_cast<DWORD>(WS_VISIBLE);
-      if (w->surface) display::current().set_show_state(w->surface, display::ShowState::Hidden, false);
-    }
-  }
+  if (!(w = find(handle)) || !(w = first_size_and_move(w, overlapped)) || !(w = first_min_max_state(w, style)))
+    return nullptr;
   send_parent_notify(w, WM_CREATE);
   if (!(w = find(handle))) return nullptr;
-  if (style & WS_VISIBLE) {
-    int command = (style & WS_MINIMIZE) ? SW_SHOWMINIMIZED : SW_SHOW;
-    show_window(w, command);
-  }
+  if (style & WS_VISIBLE) show_window(w, (style & WS_MINIMIZE) ? SW_SHOWMINIMIZED : SW_SHOW);
   return find(handle) ? handle : nullptr;
 }
 

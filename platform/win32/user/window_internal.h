@@ -1,5 +1,5 @@
 // The window manager's own records, shared by its files (window*.cpp,
-// message*.cpp, input.cpp, focus.cpp, paint.cpp, compose.cpp, scrollbar.cpp)
+// message*.cpp, input.cpp, focus.cpp, paint.cpp, compose.cpp, scrollbar.cpp, menu_default.cpp)
 // and by the standard controls, which register their classes here.
 //
 // A window handle is not an address: it names a slot of the handle table and
@@ -200,6 +200,11 @@ void frame_sizes(DWORD style, DWORD ex_style, RECT* insets);  // border and capt
 // --- Native surfaces of top-level windows (surface.cpp).
 void surface_style_changed(Window* w);  // the styles or the owner changed: the display hears of it
 void surface_icon_changed(Window* w);   // WM_SETICON, or the first showing with the class's icon
+
+// --- Context menus asked for by the mouse and the keyboard, for DefWindowProcW (menu_default.cpp).
+LRESULT context_menu_from_mouse(HWND window, UINT message, LPARAM lParam);  // WM_RBUTTONUP, WM_NCRBUTTONUP
+// WM_SYSKEYDOWN, WM_KEYUP, WM_SYSKEYUP: true when the key asked for a context menu.
+bool context_menu_from_key(HWND window, UINT message, WPARAM key, LPARAM lParam);
 
 // --- Focus, activation, capture (focus.cpp).
 void activate(Window* top, bool by_mouse);  // set_active_window and foreground

@@ -267,61 +267,115 @@ bool set_window_pos(Window* w, HWND insert_after, int x, int y, int cx, int cy, 
   return true;
 }
 
+namespace {
+
+// What a ShowWindow command asks of SetWindowPos: its flags and the
+// rectangle. A command with nothing left to do, or whose window went away
+// while changing state, ends there and answers `answer`.
+struct ShowStep {
+  UINT swp = 0;
+  RECT r{};
+  bool end = false;
+  BOOL answer = FALSE;
+};
+
+void end_with(ShowStep* step, BOOL answer) {
+  step->end = true;
+  step->answer = answer;
+}
+
+void plan_hide(bool was_visible, bool child, ShowStep* step) {
+  if (!was_visible) return end_with(step, FALSE);
+  step->swp |= SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE;
+  if (child) step->swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+}
+
+void plan_minimize(Window* w, int command, bool was_visible, ShowStep* step) {
+  HWND handle = w->handle;
+  if (command != SW_SHOWMINIMIZED) step->swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+  step->swp |= SWP_SHOWWINDOW | SWP_FRAMECHANGED;
+  step->swp |= min_maximize(w, command, &step->r);
+  if (!(w = find(handle))) return end_with(step, was_visible);
+  if ((w->style & WS_MINIMIZE) && was_visible && !(step->swp & SWP_STATECHANGED)) end_with(step, TRUE);
+}
+
+void plan_maximize(Window* w, bool was_visible, ShowStep* step) {
+  HWND handle = w->handle;
+  if (!was_visible) step->swp |= SWP_SHOWWINDOW;
+  step->swp |= SWP_FRAMECHANGED;
+  step->swp |= min_maximize(w, SW_MAXIMIZE, &step->r);
+  if (!find(handle)) return end_with(step, was_visible);
+  if (was_visible && !(step->swp & SWP_STATECHANGED)) end_with(step, TRUE);
+}
+
+void plan_show(bool was_visible, bool child, bool activate, ShowStep* step) {
+  if (activate && was_visible) return end_with(step, TRUE);  // SW_SHOW: already shown
+  step->swp |= SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE;
+  if (!activate) step->swp |= SWP_NOACTIVATE;  // SW_SHOWNA
+  if (child) step->swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+}
+
+void plan_restore(Window* w, int command, bool was_visible, bool child, ShowStep* step) {
+  if (command == SW_SHOWNOACTIVATE) step->swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+  step->swp |= SWP_SHOWWINDOW;
+  if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) {
+    HWND handle = w->handle;
+    step->swp |= SWP_FRAMECHANGED;
+    step->swp |= min_maximize(w, command, &step->r);
+    if (!find(handle)) return end_with(step, was_visible);
+  } else {
+    if (was_visible) return end_with(step, TRUE);
+    step->swp |= SWP_NOSIZE | SWP_NOMOVE;
+  }
+  if (child && !(step->swp & SWP_STATECHANGED)) step->swp |= SWP_NOACTIVATE | SWP_NOZORDER;
+}
+
+ShowStep plan(Window* w, int command, bool was_visible) {
+  ShowStep step;
+  step.r = w->window_rect;
+  bool child = (w->style & WS_CHILD) != 0;
+  switch (command) {
+    case SW_HIDE: plan_hide(was_visible, child, &step); break;
+    case SW_SHOWMINNOACTIVE:
+    case SW_MINIMIZE:
+    case SW_FORCEMINIMIZE:
+    case SW_SHOWMINIMIZED: plan_minimize(w, command, was_visible, &step); break;
+    case SW_SHOWMAXIMIZED: plan_maximize(w, was_visible, &step); break;
+    case SW_SHOWNA: plan_show(was_visible, child, false, &step); break;
+    case SW_SHOW: plan_show(was_visible, child, true, &step); break;
+    case SW_SHOWNOACTIVATE:
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+    case SW_SHOWDEFAULT: plan_restore(w, command, was_visible, child, &step); break;
+    default:
+      SetLastError(ERROR_INVALID_PARAMETER);
+      end_with(&step, was_visible);
+      break;
+  }
+  return step;
+}
+
+// The size and place a top-level window tells at its first showing (WM_SIZE, WM_MOVE).
+void send_first_size(Window* w) {
+  HWND handle = w->handle;
+  w->need_size = false;
+  RECT c = w->client_rect;
+  WPARAM kind = (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
+  send(w, WM_SIZE, kind, kind == SIZE_MINIMIZED ? 0 : MAKELPARAM(c.right - c.left, c.bottom - c.top));
+  if ((w = find(handle))) send(w, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
+}
+
+}  // namespace
+
 BOOL show_window(Window* w, int command) {
   HWND handle = w->handle;
   bool was_visible = (w->style & WS_VISIBLE) != 0;
   bool show = command != SW_HIDE;
   bool child = (w->style & WS_CHILD) != 0;
-  UINT swp = 0;
-  RECT r = w->window_rect;
-  switch (command) {
-    case SW_HIDE:
-      if (!was_visible) return FALSE;
-      swp |= SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE;
-      if (child) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
-      break;
-    case SW_SHOWMINNOACTIVE:
-    case SW_MINIMIZE:
-    case SW_FORCEMINIMIZE: swp |= SWP_NOACTIVATE | SWP_NOZORDER; [[fallthrough]];
-    case SW_SHOWMINIMIZED:
-      swp |= SWP_SHOWWINDOW | SWP_FRAMECHANGED;
-      swp |= min_maximize(w, command, &r);
-      if (!(w = find(handle))) return was_visible;
-      if ((w->style & WS_MINIMIZE) && was_visible && !(swp & SWP_STATECHANGED)) return TRUE;
-      break;
-    case SW_SHOWMAXIMIZED:
-      if (!was_visible) swp |= SWP_SHOWWINDOW;
-      swp |= SWP_FRAMECHANGED;
-      swp |= min_maximize(w, SW_MAXIMIZE, &r);
-      if (!(w = find(handle))) return was_visible;
-      if (was_visible && !(swp & SWP_STATECHANGED)) return TRUE;
-      break;
-    case SW_SHOWNA:
-      swp |= SWP_NOACTIVATE | SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE;
-      if (child) swp |= SWP_NOZORDER;
-      break;
-    case SW_SHOW:
-      if (was_visible) return TRUE;
-      swp |= SWP_SHOWWINDOW | SWP_NOSIZE | SWP_NOMOVE;
-      if (child) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
-      break;
-    case SW_SHOWNOACTIVATE: swp |= SWP_NOACTIVATE | SWP_NOZORDER; [[fallthrough]];
-    case SW_RESTORE:
-    case SW_SHOWNORMAL:
-    case SW_SHOWDEFAULT:
-      swp |= SWP_SHOWWINDOW;
-      if (w->style & (WS_MINIMIZE | WS_MAXIMIZE)) {
-        swp |= SWP_FRAMECHANGED;
-        swp |= min_maximize(w, command, &r);
-        if (!(w = find(handle))) return was_visible;
-      } else {
-        if (was_visible) return TRUE;
-        swp |= SWP_NOSIZE | SWP_NOMOVE;
-      }
-      if (child && !(swp & SWP_STATECHANGED)) swp |= SWP_NOACTIVATE | SWP_NOZORDER;
-      break;
-    default: SetLastError(ERROR_INVALID_PARAMETER); return was_visible;
-  }
+  ShowStep step = plan(w, command, was_visible);
+  if (step.end) return step.answer;
+  w = find(handle);  // the same record: a plan that lost its window ends
+  UINT swp = step.swp;
   if ((show != was_visible || command == SW_SHOWNA) && command != SW_SHOWMAXIMIZED && !(swp & SWP_STATECHANGED)) {
     send(w, WM_SHOWWINDOW, show, 0);
     if (!(w = find(handle))) return was_visible;
@@ -331,7 +385,7 @@ BOOL show_window(Window* w, int command) {
     if (show) w->style |= WS_VISIBLE;
     else w->style &= ~static_cast<DWORD>(WS_VISIBLE);
   } else {
-    set_window_pos(w, HWND_TOP, r.left, r.top, width(r), height(r), swp);
+    set_window_pos(w, HWND_TOP, step.r.left, step.r.top, width(step.r), height(step.r), swp);
     if (!(w = find(handle))) return was_visible;
   }
   if (command == SW_HIDE) {
@@ -340,13 +394,7 @@ BOOL show_window(Window* w, int command) {
     if (focus && (focus == w || is_descendant(w, focus))) focus_leaving(w);
     return was_visible;
   }
-  if (w->need_size) {
-    w->need_size = false;
-    RECT c = w->client_rect;
-    WPARAM kind = (w->style & WS_MAXIMIZE) ? SIZE_MAXIMIZED : (w->style & WS_MINIMIZE) ? SIZE_MINIMIZED : SIZE_RESTORED;
-    send(w, WM_SIZE, kind, kind == SIZE_MINIMIZED ? 0 : MAKELPARAM(c.right - c.left, c.bottom - c.top));
-    if ((w = find(handle))) send(w, WM_MOVE, 0, MAKELPARAM(w->client_rect.left, w->client_rect.top));
-  }
+  if (w->need_size) send_first_size(w);
   return was_visible;
 }
 
