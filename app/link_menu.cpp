@@ -3,7 +3,9 @@
 // click, or below the selected line). A right click on a line selects that
 // line first, as a left click does, so that the menu acts on the line
 // clicked. The items are one table; an item is greyed while it cannot act.
+#include "app/displays.h"
 #include "app/state.h"
+#include "app/text_helpers.h"
 #include "desktop/req.h"
 #include "gui/clipboard.h"
 #include "gui/event.h"
@@ -32,7 +34,7 @@ void CopyLinkAddress() {
     req_message_ok(TEXT("URL Link ERROR:"), message);
     return;
   }
-  KeepField(&address.value, line, kAddressField);
+  KeepField(&address.value, line, kAddressField, Delimiter);
   if (clipboard_set_text(MainWindow, address)) {
     SetStatus(TEXT("Clipboard =  "), address);
   } else {

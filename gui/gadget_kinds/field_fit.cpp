@@ -72,8 +72,15 @@ void gadget_fit_text(int64_t gadget) {
   HWND field = object->handle;
   auto narrow = static_cast<HFONT>(GetPropW(field, kNarrowFont));
   auto current = reinterpret_cast<HFONT>(SendMessageW(field, WM_GETFONT, 0, 0));
-  // A font given to the field since the last fit is its normal font now.
-  HFONT normal = narrow && current == narrow ? static_cast<HFONT>(GetPropW(field, kNormalFont)) : current;
+  HFONT normal = current;
+  if (narrow && current == narrow) {
+    normal = static_cast<HFONT>(GetPropW(field, kNormalFont));
+  } else if (narrow) {
+    // A font given to the field since the last fit is its normal font now: the narrowing of the
+    // old one is of another face or height.
+    gadget_fit_release(object);
+    narrow = nullptr;
+  }
   HDC dc = GetDC(field);
   if (!dc) return;
   const int32_t saved = text_stack_top();
