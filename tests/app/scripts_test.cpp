@@ -38,11 +38,23 @@ TEST_F(Scripts, EveryTitleIsDrawnWithoutBoxesInTheListAndTheField) {
       const std::string text = u8(reinterpret_cast<const WCHAR*>(d.text.c_str()), d.text.size());
       if (text.find(title) == std::string::npos) continue;
       (text == title ? in_field : in_list) += 1;
-      EXPECT_EQ(d.unknown_glyphs, 0) << text;
+      EXPECT_EQ(d.unknown_glyphs, 0) << text << " (scripts/deps installs faces for every script)";
     }
     EXPECT_GT(in_list, 0) << title << " was not drawn in the list";
     EXPECT_GT(in_field, 0) << title << " was not drawn in the title field";
   }
+  // The emoji come in their colours (a colour face that cairo draws), not as outlines: the
+  // smiling face is yellow, a colour nothing else in the list has.
+  HWND list = gadget_handle(ListViewLinks);
+  RECT area{};
+  GetClientRect(list, &area);
+  int yellow = 0;
+  for (int y = 0; y < area.bottom; ++y)
+    for (int x = 0; x < area.right; ++x) {
+      const COLORREF p = headless::pixel(list, x, y);
+      yellow += GetRValue(p) > 200 && GetGValue(p) > 150 && GetBValue(p) < 100 ? 1 : 0;
+    }
+  EXPECT_GT(yellow, 10) << "the emoji are not drawn in colour";
   if (const char* picture = std::getenv("WEBROLO_SCRIPTS_SCREENSHOT")) {
     click_line(2);
     EXPECT_TRUE(headless::save_png(win_handle(MainWindow), picture)) << picture;
