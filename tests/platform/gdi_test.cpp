@@ -361,7 +361,7 @@ TEST(Gdi, FontWidthNarrowsTheFaceAtItsHeight) {
   TEXTMETRICW normal{}, tm{};
   const LONG full = measure(0, &normal);
   LONG wider = full + 1;
-  for (int width : {normal.tmAveCharWidth - 1, 4, 3}) {
+  for (int width : {static_cast<int>(normal.tmAveCharWidth) - 1, 4, 3}) {
     const LONG cx = measure(width, &tm);
     EXPECT_NEAR(tm.tmAveCharWidth, width, 1);
     EXPECT_EQ(tm.tmHeight, normal.tmHeight) << width;
