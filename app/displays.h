@@ -16,3 +16,5 @@ void SetStatus(const Pieces&... pieces) {
 
 // LinkCountTxt, LinkCountText and LinkCount follow the number of lines of the list.
 void ShowLinkCount();
+// LinkCountTxt shows LinkCountText, all of its digits.
+void ShowLinkCountText();

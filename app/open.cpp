@@ -45,7 +45,7 @@ void OpenBtn_Clicked() {
   if (!KeepUnsavedLinks(TEXT("opening another"))) return;
   LinkStartHistory();  // the list emptied, and nothing of it left to undo
   text_assign(&LinkCountText, TEXT("0"));
-  gadget_set_text(LinkCountTxt, LinkCountText);
+  ShowLinkCountText();
   AskForTheFile();
   if (text_length(ReadFileName) == 0) {
     req_message_ok(TEXT("No File Loaded :"), TEXT("Try Again !"));

@@ -164,5 +164,9 @@ int64_t gadget_get_focus();
 void gadget_set_focus(int64_t gadget);
 void gadget_press(int64_t gadget);
 
+// A string field shows all of its text: when the text is wider than the field, the field's font
+// is narrowed just enough (same face and height); when it fits again, the field's font of before
+// comes back. Other kinds are left alone.
+void gadget_fit_text(int64_t gadget);
 // The platform's result of adding the tool.
 LRESULT gadget_set_tip(int64_t gadget, const WCHAR* text);

@@ -49,6 +49,9 @@ void gadget_raise_forced_event(HWND control, int64_t type);
 // An ordinary event with data of its own, which the queue releases (gadget_raise_event otherwise).
 void gadget_raise_event_with_data(HWND control, int64_t type, void* data, EventRelease release);
 
+// A field's narrowed font, if any, let go (field_fit.cpp).
+void gadget_fit_release(GadgetObject* gadget);
+
 // Brush cache (gadget_color.cpp): brushes shared by colour, counted.
 void gadget_brush_init();
 HBRUSH gadget_brush_take(int32_t color);

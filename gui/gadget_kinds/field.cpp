@@ -35,7 +35,10 @@ LRESULT parent_message(GadgetObject* gadget, HWND parent, UINT message, WPARAM w
   return GADGET_NOT_HANDLED;
 }
 
-void on_destroy(GadgetObject* gadget) { gadget_color_release(gadget); }
+void on_destroy(GadgetObject* gadget) {
+  gadget_color_release(gadget);
+  gadget_fit_release(gadget);
+}
 
 int64_t get_attribute(GadgetObject* gadget, int64_t attribute) {
   if (attribute != GADGET_ATTRIBUTE_TEXT_LIMIT) {

@@ -1,6 +1,7 @@
 // The main window as the person sees it: a fixed-size window of the asked
 // size, every gadget at its place with its text, tooltip, colour and font,
 // the link list's style and sideways extent, and the hidden page buffer.
+#include "app/displays.h"
 #include "app_fixture.h"
 #include "gui/font.h"
 
@@ -85,6 +86,24 @@ std::string tip_of(HWND tooltip, HWND control) {
 
 using MainWindowLayout = AppTest;
 
+#ifndef _WIN32
+// The first and the last client column where the screen shows dark (text) pixels of a window.
+std::pair<int, int> ink_of(HWND window) {
+  RECT c{};
+  GetClientRect(window, &c);
+  std::pair<int, int> ink{-1, -1};
+  for (int x = 0; x < c.right; ++x)
+    for (int y = 0; y < c.bottom; ++y) {
+      const COLORREF p = headless::pixel(window, x, y);
+      if (GetRValue(p) + GetGValue(p) + GetBValue(p) >= 300) continue;
+      if (ink.first < 0) ink.first = x;
+      ink.second = x;
+      break;
+    }
+  return ink;
+}
+#endif
+
 TEST_F(MainWindowLayout, FixedSizeWindowWithEveryGadgetInPlace) {
   HWND window = win_handle(MainWindow);
   EXPECT_EQ(window_text(window), "Webrolo 1.0");
@@ -134,6 +153,36 @@ TEST_F(MainWindowLayout, FixedSizeWindowWithEveryGadgetInPlace) {
   EXPECT_FALSE(GetWindowLongW(gadget_handle(HtmlLinesList), GWL_STYLE) & LBS_SORT);
   EXPECT_EQ(var(MenuOptionLine), "  <option selected=\"0\" value=\"\">xxx</option>");
   EXPECT_EQ(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0) << "no icon file in the folder";
+}
+
+// The whole link count shows up to 9,999,999 links: the number fits the field's formatting
+// rectangle in the field's font, and on the screen its ink lies inside that rectangle, none of it
+// under the label beside it. WEBROLO_COUNT_SCREENSHOTS names a folder for pictures of the row.
+TEST_F(MainWindowLayout, LinkCountShowsEveryDigit) {
+  HWND count = gadget_handle(LinkCountTxt);
+  for (const char* number : {"0", "9999", "10000", "123456", "1000000", "9999999"}) {
+    const std::u16string digits = w16(number);
+    text_assign(&LinkCountText, reinterpret_cast<const WCHAR*>(digits.c_str()));
+    ShowLinkCountText();
+    run();
+    RECT format{};
+    SendMessageW(count, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+    HDC dc = GetDC(count);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(count, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, reinterpret_cast<const WCHAR*>(digits.c_str()), static_cast<int>(digits.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(count, dc);
+    EXPECT_LE(size.cx, format.right - format.left) << number;
+#ifndef _WIN32
+    const auto [left, right] = ink_of(count);
+    EXPECT_GE(right - left, size.cx - 3) << number << ": some of it is cut or covered";
+    EXPECT_GE(left, format.left) << number;
+    EXPECT_LT(right, format.right) << number;
+    if (const char* folder = std::getenv("WEBROLO_COUNT_SCREENSHOTS"))
+      headless::save_png(count, (std::string(folder) + "/count-" + number + ".png").c_str());
+#endif
+  }
 }
 
 #ifndef _WIN32

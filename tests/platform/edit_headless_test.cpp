@@ -7,6 +7,7 @@
 
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "common/test_text.h"
 #include "control_parent.h"
@@ -235,6 +236,51 @@ TEST_F(Headless, MouseDragAndDoubleClick) {
   headless::click(c.x, c.y);
   headless::pump();
   EXPECT_EQ(sel(e), std::make_pair(DWORD{6}, DWORD{11}));
+}
+
+// Latin, Arabic, Latin: each run is drawn in its own direction and a selection, a logical
+// range, is painted over the characters it holds without moving any; the caret walks the
+// stored order (leftwards through the Arabic) a whole character at a time.
+TEST_F(Headless, MixedDirectionsAndCharactersOfSeveralUnits) {
+  HWND e = edit(0, reinterpret_cast<const WCHAR*>(u"ab \u0627\u0628\u062A cd"));
+  settle(e);
+  EXPECT_LT(x_of(e, 5), x_of(e, 4)) << "the Arabic runs leftwards";
+  EXPECT_GT(x_of(e, 8), x_of(e, 7));
+  auto row = [e] {
+    std::vector<COLORREF> pixels;
+    for (int x = 0; x < 120; ++x) pixels.push_back(headless::pixel(e, x, 10));
+    return pixels;
+  };
+  const std::vector<COLORREF> plain = row();
+  SetFocus(e);
+  headless::key(VK_HOME);
+  for (int i = 0; i < 4; ++i) headless::key(VK_RIGHT);
+  with_key(VK_SHIFT, VK_RIGHT);
+  with_key(VK_SHIFT, VK_RIGHT);
+  EXPECT_EQ(sel(e), std::make_pair(DWORD{4}, DWORD{6}));
+  settle(e);
+  const std::vector<COLORREF> selected = row();
+  const int left = x_of(e, 6), right = x_of(e, 4);  // the two letters after the first Arabic one
+  for (int x = 0; x < 120; ++x) {
+    if (x >= left - 1 && x <= right + 1) continue;
+    EXPECT_EQ(selected[static_cast<size_t>(x)], plain[static_cast<size_t>(x)]) << "column " << x;
+  }
+  EXPECT_EQ(headless::pixel(e, (left + right) / 2, 3), GetSysColor(COLOR_HIGHLIGHT));
+  // A surrogate pair and a letter with its vowel sign are stepped over whole; Backspace takes
+  // the pair whole and the sign alone.
+  SetWindowTextW(e, reinterpret_cast<const WCHAR*>(u"a\U0001F600\u0915\u093F"));
+  headless::key(VK_HOME);
+  const DWORD stops[] = {1, 3, 5, 5};
+  for (DWORD stop : stops) {
+    headless::key(VK_RIGHT);
+    headless::pump();
+    EXPECT_EQ(sel(e).first, stop);
+  }
+  headless::key(VK_BACK);
+  headless::key(VK_LEFT);
+  headless::key(VK_BACK);
+  headless::pump();
+  EXPECT_EQ(w16(text_of(e)), u"a\u0915");
 }
 
 TEST_F(Headless, ButtonLooksPressedWhileHeld) {

@@ -344,6 +344,41 @@ TEST(Gdi, FontHeightsFollowTheSignConvention) {
   DeleteDC(dc);
 }
 
+// A width asks for that average character width at the same height: the count of a million links
+// is narrowed so. Either sign of width, however large, still gives a usable font.
+TEST(Gdi, FontWidthNarrowsTheFaceAtItsHeight) {
+  HDC dc = CreateDCW(TEXT("DISPLAY"), nullptr, nullptr, nullptr);
+  auto measure = [dc](int width, TEXTMETRICW* tm) {
+    HFONT f = CreateFontW(-13, width, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, TEXT("Tahoma"));
+    HGDIOBJ old = SelectObject(dc, f);
+    EXPECT_TRUE(GetTextMetricsW(dc, tm)) << width;
+    LONG cx = extent(dc, TEXT("1000000"));
+    SelectObject(dc, old);
+    DeleteObject(f);
+    return cx;
+  };
+  TEXTMETRICW normal{}, tm{};
+  const LONG full = measure(0, &normal);
+  LONG wider = full + 1;
+  for (int width : {static_cast<int>(normal.tmAveCharWidth) - 1, 4, 3}) {
+    const LONG cx = measure(width, &tm);
+    EXPECT_NEAR(tm.tmAveCharWidth, width, 1);
+    EXPECT_EQ(tm.tmHeight, normal.tmHeight) << width;
+    EXPECT_LT(cx, wider) << width;
+    wider = cx;
+  }
+#ifndef _WIN32
+  TEXTMETRICW four{};
+  EXPECT_EQ(measure(-4, &tm), measure(4, &four));
+  for (int width : {INT32_MIN, INT32_MAX}) {
+    EXPECT_GT(measure(width, &tm), full) << width;
+    EXPECT_GT(tm.tmAveCharWidth, normal.tmAveCharWidth) << width;
+  }
+#endif
+  DeleteDC(dc);
+}
+
 TEST(Gdi, TextMetricsAgreeWithStyleAndMeasuring) {
   HDC dc = CreateDCW(TEXT("DISPLAY"), nullptr, nullptr, nullptr);
   HFONT normal = font(-13, TEXT("Tahoma"));

@@ -11,6 +11,14 @@ bool down(int key) { return (GetKeyState(key) & 0x8000) != 0; }
 
 bool read_only(const Edit* e) { return (GetWindowLongW(e->self, GWL_STYLE) & ES_READONLY) != 0; }
 
+// Backspace takes one character back, a surrogate pair whole; of a letter with its marks,
+// the last mark, so that a mistyped mark can be typed again.
+UINT code_point_before(const std::u16string& s, UINT pos) {
+  if (pos == 0) return 0;
+  bool pair = pos >= 2 && s[pos - 1] >= 0xDC00 && s[pos - 1] < 0xE000 && s[pos - 2] >= 0xD800 && s[pos - 2] < 0xDC00;
+  return pair ? pos - 2 : pos - 1;
+}
+
 void move_caret(Edit* e, UINT pos, bool extend) {
   e->text.move(pos, extend);
   selection_moved(e);
@@ -87,13 +95,13 @@ void key_down(Edit* e, WPARAM key) {
   bool shift = down(VK_SHIFT), control = down(VK_CONTROL);
   Text& t = e->text;
   switch (key) {
-    // A single line has no lines above or below: Up and Down move as Left and Right do.
+    // A single line has no lines above or below: Up and Down move as Left and Right do. Both
+    // go through the text in its stored order, a whole character at a time, whatever the
+    // direction it is drawn in.
     case VK_LEFT:
-    case VK_UP: move_caret(e, control ? word_left(t.chars, t.caret) : t.caret ? t.caret - 1 : 0, shift); break;
+    case VK_UP: move_caret(e, control ? word_left(t.chars, t.caret) : next_stop(e, t.caret, false), shift); break;
     case VK_RIGHT:
-    case VK_DOWN:
-      move_caret(e, control ? word_right(t.chars, t.caret) : t.caret < t.length() ? t.caret + 1 : t.caret, shift);
-      break;
+    case VK_DOWN: move_caret(e, control ? word_right(t.chars, t.caret) : next_stop(e, t.caret, true), shift); break;
     case VK_HOME: move_caret(e, 0, shift); break;
     case VK_END: move_caret(e, t.length(), shift); break;
     case VK_DELETE:
@@ -102,9 +110,9 @@ void key_down(Edit* e, WPARAM key) {
         if (shift) cut(e);
         else clear(e);
       } else if (shift) {
-        delete_to(e, t.caret ? t.caret - 1 : 0);
+        delete_to(e, code_point_before(t.chars, t.caret));
       } else {
-        delete_to(e, control ? t.length() : t.caret < t.length() ? t.caret + 1 : t.caret);
+        delete_to(e, control ? t.length() : next_stop(e, t.caret, true));
       }
       break;
     case VK_INSERT:
@@ -122,7 +130,7 @@ void typed(Edit* e, WCHAR c) {
   Text& t = e->text;
   switch (c) {
     case 0x08:  // Backspace
-      if (!read_only(e) && !down(VK_CONTROL)) delete_to(e, t.caret ? t.caret - 1 : 0);
+      if (!read_only(e) && !down(VK_CONTROL)) delete_to(e, code_point_before(t.chars, t.caret));
       break;
     case 0x03: SendMessageW(e->self, WM_COPY, 0, 0); break;  // Ctrl+C
     case 0x16:                                               // Ctrl+V

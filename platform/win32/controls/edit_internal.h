@@ -103,14 +103,15 @@ void focus_gained(Edit* e);
 void focus_lost(Edit* e);
 
 // edit_paint.cpp
-void set_font(Edit* e, HFONT font);         // WM_SETFONT's measuring part
-RECT format_rect(const Edit* e);            // where the line is drawn, client coordinates
-int text_width(const Edit* e, UINT count);  // pixels of the first count characters
-int x_of(const Edit* e, UINT index);        // client x of the boundary before index
-UINT index_at(const Edit* e, int x);        // the boundary nearest to client x
-bool fits(const Edit* e);                   // the whole line fits the format rectangle
-void scroll_to_caret(Edit* e);              // sideways, so that the caret is in view
-void place_caret(const Edit* e);            // SetCaretPos for the caret's boundary
+void set_font(Edit* e, HFONT font);   // WM_SETFONT's measuring part
+RECT format_rect(const Edit* e);      // where the line is drawn, client coordinates
+int x_of(const Edit* e, UINT index);  // client x of the caret at boundary index
+UINT index_at(const Edit* e, int x);  // the boundary nearest to client x
+bool fits(const Edit* e);             // the whole line fits the format rectangle
+void scroll_to_caret(Edit* e);        // sideways, so that the caret is in view
+void place_caret(const Edit* e);      // SetCaretPos for the caret's boundary
+// The next boundary after (forward) or before index that the caret stops at: whole characters.
+UINT next_stop(const Edit* e, UINT index, bool forward);
 // Paints the control (WM_PAINT). False when the window went away meanwhile.
 bool paint(Edit* e);
 void release(Edit* e);  // the measuring context, at WM_NCDESTROY

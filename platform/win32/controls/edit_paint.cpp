@@ -1,9 +1,12 @@
 // The edit control's geometry and painting. The line is drawn in the format
 // rectangle (the client area less a pixel inside a client edge and the
-// margins) and scrolled sideways by whole pixels; positions come from
-// measuring prefixes of the text with the control's font, so the caret and
-// the selection fall exactly where the painted characters do.
+// margins) and scrolled sideways by whole pixels. The line is drawn whole, in
+// its bidirectional order, and positions come from that same drawn line
+// (gdi/text_line.h), so the caret and the selection fall exactly where the
+// painted characters are: the selection is a logical range, shown as one span
+// or as several where it crosses a change of direction.
 #include "platform/win32/controls/edit_internal.h"
+#include "platform/win32/gdi/text_line.h"
 
 namespace edit {
 
@@ -24,20 +27,27 @@ void draw_line(Edit* e, HDC dc, DWORD style) {
   bool enabled = !(style & WS_DISABLED);
   bool show_selection = enabled && t.has_selection() && (e->focused || (style & ES_NOHIDESEL));
   if (!enabled) SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-  if (!show_selection) {
-    TextOutW(dc, x, f.top, s, static_cast<int>(t.length()));
-    return;
-  }
-  UINT a = t.sel_min(), b = t.sel_max();
-  TextOutW(dc, x, f.top, s, static_cast<int>(a));
+  const int length = static_cast<int>(t.length());
+  TextOutW(dc, x, f.top, s, length);
+  if (!show_selection) return;
+  // The selected characters again, in the highlight colours, over the spans they cover.
   COLORREF text = SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
   COLORREF back = SetBkColor(dc, GetSysColor(COLOR_HIGHLIGHT));
-  int mode = SetBkMode(dc, OPAQUE);
-  TextOutW(dc, x + text_width(e, a), f.top, s + a, static_cast<int>(b - a));
+  for (auto [left, right] :
+       gdi::line_spans(e->measure, s, length, static_cast<int>(t.sel_min()), static_cast<int>(t.sel_max()))) {
+    RECT span{x + left, f.top, x + right, f.bottom};
+    ExtTextOutW(dc, x, f.top, ETO_OPAQUE | ETO_CLIPPED, &span, s, static_cast<UINT>(length), nullptr);
+  }
   SetTextColor(dc, text);
   SetBkColor(dc, back);
-  SetBkMode(dc, mode);
-  TextOutW(dc, x + text_width(e, b), f.top, s + b, static_cast<int>(t.length() - b));
+}
+
+const WCHAR* line_chars(const Edit* e) { return e->text.chars.c_str(); }
+int line_length(const Edit* e) { return static_cast<int>(e->text.length()); }
+
+// The caret's x in the drawn line, from its left end.
+int caret_in_line(const Edit* e, UINT index) {
+  return e->measure ? gdi::line_caret_x(e->measure, line_chars(e), line_length(e), static_cast<int>(index)) : 0;
 }
 
 }  // namespace
@@ -77,35 +87,30 @@ RECT format_rect(const Edit* e) {
   return r;
 }
 
-int text_width(const Edit* e, UINT count) {
-  if (count == 0 || !e->measure) return 0;
-  if (count > e->text.length()) count = e->text.length();
+int line_width(const Edit* e) {
+  if (e->text.length() == 0 || !e->measure) return 0;
   SIZE size{};
-  GetTextExtentPoint32W(e->measure, e->text.chars.c_str(), static_cast<int>(count), &size);
+  GetTextExtentPoint32W(e->measure, line_chars(e), line_length(e), &size);
   return size.cx;
 }
 
-int x_of(const Edit* e, UINT index) { return format_rect(e).left - e->x_offset + text_width(e, index); }
+int x_of(const Edit* e, UINT index) { return format_rect(e).left - e->x_offset + caret_in_line(e, index); }
 
 UINT index_at(const Edit* e, int x) {
-  int target = x - format_rect(e).left + e->x_offset;
-  UINT len = e->text.length();
-  if (target <= 0 || len == 0) return 0;
-  if (target >= text_width(e, len)) return len;
-  // The first boundary at or right of target, then whichever neighbour is nearer.
-  UINT lo = 1, hi = len;
-  while (lo < hi) {
-    UINT mid = lo + (hi - lo) / 2;
-    if (text_width(e, mid) >= target) hi = mid;
-    else lo = mid + 1;
-  }
-  int right = text_width(e, lo), left = text_width(e, lo - 1);
-  return right - target <= target - left ? lo : lo - 1;
+  if (!e->measure) return 0;
+  int in_line = x - format_rect(e).left + e->x_offset;
+  return static_cast<UINT>(gdi::line_index_at(e->measure, line_chars(e), line_length(e), in_line));
+}
+
+UINT next_stop(const Edit* e, UINT index, bool forward) {
+  if (!e->measure) return forward ? (index < e->text.length() ? index + 1 : index) : (index ? index - 1 : 0);
+  return static_cast<UINT>(
+      gdi::line_next_stop(e->measure, line_chars(e), line_length(e), static_cast<int>(index), forward));
 }
 
 bool fits(const Edit* e) {
   RECT f = format_rect(e);
-  return text_width(e, e->text.length()) <= f.right - f.left;
+  return line_width(e) <= f.right - f.left;
 }
 
 void scroll_to_caret(Edit* e) {
@@ -116,8 +121,8 @@ void scroll_to_caret(Edit* e) {
   RECT f = format_rect(e);
   int w = f.right - f.left;
   if (w <= 0) return;
-  int caret = text_width(e, e->text.caret);
-  int total = text_width(e, e->text.length());
+  int caret = caret_in_line(e, e->text.caret);
+  int total = line_width(e);
   // No blank stretch right of the text while some of it is out at the left.
   int most = total - w + 1 > 0 ? total - w + 1 : 0;
   if (e->x_offset > most) e->x_offset = most;

@@ -70,8 +70,9 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int sourc
 COLORREF GetPixel(HDC dc, int x, int y);
 COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
-// Fonts and text. Width, escapement and orientation of a font are ignored; a face the
-// system lacks is replaced by the nearest installed one. ExtTextOutW ignores the spacing array.
+// Fonts and text. Escapement and orientation of a font are ignored (a width squeezes or
+// stretches the face sideways); a face the system lacks is replaced by the nearest installed
+// one. ExtTextOutW ignores the spacing array.
 HFONT CreateFontW(int height, int width, int escapement, int orientation, int weight, DWORD italic, DWORD underline,
                   DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision, DWORD quality,
                   DWORD pitchAndFamily, LPCWSTR faceName);

@@ -3,8 +3,10 @@
 // installed one), and GetTextMetricsW and GetTextFaceW.
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -92,7 +94,7 @@ PangoFontMap* font_map() {
 }
 
 // Ascent and descent in pixels of the description at an em size (pixels, fractional allowed).
-void vertical_metrics(PangoFontDescription* desc, double em, int* ascent, int* descent, int* ave) {
+void vertical_metrics(PangoFontDescription* desc, double em, int* ascent, int* descent, double* ave) {
   pango_font_description_set_absolute_size(desc, em * PANGO_SCALE);
   PangoFont* font = pango_font_map_load_font(font_map(), pango_context(), desc);
   *ascent = *descent = *ave = 0;
@@ -100,7 +102,7 @@ void vertical_metrics(PangoFontDescription* desc, double em, int* ascent, int* d
   PangoFontMetrics* m = pango_font_get_metrics(font, pango_language_from_string("en-us"));
   *ascent = PANGO_PIXELS(pango_font_metrics_get_ascent(m));
   *descent = PANGO_PIXELS(pango_font_metrics_get_descent(m));
-  *ave = PANGO_PIXELS(pango_font_metrics_get_approximate_char_width(m));
+  *ave = pango_units_to_double(pango_font_metrics_get_approximate_char_width(m));
   pango_font_metrics_unref(m);
   g_object_unref(font);
 }
@@ -135,7 +137,7 @@ void realize(Font* f) {
   FontMetrics& m = f->metrics;
   m.monospace = r.monospace;
   int64_t height = log.lfHeight;
-  int ave;
+  double ave;
   if (height <= 0) {
     int em = height == 0 ? kDefaultEm : height < -kMaxEm ? kMaxEm : static_cast<int>(-height);
     vertical_metrics(f->desc, em, &m.ascent, &m.descent, &ave);
@@ -154,8 +156,11 @@ void realize(Font* f) {
     m.internal_leading = cell - static_cast<int>(std::lround(em));
     if (m.internal_leading < 0) m.internal_leading = 0;
   }
-  m.ave_width = ave > 0 ? ave : 1;
-  int widest = widest_of(f->desc, "WM@m");
+  // A width asks for that average character width: the face is squeezed or stretched sideways to it.
+  const int64_t width = std::min<int64_t>(std::llabs(static_cast<int64_t>(log.lfWidth)), kMaxEm);
+  f->x_scale = width > 0 && ave > 0 ? static_cast<double>(width) / ave : 1.0;
+  m.ave_width = std::max(1, static_cast<int>(std::lround(ave * f->x_scale)));
+  int widest = static_cast<int>(std::lround(widest_of(f->desc, "WM@m") * f->x_scale));
   m.max_width = widest > m.ave_width ? widest : m.ave_width;
 
   if (f->attrs) pango_attr_list_unref(f->attrs);

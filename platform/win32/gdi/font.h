@@ -29,6 +29,7 @@ struct Font : GdiObject {
   PangoFontDescription* desc = nullptr;
   PangoAttrList* attrs = nullptr;  // underline and strike-out, or null
   std::u16string face;             // the face actually used
+  double x_scale = 1.0;            // lfWidth's squeeze (or stretch) of the face sideways
   FontMetrics metrics;
 };
 
