@@ -28,13 +28,12 @@ void DeriveName(TextVar* out, const WCHAR* name, const WCHAR* pattern, const WCH
   text_pop_into(out, saved);
 }
 
-// Two names that lead to the same file on a system whose names ignore case.
+}  // namespace
+
 bool SameFileName(const WCHAR* a, const WCHAR* b) {
   const int64_t length = text_length(a);
   return length == text_length(b) && (length == 0 || text_find(a, b, 1, TEXT_IGNORE_CASE) == 1);
 }
-
-}  // namespace
 
 void DeriveNames() {
   const int32_t saved = text_stack_top();

@@ -11,6 +11,9 @@ void DeriveNames();
 // The same from a name without its folder (an import's chosen catalogue name).
 void DeriveCatalogueNames(const WCHAR* name);
 
+// Two names that lead to the same file on a system whose names ignore case.
+bool SameFileName(const WCHAR* a, const WCHAR* b);
+
 // False, after a box that says why, when the catalogue's derived names would
 // make `what` ("save", "build the page of") replace the catalogue itself.
 bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what);
