@@ -28,13 +28,12 @@ void DeriveName(TextVar* out, const WCHAR* name, const WCHAR* pattern, const WCH
   text_pop_into(out, saved);
 }
 
-// Two names that lead to the same file on a system whose names ignore case.
+}  // namespace
+
 bool SameFileName(const WCHAR* a, const WCHAR* b) {
   const int64_t length = text_length(a);
   return length == text_length(b) && (length == 0 || text_find(a, b, 1, TEXT_IGNORE_CASE) == 1);
 }
-
-}  // namespace
 
 void DeriveNames() {
   const int32_t saved = text_stack_top();
@@ -44,6 +43,12 @@ void DeriveNames() {
   DeriveName(&HtmlFileName, TxtFileName, TEXT(".txt"), nullptr, TEXT(".html"));
   DeriveName(&HtmlBackupName, HtmlFileName, TEXT(".html"), TEXT("-BK"), nullptr);
   text_assign(&LoadedFileName, TxtFileName);
+}
+
+bool SetPageName(const WCHAR* path) {
+  text_assign(&HtmlFileName, path);
+  DeriveName(&HtmlBackupName, HtmlFileName, TEXT(".html"), TEXT("-BK"), nullptr);
+  return !SameFileName(HtmlBackupName, HtmlFileName);
 }
 
 // A backup or page name that is the catalogue's own name would make a save

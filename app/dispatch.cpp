@@ -67,7 +67,7 @@ void DispatchGadgetEvent(int64_t source) {
 
 }  // namespace
 
-void StartUp() {
+void StartUp(uint32_t window_flags) {
   ClearState();
   mem_heap_init();
   text_heap_init();
@@ -79,7 +79,7 @@ void StartUp() {
   proc_init();
   req_init();
   SetStateDefaults();
-  OpenMainWindow(10, 10, 600, 735);
+  OpenMainWindow(10, 10, 600, 735, window_flags);
 }
 
 bool DispatchEvent(int64_t event) {

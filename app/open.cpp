@@ -19,19 +19,20 @@ void AskForTheFile() {
   text_pop_into(&ReadFileName, saved);
 }
 
-void ReadTheChosenFile() {
+bool ReadTheChosenFile() {
   BusySpan busy;
   text_assign(&ReadPurpose, TEXT("OpenBtn_Clicked"));
   if (!LoadTextFile()) {
     // The names and their displays stay those of the catalogue that was open before.
     SetStatus(TEXT("Couldn't open the file  "), ReadFileName);
-    return;
+    return false;
   }
   DeriveNames();
   gadget_set_text(InputFileTxt, TxtFileName);
   gadget_set_text(OutputFileTxt, HtmlFileName);
   ShowLinkCount();
   SetStatus(TEXT("  "), TxtFileName, TEXT(" ... Open And Loaded"));
+  return true;
 }
 
 }  // namespace
@@ -42,13 +43,19 @@ void OpenBtn_Clicked() {
   text_assign(&LinkCountText, TEXT("0"));
   gadget_set_text(LinkCountTxt, LinkCountText);
   AskForTheFile();
+  OpenChosenFile();
+}
+
+bool OpenChosenFile() {
+  bool opened = false;
   if (text_length(ReadFileName) == 0) {
     req_message_ok(TEXT("No File Loaded :"), TEXT("Try Again !"));
     SetStatus(TxtFileName, TEXT("No File Loaded :  Try Again !"));
   } else {
-    ReadTheChosenFile();
+    opened = ReadTheChosenFile();
   }
   text_assign(&LastAction, TEXT("OpenBtn"));
+  return opened;
 }
 
 bool LoadTextFile() {
@@ -60,6 +67,13 @@ bool LoadTextFile() {
   const int32_t format = file_read_bom(1);
   const bool catalogue = Is(ReadPurpose, TEXT("OpenBtn_Clicked"));
   const bool header = Is(ReadPurpose, TEXT("BuildHtmlHdr"));
+  // The header names the page by its file name, wherever a command writes it.
+  LocalText page_name;
+  if (header) {
+    const int32_t saved = text_stack_top();
+    file_leaf_name(HtmlFileName, saved);
+    KeepText(&page_name.value, saved);
+  }
   while (!file_at_end(1)) {
     win_busy_step();
     const int32_t saved = text_stack_top();
@@ -67,7 +81,7 @@ bool LoadTextFile() {
     text_pop_into(&FileLineIn, saved);
     if (catalogue) gadget_add_item(ListViewLinks, -1, FileLineIn);
     if (header) {
-      text_replace(FileLineIn, TEXT("ttt"), HtmlFileName, saved);
+      text_replace(FileLineIn, TEXT("ttt"), page_name, saved);
       gadget_add_item(HtmlLinesList, -1, text_stack_at(saved));
       text_stack_cut(saved);
     }
