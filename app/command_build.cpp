@@ -56,21 +56,19 @@ bool HeaderFound() {
   return found;
 }
 
-// --output: the page and its backup there, neither of them the catalogue.
-bool PageNameUsable(const WCHAR* page, const WCHAR* catalogue_path) {
-  if (!SetPageName(page)) {
-    Say(CON_ERROR, TEXT("webrolo: "), page, TEXT(": a page name needs .html in it, to name its backup"));
-    return false;
-  }
+// --output: the page and its backup there, neither of them the catalogue. `page` is the name as given.
+bool PageNameUsable(const WCHAR* page, const WCHAR* page_path, const WCHAR* catalogue_path) {
+  const bool derived = SetPageName(page_path);
+  const WCHAR* problem = nullptr;
   if (SameFileName(HtmlFileName, catalogue_path) || SameFileName(HtmlBackupName, catalogue_path)) {
-    Say(CON_ERROR, TEXT("webrolo: "), page, TEXT(": the page would replace the catalogue"));
-    return false;
+    problem = TEXT(": the page would replace the catalogue");
+  } else if (file_kind(HtmlFileName) == FILE_KIND_FOLDER) {
+    problem = TEXT(": is a folder, not a file");
+  } else if (!derived) {
+    problem = TEXT(": a page name needs .html in it, to name its backup");
   }
-  if (file_kind(HtmlFileName) == FILE_KIND_FOLDER) {
-    Say(CON_ERROR, TEXT("webrolo: "), page, TEXT(": is a folder, not a file"));
-    return false;
-  }
-  return true;
+  if (problem) Say(CON_ERROR, TEXT("webrolo: "), page, problem);
+  return problem == nullptr;
 }
 
 // Names given relative to where the command started, as full paths, before the catalogue's folder is entered.
@@ -93,7 +91,7 @@ int BuildInSession(const CommandArgs& args) {
   text_assign(&HtmlHeaderFile, paths.header);
   const WCHAR* catalogue = args.operands[0];
   if (!OpenForCommand(catalogue) || !LinesBuildable(catalogue) || !HeaderFound()) return kExitFailed;
-  if (args.output && !PageNameUsable(paths.output, paths.catalogue)) return kExitFailed;
+  if (args.output && !PageNameUsable(args.output, paths.output, paths.catalogue)) return kExitFailed;
   BuildHtmlPage();
   if (CommandSession::messages() > 0) return kExitFailed;
   // The page as the user would name it from where the command started.

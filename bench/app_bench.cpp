@@ -288,11 +288,15 @@ int main(int argc, char** argv) {
 
   OurFigures ours;
   open_build_save(links, &ours);
+  std::string cli_error;
+  const double cli_build = time_command_build(WEBROLO_PROGRAM, folder.string(), kCatalogue, &cli_error);
+  expect(cli_error.empty(), cli_error);
   edit_and_find(made, &ours);
 
   print_peered("open", ours.open, cpp, python, &PeerFigures::open);
   print_peered("build", ours.build, cpp, python, &PeerFigures::build);
   print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  std::printf("cli_build: ours=%.4f\n", cli_build);
   std::printf("add: ours=%.4f\n", ours.add);
   std::printf("delete: ours=%.4f\n", ours.remove);
   std::printf("find_last: ours=%.4f\n", ours.find_last);
