@@ -46,7 +46,10 @@ WCHAR* file_full_path(const WCHAR* name, int32_t offset) {
   // The name may lie on the stack where the directory goes: keep its offset.
   TextVar copy = nullptr;
   if (text_stack_offset_of(text)) text_new_copy(&copy, text);
-  file_current_dir(offset);
+  WCHAR* folder = file_current_dir(offset);
+  // The folder ends with a backslash; a folder spelled with slashes gets one of its own kind.
+  const int64_t length = text_length(folder);
+  if (length > 0 && text_find(folder, TEXT("/"), 1, 0) > 0) folder[length - 1] = TEXT('/');
   text_push(copy ? copy : text);
   text_free(copy);
   return text_stack_at(offset);
