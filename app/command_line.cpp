@@ -96,11 +96,9 @@ int RunRow(const CommandRow& row, int count, WCHAR** values) {
   return row.run(args);
 }
 
-int64_t g_messages = 0;
-
 // A box no one could answer: its text on standard error, its lines joined.
 int64_t ToStandardError(const WCHAR*, const WCHAR* text, uint32_t) {
-  ++g_messages;
+  ++CommandMessages;
   const int32_t saved = text_stack_top();
   Say(CON_ERROR, TEXT("webrolo: "), text_replace(text, TEXT("\r\n"), TEXT(" "), saved));
   text_stack_cut(saved);
@@ -143,7 +141,6 @@ void StartOnFile(const WCHAR* file) {
 
 CommandSession::CommandSession() {
   StartUp(WIN_HIDDEN);
-  g_messages = 0;
   req_set_message_routine(ToStandardError);
 }
 
@@ -153,7 +150,7 @@ CommandSession::~CommandSession() {
   ShutDownRuntime();
 }
 
-int64_t CommandSession::messages() { return g_messages; }
+int64_t CommandSession::messages() { return CommandMessages; }
 
 bool IsInputFile(const WCHAR* name) {
   const int kind = file_kind(name);
