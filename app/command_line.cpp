@@ -155,7 +155,8 @@ int64_t CommandSession::messages() { return CommandMessages; }
 bool IsInputFile(const WCHAR* name) {
   const int kind = file_kind(name);
   if (kind == FILE_KIND_FILE) return true;
-  Say(CON_ERROR, TEXT("webrolo: "), name, kind == FILE_KIND_FOLDER ? TEXT(": is a folder, not a file") : TEXT(": no such file"));
+  Say(CON_ERROR, TEXT("webrolo: "), name,
+      kind == FILE_KIND_FOLDER ? TEXT(": is a folder, not a file") : TEXT(": no such file"));
   return false;
 }
 

@@ -81,6 +81,7 @@ double time_command_build(const std::string& program, const std::string& folder,
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   DWORD code = 1;
   GetExitCodeProcess(record->process, &code);
-  if (code != 0 || output.rfind("Built ", 0) != 0) *error = program + " --build ended with " + std::to_string(code) + ": " + output;
+  if (code != 0 || output.rfind("Built ", 0) != 0)
+    *error = program + " --build ended with " + std::to_string(code) + ": " + output;
   return seconds;
 }

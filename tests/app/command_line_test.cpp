@@ -38,8 +38,8 @@ TEST_F(StartingOnAFile, ShowsItsLinesAndBuildsBesideItWithTheWorkFoldersHeader) 
   boxes_.answer({press(IDOK)});
   StartOnFile(TEXT("missing.txt"));
   run();
-  EXPECT_EQ(boxes_.taken(), (std::vector<SeenBox>{{"Open File ERROR", "Couldn't open the file  " +
-                                                                           path("deep/missing.txt")}}));
+  EXPECT_EQ(boxes_.taken(),
+            (std::vector<SeenBox>{{"Open File ERROR", "Couldn't open the file  " + path("deep/missing.txt")}}));
 }
 
 }  // namespace
