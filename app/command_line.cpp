@@ -30,7 +30,8 @@ int RunVersion(const CommandArgs&) {
   return kExitDone;
 }
 
-// A new command is a row here and its run function.
+// A new command is a row here and its run function (--import BOOKMARKS [CATALOGUE] takes 1 to 2
+// operands and no option, --export CATALOGUE [BOOKMARKS] the same).
 const CommandRow kCommands[] = {
     {TEXT("--build"), 1, 1, kHeaderOption | kOutputOption, RunBuild,
      TEXT("--build CATALOGUE [--header FILE] [--output PAGE]"),
