@@ -137,6 +137,7 @@ ChildFigures start_children(const std::string& folder) {
 struct OurFigures {
   double open = 0, build = 0, save = 0, add = 0, remove = 0, find_last = 0, repaint = 0;
   double rss_after_build = 0;
+  double cli_build = 0;  // webrolo --build on the same catalogue, started as a script starts it
   double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
 };
 
@@ -172,6 +173,10 @@ void open_build_save(int64_t links, OurFigures* ours) {
   expect(gadget_text(StatusTxt) == "  Webrolo.txt  and  Webrolo-BK.txt  SAVED !",
          "save: the status says " + gadget_text(StatusTxt));
   pump();
+
+  std::string cli_error;
+  ours->cli_build = time_command_build(WEBROLO_PROGRAM, fs::current_path().string(), kCatalogue, &cli_error);
+  expect(cli_error.empty(), cli_error);
 }
 
 bool ends_with(const std::string& text, const std::string& end) {
@@ -235,6 +240,40 @@ void print_peered(const char* name, double ours, const PeerFigures& cpp, const P
   std::printf("\n");
 }
 
+// A folder of this run's own: the temporary folder may be shared with benches
+// whose process numbers repeat ours (another namespace, an old --keep), and
+// one run's clean-up must not take away another's catalogue.
+fs::path make_scratch_folder() {
+  fs::path folder;
+  for (int attempt = 0; folder.empty() || !fs::create_directory(folder); ++attempt) {
+    folder = fs::temp_directory_path() /
+             ("app_bench-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt));
+  }
+  return folder;
+}
+
+void print_figures(const OurFigures& ours, const ChildFigures& child, const MadeCatalogue& made, const PeerFigures& cpp,
+                   const PeerFigures& python) {
+  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
+  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
+  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  std::printf("cli_build: ours=%.4f\n", ours.cli_build);
+  std::printf("add: ours=%.4f\n", ours.add);
+  std::printf("delete: ours=%.4f\n", ours.remove);
+  std::printf("find_last: ours=%.4f\n", ours.find_last);
+  std::printf("repaint: ours=%.4f\n", ours.repaint);
+  std::printf("first_frame: ours=%.4f\n", child.first_frame);
+  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
+  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
+  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
+  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
+              ours.save_cpu);
+  if (cpp.ran && cpp.build_cpu >= 0) {
+    std::printf("# processor time of cpp: open %.4f, build %.4f, save %.4f\n", cpp.open_cpu, cpp.build_cpu,
+                cpp.save_cpu);
+  }
+}
+
 void copy_resource(const fs::path& folder, const char* name) {
   std::error_code error;
   fs::copy_file(fs::path(WEBROLO_SOURCE_DIR) / "app" / "res" / name, folder / name, error);
@@ -261,8 +300,7 @@ int main(int argc, char** argv) {
   }
   if (links < 10) links = 10;
 
-  const fs::path folder = fs::temp_directory_path() / ("app_bench-" + std::to_string(GetCurrentProcessId()));
-  fs::create_directories(folder);
+  const fs::path folder = make_scratch_folder();
   fs::current_path(folder);
   copy_resource(folder, kHeader);
   copy_resource(folder, "Webrolo48x48.ico");
@@ -288,25 +326,9 @@ int main(int argc, char** argv) {
 
   OurFigures ours;
   open_build_save(links, &ours);
-  std::string cli_error;
-  const double cli_build = time_command_build(WEBROLO_PROGRAM, folder.string(), kCatalogue, &cli_error);
-  expect(cli_error.empty(), cli_error);
   edit_and_find(made, &ours);
 
-  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
-  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
-  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
-  std::printf("cli_build: ours=%.4f\n", cli_build);
-  std::printf("add: ours=%.4f\n", ours.add);
-  std::printf("delete: ours=%.4f\n", ours.remove);
-  std::printf("find_last: ours=%.4f\n", ours.find_last);
-  std::printf("repaint: ours=%.4f\n", ours.repaint);
-  std::printf("first_frame: ours=%.4f\n", child.first_frame);
-  std::printf("rss_mb_empty: ours=%.4f\n", child.rss_mb);
-  std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
-  std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
-  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
-              ours.save_cpu);
+  print_figures(ours, child, made, cpp, python);
 
   for (const char* peer : {"peer-cpp", "peer-python"}) {
     for (const char* kind : {".html", ".txt"}) {

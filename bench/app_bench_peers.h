@@ -8,7 +8,9 @@
 struct PeerFigures {
   bool ran = false;
   double open = 0, build = 0, save = 0;  // seconds
-  std::string error;                     // why it did not run
+  // Processor seconds of each, when the peer tells them (-1 when not).
+  double open_cpu = -1, build_cpu = -1, save_cpu = -1;
+  std::string error;  // why it did not run
 };
 
 // Runs program (with the script, for an interpreter) in folder on the
