@@ -178,17 +178,6 @@ void FillTheList(const BookmarkLines& lines) {
   }
 }
 
-// The export's default name: the catalogue's with "-bookmarks.html" in place of ".txt".
-void DefaultExportName(TextVar* into) {
-  const WCHAR* catalogue = text_length(TxtFileName) ? TxtFileName : TEXT("Webrolo.txt");
-  const int64_t length = text_length(catalogue);
-  const bool txt = length > 4 && text_find(catalogue, TEXT(".txt"), length - 3, TEXT_IGNORE_CASE) == length - 3;
-  const int32_t saved = text_stack_top();
-  text_stack_put(catalogue, txt ? length - 4 : length, saved);
-  text_push(TEXT("-bookmarks.html"));
-  text_pop_into(into, saved);
-}
-
 // A path with "\\" between its folders, wherever it had "/".
 void Slashed(const WCHAR* path, TextVar* into) {
   text_assign(into, path);
@@ -235,7 +224,7 @@ void BackupName(const WCHAR* path, TextVar* into) {
 
 WCHAR* CatalogueLine(int64_t index, int32_t offset) { return gadget_item_text(ListViewLinks, index, offset); }
 
-void WriteBookmarkFile(const WCHAR* path) {
+bool WriteBookmarkFile(const WCHAR* path) {
   BusySpan busy;
   LocalText backup, leaf;
   BackupName(path, &backup.value);
@@ -246,11 +235,12 @@ void WriteBookmarkFile(const WCHAR* path) {
   if (!PlanBookmarkFile(LineSource{gadget_item_count(ListViewLinks), CatalogueLine}, std::time(nullptr), &plan)) {
     req_message_ok(kExportCaption, TEXT("There is not enough memory to export the list."));
     SetStatus(TEXT("  "), leaf, TEXT("  NOT EXPORTED !"));
-    return;
+    return false;
   }
   SafeWriteFailure failure;
   // UTF-8 as its <META> says, without a byte-order mark, which the format's readers do not expect.
-  if (WriteWithBackup(path, backup, BookmarkFileLines(&plan), FILE_FORMAT_UTF8, &failure, false)) {
+  const bool written = WriteWithBackup(path, backup, BookmarkFileLines(&plan), FILE_FORMAT_UTF8, &failure, false);
+  if (written) {
     const int32_t at = text_stack_top();
     PushCount(plan.links, TEXT(" links in "));
     PushCount(plan.menus, TEXT(" menus to "));
@@ -267,9 +257,21 @@ void WriteBookmarkFile(const WCHAR* path) {
     SetStatus(TEXT("  "), leaf, TEXT("  NOT EXPORTED !"));
   }
   FreeBookmarkPlan(&plan);
+  return written;
 }
 
 }  // namespace
+
+// The export's default name: the catalogue's with "-bookmarks.html" in place of ".txt".
+void DefaultExportName(TextVar* into) {
+  const WCHAR* catalogue = text_length(TxtFileName) ? TxtFileName : TEXT("Webrolo.txt");
+  const int64_t length = text_length(catalogue);
+  const bool txt = length > 4 && text_find(catalogue, TEXT(".txt"), length - 3, TEXT_IGNORE_CASE) == length - 3;
+  const int32_t saved = text_stack_top();
+  text_stack_put(catalogue, txt ? length - 4 : length, saved);
+  text_push(TEXT("-bookmarks.html"));
+  text_pop_into(into, saved);
+}
 
 bool IsBookmarkFile(const WCHAR* path) {
   FileBytes start;
@@ -334,6 +336,8 @@ void ImportBookmarks() {
   text_assign(&LastAction, TEXT("ImportBookmarks"));
 }
 
+bool ExportBookmarksTo(const WCHAR* path) { return ExportNameUsable(path) && WriteBookmarkFile(path); }
+
 void ExportBookmarks() {
   if (gadget_item_count(ListViewLinks) == 0) {
     req_message_ok(kExportCaption, TEXT("The list is empty: there is nothing to export."));
@@ -345,7 +349,7 @@ void ExportBookmarks() {
     DefaultExportName(&name.value);
     req_save_file(TEXT("Export as Browser Bookmarks"), Joined(CurrentDir, name), kBookmarkPattern, 0, saved);
     KeepText(&path.value, saved);
-    if (text_length(path) && ExportNameUsable(path)) WriteBookmarkFile(path);
+    if (text_length(path)) ExportBookmarksTo(path);
   }
   text_assign(&LastAction, TEXT("ExportBookmarks"));
 }

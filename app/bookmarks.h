@@ -7,11 +7,20 @@
 #pragma once
 
 #include "platform/win32.h"
+#include "runtime/text.h"
 
 // "Import Browser Bookmarks...": asks about unsaved links, then for the file.
 void ImportBookmarks();
 // "Export as Browser Bookmarks...": asks for the name, then writes the list.
 void ExportBookmarks();
+
+// Writes the list as a bookmark file to the path (never the catalogue or its
+// page), its old content kept as the backup; false after a box that says why.
+bool ExportBookmarksTo(const WCHAR* path);
+
+// The export's default name, in the current directory: the catalogue's with
+// "-bookmarks.html" in place of ".txt".
+void DefaultExportName(TextVar* into);
 
 // Whether the file is a bookmark file, told by its content (its start) and not its name.
 bool IsBookmarkFile(const WCHAR* path);

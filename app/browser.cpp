@@ -2,6 +2,7 @@
 // link's address, viewing the built page, the help page, and Exit.
 #include "app/displays.h"
 #include "app/state.h"
+#include "app/support_files.h"
 #include "desktop/proc.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
@@ -34,7 +35,9 @@ void ViewHtmlPage() {
 
 void HelpBtn_clicked() {
   req_message_ok(TEXT("HelpBtn"), TEXT(" Procedure HelpBtn_clicked()  ;   WebroloHelpFile$"));
-  proc_open(WebroloHelpFile);
+  const int32_t saved = text_stack_top();
+  proc_open(SupportFilePath(WebroloHelpFile, saved));
+  text_stack_cut(saved);
   SetStatus(TEXT("  "), WebroloHelpFile, TEXT(" ... on Display in Browser"));
   text_assign(&LastAction, TEXT("HelpBtn"));
 }

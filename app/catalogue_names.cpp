@@ -51,6 +51,12 @@ void DeriveCatalogueNames(const WCHAR* name) {
   text_assign(&LoadedFileName, TxtFileName);
 }
 
+bool SetPageName(const WCHAR* path) {
+  text_assign(&HtmlFileName, path);
+  DeriveName(&HtmlBackupName, HtmlFileName, TEXT(".html"), TEXT("-BK"), nullptr);
+  return !SameFileName(HtmlBackupName, HtmlFileName);
+}
+
 // A backup or page name that is the catalogue's own name would make a save
 // or a build replace the catalogue: such a name is refused with the reason.
 bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what) {

@@ -14,6 +14,14 @@ void DeriveCatalogueNames(const WCHAR* name);
 // Two names that lead to the same file on a system whose names ignore case.
 bool SameFileName(const WCHAR* a, const WCHAR* b);
 
+// A page put elsewhere than beside the catalogue: HtmlFileName is the path and
+// HtmlBackupName is derived from it as from a page beside the catalogue.
+// False when the name holds no ".html" to give the backup a name of its own.
+bool SetPageName(const WCHAR* path);
+
+// Two names that lead to the same file on a system whose names ignore case.
+bool SameFileName(const WCHAR* a, const WCHAR* b);
+
 // False, after a box that says why, when the catalogue's derived names would
 // make `what` ("save", "build the page of") replace the catalogue itself.
 bool CatalogueNamesUsable(const WCHAR* caption, const WCHAR* what);

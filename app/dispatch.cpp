@@ -69,7 +69,7 @@ void DispatchGadgetEvent(int64_t source) {
 
 }  // namespace
 
-void StartUp() {
+void StartUp(uint32_t window_flags) {
   ClearState();
   mem_heap_init();
   text_heap_init();
@@ -81,7 +81,7 @@ void StartUp() {
   proc_init();
   req_init();
   SetStateDefaults();
-  OpenMainWindow(10, 10, 600, 735);
+  OpenMainWindow(10, 10, 600, 735, window_flags);
   AddShortcuts();
   JournalStart();
   // A logout, a signal or a lost display: the journal keeps the links; no question can be asked.

@@ -25,6 +25,7 @@ constexpr int64_t kJournalFile = 5;  // the journal being written
 constexpr int64_t kReplayFile = 6;   // a journal being read back
 
 FileStamp g_read{};        // the catalogue as it was read
+bool g_offer = true;      // false: a command's session, which asks nothing and keeps the journal
 bool g_read_here = false;  // the catalogue the save replaces is the file that was read
 bool g_writing = false;    // the journal is open on kJournalFile
 bool g_owned = false;      // this run wrote the journal: only then may the user's choice end it
@@ -202,9 +203,12 @@ void JournalStart() { SetLinkStepWatcher(OnLinkStep); }
 
 void JournalCatalogueRead(const FileStamp& stamp) { g_read = stamp; }
 
+void JournalLeaveForTheWindow() { g_offer = false; }
+
 void JournalOfferRecovery() {
   FileStamp here{};
   g_read_here = file_stamp_of(TxtFileName, &here) && here.size == g_read.size && here.time == g_read.time;
+  if (!g_offer) return;
   JournalFiles files;
   if (!file_open_read(kReplayFile, files.journal)) return;  // none left: the usual case
   const JournalSummary summary = ReadJournal([](const JournalStep&) {});

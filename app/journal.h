@@ -14,6 +14,9 @@ void JournalCatalogueRead(const FileStamp& stamp);
 // After a catalogue was opened: a journal left for it leads to the question
 // whether to restore its steps.
 void JournalOfferRecovery();
+// A command without a window (a script building the page) reads the
+// catalogue as saved and leaves any journal for the window to offer.
+void JournalLeaveForTheWindow();
 // The user chose (saved, or said No to saving): the journal goes.
 void JournalDiscard();
 // The session ends (logout, a signal, a lost display): the journal is put on

@@ -2,6 +2,7 @@
 // buttons, work areas, the find row, the status row), the link list and the
 // hidden page buffer. Every gadget number is kept in its variable.
 #include "app/state.h"
+#include "app/support_files.h"
 #include "app/text_helpers.h"
 #include "gui/font.h"
 #include "gui/gadget.h"
@@ -129,13 +130,12 @@ void create_gadgets() {
 
 }  // namespace
 
-void OpenMainWindow(int x, int y, int width, int height) {
+void OpenMainWindow(int x, int y, int width, int height, uint32_t extra_flags) {
   const int32_t saved = text_stack_top();
-  file_current_dir(saved);
-  text_push(TEXT("Webrolo48x48.ico"));
+  SupportFilePath(TEXT("Webrolo48x48.ico"), saved);
   AppIcon = static_cast<HICON>(LoadImageW(nullptr, text_stack_at(saved), IMAGE_ICON, 0, 0, LR_LOADFROMFILE));
   text_stack_cut(saved);
-  MainWindow = win_open(-1, x, y, width, height, TEXT("Webrolo 1.0"), kMainWindowFlags);
+  MainWindow = win_open(-1, x, y, width, height, TEXT("Webrolo 1.0"), kMainWindowFlags | extra_flags);
   if (AppIcon) SendMessageW(win_handle(MainWindow), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon));
   font_load(0, TEXT("Candara"), 10);
   win_set_background(MainWindow, win_make_color(42, 18, 25));

@@ -23,13 +23,13 @@ void AskForTheFile() {
   text_pop_into(&ReadFileName, saved);
 }
 
-void ReadTheChosenFile() {
+bool ReadTheChosenFile() {
   BusySpan busy;
   text_assign(&ReadPurpose, TEXT("OpenBtn_Clicked"));
   if (!LoadTextFile()) {
     // The names and their displays stay those of the catalogue that was open before.
     SetStatus(TEXT("Couldn't open the file  "), ReadFileName);
-    return;
+    return false;
   }
   DeriveNames();
   gadget_set_text(InputFileTxt, TxtFileName);
@@ -37,6 +37,7 @@ void ReadTheChosenFile() {
   ShowLinkCount();
   SetStatus(TEXT("  "), TxtFileName, TEXT(" ... Open And Loaded"));
   JournalOfferRecovery();
+  return true;
 }
 
 }  // namespace
@@ -47,16 +48,22 @@ void OpenBtn_Clicked() {
   text_assign(&LinkCountText, TEXT("0"));
   ShowLinkCountText();
   AskForTheFile();
+  OpenChosenFile();
+}
+
+bool OpenChosenFile() {
+  bool opened = false;
   if (text_length(ReadFileName) == 0) {
     req_message_ok(TEXT("No File Loaded :"), TEXT("Try Again !"));
     SetStatus(TxtFileName, TEXT("No File Loaded :  Try Again !"));
   } else if (IsBookmarkFile(ReadFileName)) {
     // A browser's bookmark file, whichever filter showed it, is imported; it is never written.
-    ImportBookmarkFile(ReadFileName);
+    opened = ImportBookmarkFile(ReadFileName);
   } else {
-    ReadTheChosenFile();
+    opened = ReadTheChosenFile();
   }
   text_assign(&LastAction, TEXT("OpenBtn"));
+  return opened;
 }
 
 bool LoadTextFile() {
@@ -68,6 +75,13 @@ bool LoadTextFile() {
   const int32_t format = file_read_bom(1);
   const bool catalogue = Is(ReadPurpose, TEXT("OpenBtn_Clicked"));
   const bool header = Is(ReadPurpose, TEXT("BuildHtmlHdr"));
+  // The header names the page by its file name, wherever a command writes it.
+  LocalText page_name;
+  if (header) {
+    const int32_t saved = text_stack_top();
+    file_leaf_name(HtmlFileName, saved);
+    KeepText(&page_name.value, saved);
+  }
   while (!file_at_end(1)) {
     win_busy_step();
     const int32_t saved = text_stack_top();
@@ -75,7 +89,7 @@ bool LoadTextFile() {
     text_pop_into(&FileLineIn, saved);
     if (catalogue) LinkAppendLoaded(FileLineIn);
     if (header) {
-      text_replace(FileLineIn, TEXT("ttt"), HtmlFileName, saved);
+      text_replace(FileLineIn, TEXT("ttt"), page_name, saved);
       gadget_add_item(HtmlLinesList, -1, text_stack_at(saved));
       text_stack_cut(saved);
     }

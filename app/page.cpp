@@ -6,6 +6,7 @@
 #include "app/page_text.h"
 #include "app/safe_file.h"
 #include "app/state.h"
+#include "app/support_files.h"
 #include "desktop/req.h"
 #include "gui/gadget.h"
 #include "runtime/file.h"
@@ -66,7 +67,13 @@ bool BuildHtmlHdr() {
     text_assign(&LastAction, TEXT("Links View is empty"));
     return false;
   }
-  text_assign(&ReadFileName, TEXT("Webrolo_HtmlHdr.txt"));
+  if (text_length(HtmlHeaderFile) > 0) {
+    text_assign(&ReadFileName, HtmlHeaderFile);
+  } else {
+    const int32_t saved = text_stack_top();
+    SupportFilePath(TEXT("Webrolo_HtmlHdr.txt"), saved);
+    KeepText(&ReadFileName, saved);
+  }
   text_assign(&ReadPurpose, TEXT("BuildHtmlHdr"));
   LoadTextFile();
   return true;

@@ -19,10 +19,10 @@ extern const WCHAR kLastMenuNameMarker[];
 
 // Start-up: every library, the defaults and the main window. The program
 // itself then runs the loop and ends; tests drive the same handlers.
-void StartUp();
+void StartUp(uint32_t window_flags = 0);  // WIN_HIDDEN: no one sees the window
 void ClearState();
 void SetStateDefaults();
-void OpenMainWindow(int x, int y, int width, int height);
+void OpenMainWindow(int x, int y, int width, int height, uint32_t extra_flags = 0);
 // Runs events until the window is closed or Exit ends the program.
 void RunEventLoop();
 // Hands one event to its handler; false when the program is to end.
@@ -33,6 +33,9 @@ void ShutDownRuntime();  // the string runtime and the general heap, last
 
 // Handlers (each in the file of its concern).
 void OpenBtn_Clicked();
+// Opens ReadFileName into the empty list as if the user had just chosen it in the Open requester; false when
+// it could not be read.
+bool OpenChosenFile();
 bool LoadTextFile();  // false when the file could not be opened
 void ListViewLinks_Clicked();
 void ListViewLinks_ContextMenu();  // link_menu.cpp: a right click, Shift+F10 or the Menu key on the list

@@ -28,6 +28,10 @@
   X(TextVar, HtmlBackupName) X(TextVar, ReadFileName) X(TextVar, ReadPurpose) X(TextVar, FileLineIn) \
   X(TextVar, FilePattern) X(TextVar, CurrentDir) X(TextVar, LinkCountText) X(TextVar, NewLinkLine) \
   X(TextVar, FindText) \
+  /* The page header a command named; when empty the header is looked up. */ \
+  X(TextVar, HtmlHeaderFile) \
+  /* The boxes a command told on standard error instead of showing them. */ \
+  X(int64_t, CommandMessages) \
   /* Numbers. */ \
   X(int64_t, FileSaved) X(int64_t, DelimiterCount) X(int64_t, SelectedIndex) X(int64_t, ListEventType) \
   X(int64_t, Event) X(int64_t, LinkCount) X(int64_t, FindStart) X(int64_t, FindHits) X(int64_t, MenuCount) \

@@ -140,6 +140,7 @@ struct OurFigures {
   double open = 0, build = 0, save = 0, add = 0, remove = 0, undo = 0, find_last = 0, repaint = 0;
   double rss_after_build = 0;
   double undo_history_mb = 0;                        // what the history holds after every line of the list was deleted
+  double cli_build = 0;  // webrolo --build on the same catalogue, started as a script starts it
   double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
 };
 
@@ -175,6 +176,10 @@ void open_build_save(int64_t links, OurFigures* ours) {
   expect(gadget_text(StatusTxt) == "  Webrolo.txt  and  Webrolo-BK.txt  SAVED !",
          "save: the status says " + gadget_text(StatusTxt));
   pump();
+
+  std::string cli_error;
+  ours->cli_build = time_command_build(WEBROLO_PROGRAM, fs::current_path().string(), kCatalogue, &cli_error);
+  expect(cli_error.empty(), cli_error);
 }
 
 bool ends_with(const std::string& text, const std::string& end) {
@@ -278,6 +283,7 @@ void print_figures(const OurFigures& ours, const ChildFigures& child, const Made
   print_peered("open", ours.open, cpp, python, &PeerFigures::open);
   print_peered("build", ours.build, cpp, python, &PeerFigures::build);
   print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  std::printf("cli_build: ours=%.4f\n", ours.cli_build);
   std::printf("add: ours=%.4f\n", ours.add);
   std::printf("delete: ours=%.4f\n", ours.remove);
   std::printf("undo: ours=%.4f\n", ours.undo);

@@ -3,6 +3,7 @@
 // counted against it.
 #include "bench/app_bench_peers.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -65,4 +66,24 @@ std::string compare_files(const std::string& ours, const std::string& theirs) {
   while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
   return theirs + " differs from " + ours + " at byte " + std::to_string(at) + " (sizes " + std::to_string(a.size()) +
          " and " + std::to_string(b.size()) + ")";
+}
+
+double time_command_build(const std::string& program, const std::string& folder, const std::string& catalogue,
+                          std::string* error) {
+  const auto start = std::chrono::steady_clock::now();
+  const int64_t started = proc_run(wide(w16(program)), wide(w16("--build " + quoted(catalogue))), wide(w16(folder)),
+                                   PROC_OPEN | PROC_READ, nullptr);
+  if (started == 0) {
+    *error = "could not start " + program;
+    return 0;
+  }
+  auto* record = reinterpret_cast<ProcessRecord*>(started);
+  const std::string output = read_all(record->output_pipe);
+  WaitForSingleObject(record->process, INFINITE);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  DWORD code = 1;
+  GetExitCodeProcess(record->process, &code);
+  if (code != 0 || output.rfind("Built ", 0) != 0)
+    *error = program + " --build ended with " + std::to_string(code) + ": " + output;
+  return seconds;
 }

@@ -22,3 +22,8 @@ PeerFigures run_peer(const std::string& program, const std::string& script, cons
 
 // "" when the two files hold the same bytes, else where they first differ.
 std::string compare_files(const std::string& ours, const std::string& theirs);
+
+// Seconds from starting `program --build catalogue` in folder to its end, the
+// way a script runs it; error tells why when it did not print "Built ...".
+double time_command_build(const std::string& program, const std::string& folder, const std::string& catalogue,
+                          std::string* error);

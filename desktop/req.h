@@ -44,6 +44,11 @@ void req_modal_end();
 // flags: the platform's message box type (MB_OK, MB_YESNO, ...). Null texts read as empty.
 int64_t req_message(const WCHAR* caption, const WCHAR* text, uint32_t flags);
 int64_t req_message_ok(const WCHAR* caption, const WCHAR* text);
+// Where message boxes go instead of the screen: a program run as a command
+// with no one to press a button tells its messages on standard error. The
+// routine answers as the box would; null puts the platform's box back.
+typedef int64_t (*ReqMessageRoutine)(const WCHAR* caption, const WCHAR* text, uint32_t flags);
+void req_set_message_routine(ReqMessageRoutine routine);
 
 // The file dialogs. pattern: pairs "description|wildcards|..."; pattern_index: 0-based, the pair
 // shown first. default_file: a path whose directory the dialog opens in and whose name it proposes

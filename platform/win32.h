@@ -15,6 +15,7 @@
 #include <commdlg.h>
 #include <shellapi.h>
 #include <objbase.h>
+#include <shlobj.h>
 #include <stdio.h>
 #include <wchar.h>
 // The find-text dialog is not used, and its generic name is a variable of the program's.

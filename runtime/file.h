@@ -106,6 +106,22 @@ int file_name_is_valid(const WCHAR* name);
 // 1 when a file or folder of that name exists.
 int file_exists(const WCHAR* name);
 
+// Places (file_places.cpp). What a name stands for: nothing, a file or a folder.
+constexpr int FILE_KIND_NONE = 0;
+constexpr int FILE_KIND_FILE = 1;
+constexpr int FILE_KIND_FOLDER = 2;
+int file_kind(const WCHAR* name);
+// 1 when the current directory became the folder, else 0 with the reason kept.
+int file_set_current_dir(const WCHAR* folder);
+// The name as a full path: a relative one is taken from the current directory.
+WCHAR* file_full_path(const WCHAR* name, int32_t offset);
+// The folder part of a path, its last separator kept ("" when it has none).
+WCHAR* file_folder_of(const WCHAR* path, int32_t offset);
+// The folder the program's executable is in, and the user's documents folder, each with a separator at the end
+// ("" when the platform does not tell).
+WCHAR* file_program_dir(int32_t offset);
+WCHAR* file_documents_dir(int32_t offset);
+
 // Byte-level access, shared by the parts of the file library. They work on
 // the record of an open file (buffered or not) and keep the logical position.
 FileObject* file_object(int64_t number);  // the open file of a number, or null

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 
 #include "platform/win32/kernel/cmdline.h"
+#include "platform/win32.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,33 @@ TEST(CmdlineSplit, LongLine) {
   ASSERT_EQ(args.size(), 20001u);
   EXPECT_EQ(args[1], "a\\");
   EXPECT_EQ(args[20000], "a\\");
+}
+
+// The arguments main received come back from CommandLineToArgvW(GetCommandLineW()) exactly as they were.
+TEST(CmdlineSplit, ProgramArgumentsComeBackWhole) {
+  const std::vector<Args> table = {
+      {"/usr/bin/webrolo"},
+      {"/opt/my apps/webrolo", "--build", "my links.txt"},
+      {"w", "", "a\\", "say \"hi\"", "C:\\dir\\", "tab\there", "\\\"", "é 𝄞"},
+  };
+  for (const Args& given : table) {
+    std::vector<char*> argv;
+    for (const std::string& arg : given) argv.push_back(const_cast<char*>(arg.c_str()));
+    cmdline_set_arguments(static_cast<int>(argv.size()), argv.data());
+    int count = 0;
+    LPWSTR* values = CommandLineToArgvW(GetCommandLineW(), &count);
+    ASSERT_NE(values, nullptr);
+    Args back;
+    for (int i = 0; i < count; ++i) back.push_back(u8(values[i]));
+    EXPECT_EQ(back, given);
+    EXPECT_EQ(values[count], nullptr);
+    LocalFree(values);
+  }
+  cmdline_set_arguments(0, nullptr);
+  int count = 0;
+  LPWSTR* values = CommandLineToArgvW(GetCommandLineW(), &count);
+  EXPECT_EQ(count, 1) << "an empty line gives the program's own path";
+  LocalFree(values);
 }
 
 }  // namespace

@@ -107,3 +107,20 @@ BOOL SetHandleInformation(HANDLE object, DWORD mask, DWORD flags);
 BOOL GetHandleInformation(HANDLE object, LPDWORD flags);
 // The standard handles are inheritable pipe-like handles over descriptors 0, 1 and 2.
 HANDLE GetStdHandle(DWORD stdHandle);
+
+// The command line and the console. The stand-in's command line is made from
+// the arguments main received, each quoted so that the C runtime's rules (and
+// CommandLineToArgvW) split it back into exactly those arguments. There is no
+// Win32 console here: a process always writes to the descriptors it was
+// started with, so AttachConsole answers as for a process that has its
+// console already (ERROR_ACCESS_DENIED), and GetConsoleMode and WriteConsoleW
+// fail with ERROR_INVALID_HANDLE, which tells callers to write bytes instead.
+typedef HANDLE HLOCAL;
+#define ATTACH_PARENT_PROCESS (static_cast<DWORD>(-1))
+LPWSTR GetCommandLineW();
+BOOL AttachConsole(DWORD processId);
+BOOL GetConsoleMode(HANDLE console, LPDWORD mode);
+BOOL WriteConsoleW(HANDLE console, const void* buffer, DWORD units, LPDWORD written, LPVOID reserved);
+HLOCAL LocalFree(HLOCAL memory);  // frees what CommandLineToArgvW handed out
+// Not Win32: the stand-in's main hands over its arguments (as the system gave them, UTF-8) before wWinMain.
+void cmdline_set_arguments(int argc, char** argv);

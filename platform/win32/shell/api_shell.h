@@ -72,6 +72,18 @@ typedef struct _SHELLEXECUTEINFOW {
 // (ERROR_FILE_NOT_FOUND for a missing document, ERROR_NO_ASSOCIATION without an opener).
 BOOL ShellExecuteExW(SHELLEXECUTEINFOW* info);
 
+// The arguments of a command line, split as the C runtime splits them, in one
+// block that LocalFree gives back; an empty line gives the program's own path.
+LPWSTR* CommandLineToArgvW(LPCWSTR commandLine, int* count);
+
+// Known folders. Only CSIDL_PERSONAL, the documents folder: the desktop's
+// XDG_DOCUMENTS_DIR (user-dirs.dirs) when that folder exists, else the home folder.
+#define CSIDL_PERSONAL 0x0005
+#define SHGFP_TYPE_CURRENT 0
+#define E_FAIL (static_cast<HRESULT>(0x80004005))
+#define E_INVALIDARG (static_cast<HRESULT>(0x80070057))
+HRESULT SHGetFolderPathW(HWND owner, int folder, HANDLE token, DWORD flags, LPWSTR path);
+
 // The component library: counted per thread, S_OK for the first call and S_FALSE for the others.
 HRESULT CoInitialize(LPVOID reserved);
 void CoUninitialize();
