@@ -35,6 +35,8 @@ TEST(State, ClearStateEmptiesEveryVariable) {
 
 // A declaration at namespace scope (clang-format indents nothing there) of
 // something that can change: a variable the program keeps beside the list.
+// A module's private state (an unnamed namespace, with the module's own end)
+// is the module's.
 TEST(State, NoVariableOutsideTheList) {
   const std::regex variable(
       R"(^(extern |static |thread_local |inline )*[A-Za-z_][\w:<>]*[ *&]+[A-Za-z_]\w*(\[[^\]]*\])?( = [^;]*|\{[^;]*\})?(, \w+)*;\s*$)");
@@ -43,8 +45,10 @@ TEST(State, NoVariableOutsideTheList) {
   for (const auto& entry : std::filesystem::directory_iterator(WEBROLO_SOURCE_DIR "/app")) {
     std::ifstream file(entry.path());
     std::string line;
+    bool inside_module = false;
     while (std::getline(file, line)) {
-      if (std::regex_match(line, variable) && !std::regex_search(line, unchanging))
+      if (line == "namespace {" || line == "}  // namespace") inside_module = line == "namespace {";
+      if (!inside_module && std::regex_match(line, variable) && !std::regex_search(line, unchanging))
         escaped += "\n" + entry.path().filename().string() + ": " + line;
     }
   }
