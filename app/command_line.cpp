@@ -110,7 +110,6 @@ int64_t ToStandardError(const WCHAR*, const WCHAR* text, uint32_t) {
   return IDOK;
 }
 
-
 }  // namespace
 
 // The folder of the file as a full path becomes the current directory.

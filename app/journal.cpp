@@ -25,7 +25,7 @@ constexpr int64_t kJournalFile = 5;  // the journal being written
 constexpr int64_t kReplayFile = 6;   // a journal being read back
 
 FileStamp g_read{};        // the catalogue as it was read
-bool g_offer = true;      // false: a command's session, which asks nothing and keeps the journal
+bool g_offer = true;       // false: a command's session, which asks nothing and keeps the journal
 bool g_read_here = false;  // the catalogue the save replaces is the file that was read
 bool g_writing = false;    // the journal is open on kJournalFile
 bool g_owned = false;      // this run wrote the journal: only then may the user's choice end it

@@ -139,8 +139,8 @@ ChildFigures start_children(const std::string& folder) {
 struct OurFigures {
   double open = 0, build = 0, save = 0, add = 0, remove = 0, undo = 0, find_last = 0, repaint = 0;
   double rss_after_build = 0;
-  double undo_history_mb = 0;                        // what the history holds after every line of the list was deleted
-  double cli_build = 0;  // webrolo --build on the same catalogue, started as a script starts it
+  double undo_history_mb = 0;  // what the history holds after every line of the list was deleted
+  double cli_build = 0;        // webrolo --build on the same catalogue, started as a script starts it
   double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
 };
 

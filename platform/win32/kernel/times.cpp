@@ -68,8 +68,8 @@ BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime) {
   if (!gmtime_r(&seconds, &calendar)) return fail_with(ERROR_INVALID_PARAMETER);
   const auto milliseconds = (value % kIntervalsPerSecond) / (kIntervalsPerSecond / 1000);
   *systemTime = SYSTEMTIME{static_cast<WORD>(calendar.tm_year + 1900), static_cast<WORD>(calendar.tm_mon + 1),
-                           static_cast<WORD>(calendar.tm_wday),      static_cast<WORD>(calendar.tm_mday),
-                           static_cast<WORD>(calendar.tm_hour),      static_cast<WORD>(calendar.tm_min),
-                           static_cast<WORD>(calendar.tm_sec),       static_cast<WORD>(milliseconds)};
+                           static_cast<WORD>(calendar.tm_wday),        static_cast<WORD>(calendar.tm_mday),
+                           static_cast<WORD>(calendar.tm_hour),        static_cast<WORD>(calendar.tm_min),
+                           static_cast<WORD>(calendar.tm_sec),         static_cast<WORD>(milliseconds)};
   return TRUE;
 }
