@@ -69,7 +69,11 @@ LinkUndoStep walk(int64_t n, bool forwards, int32_t offset) {
 
 }  // namespace
 
-void SetLinkStepWatcher(LinkStepWatcher watcher) { g_watcher = watcher; }
+LinkStepWatcher SetLinkStepWatcher(LinkStepWatcher watcher) {
+  const LinkStepWatcher replaced = g_watcher;
+  g_watcher = watcher;
+  return replaced;
+}
 
 int64_t LinkSortedPlace(const WCHAR* line) {
   // The probes a sorted list box makes, so that a list made unsorted by

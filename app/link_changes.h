@@ -24,9 +24,10 @@ struct LinkStep {
   const WCHAR* line;    // Insert, Remove: its text (valid during the call only); empty otherwise
 };
 
-// Called with every step before the list takes it; null for none.
+// Called with every step before the list takes it; null for none. Returns
+// the watcher it replaces, which a new watcher passes each step on to.
 typedef void (*LinkStepWatcher)(const LinkStep& step);
-void SetLinkStepWatcher(LinkStepWatcher watcher);
+LinkStepWatcher SetLinkStepWatcher(LinkStepWatcher watcher);
 
 // Where sorted insertion puts a line: before the first line that does not
 // sort below it, comparing whole lines without regard to case.

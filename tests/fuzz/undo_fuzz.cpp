@@ -25,6 +25,7 @@ std::u16string g_catalogue;
 const std::u16string kLines[] = {u"A[]t[]1[]", u"a[]t[]1[]", u"A[]T[]2[]", u"a[]t[]2[]", u"b[]t[]1[]",
                                  u"B[]t[]1[]", u"b[]T[]2[]", u"c[]c[]c[]", u"C[]c[]C[]", u"c[]t[]1[]"};
 Lines g_seen;  // what the watcher saw: kind, index, lines in the list then, the line
+LinkStepWatcher g_journal = nullptr;  // the program's own watcher, which keeps the journal and the saved file's stamp
 
 std::u16string seen(LinkStepKind kind, int64_t index, size_t count, const std::u16string& line) {
   const std::string head = std::to_string(static_cast<int>(kind)) + " " + std::to_string(index) + " " +
@@ -35,6 +36,7 @@ std::u16string seen(LinkStepKind kind, int64_t index, size_t count, const std::u
 void watch(const LinkStep& s) {
   g_seen.push_back(seen(s.kind, s.index, static_cast<size_t>(gadget_item_count(ListViewLinks)),
                         reinterpret_cast<const char16_t*>(s.line)));
+  if (g_journal) g_journal(s);
 }
 
 BOOL answer_dialog(OPENFILENAMEW* dialog, int) {
@@ -158,7 +160,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   StartUp();
   req_set_file_dialog_routine(answer_dialog);
   SetTimer(nullptr, 0, 10, close_boxes);
-  SetLinkStepWatcher(watch);
+  g_journal = SetLinkStepWatcher(watch);
   return 0;
 }
 
