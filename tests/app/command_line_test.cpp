@@ -22,7 +22,7 @@ TEST_F(StartingOnAFile, ShowsItsLinesAndBuildsBesideItWithTheWorkFoldersHeader) 
 #endif
   const std::vector<std::string> catalogue = {"B[]two[]https://two.example/[]", "A[]one[]https://one.example/[]"};
   put("deep/links.txt", crlf_lines(catalogue));
-  StartOnFile(w16(path("deep/links.txt")).c_str());
+  StartOnFile(reinterpret_cast<const WCHAR*>(w16(path("deep/links.txt")).c_str()));
   run();
   EXPECT_EQ(lines(ListViewLinks), catalogue) << "in file order";
   EXPECT_EQ(text(InputFileTxt), "links.txt");
