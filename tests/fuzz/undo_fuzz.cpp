@@ -24,7 +24,7 @@ std::string g_folder;
 std::u16string g_catalogue;
 const std::u16string kLines[] = {u"A[]t[]1[]", u"a[]t[]1[]", u"A[]T[]2[]", u"a[]t[]2[]", u"b[]t[]1[]",
                                  u"B[]t[]1[]", u"b[]T[]2[]", u"c[]c[]c[]", u"C[]c[]C[]", u"c[]t[]1[]"};
-Lines g_seen;  // what the watcher saw: kind, index, lines in the list then, the line
+Lines g_seen;                         // what the watcher saw: kind, index, lines in the list then, the line
 LinkStepWatcher g_journal = nullptr;  // the program's own watcher, which keeps the journal and the saved file's stamp
 
 std::u16string seen(LinkStepKind kind, int64_t index, size_t count, const std::u16string& line) {
