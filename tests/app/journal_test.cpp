@@ -2,6 +2,8 @@
 // (here the file a killed program leaves, since each step is on the disk
 // before the list changes) offered back when the catalogue is opened again,
 // and a catalogue changed by another program never replaced unasked.
+#include <algorithm>
+
 #include "app_fixture.h"
 
 namespace {
@@ -90,7 +92,14 @@ TEST_F(Journal, ACutJournalOrAChangedCatalogueReplaysWhatIsWholeAndStillApplies)
       {kMaps, kCatalogue[2]},
       list,
   };
-  for (size_t cut = 0; cut <= journal.size(); cut += 3) {
+  // Cuts at every byte around each line's end, where whole and cut lines meet, and one inside each line.
+  std::vector<size_t> cuts = {0, journal.size()};
+  for (size_t end = journal.find('\n'), start = 0; end != std::string::npos;
+       start = end + 1, end = journal.find('\n', start)) {
+    for (size_t cut : {(start + end) / 2, end - 2, end - 1, end, end + 1})
+      cuts.push_back(std::min(cut, journal.size()));
+  }
+  for (size_t cut : cuts) {
     put("links.txt", crlf_lines(kCatalogue));
     // Nothing to offer when nothing is there but a whole first line (its CR LF may be cut off).
     const size_t first_end = journal.find('\n');
