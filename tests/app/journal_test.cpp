@@ -93,12 +93,15 @@ TEST_F(Journal, ACutJournalOrAChangedCatalogueReplaysWhatIsWholeAndStillApplies)
       list,
   };
   // Cuts at every byte around each line's end, where whole and cut lines meet, and one inside each line.
+  // (Under Wine every reopen waits seconds for its forced writes: there the ends of the journal only.)
   std::vector<size_t> cuts = {0, journal.size()};
+#ifndef _WIN32
   for (size_t end = journal.find('\n'), start = 0; end != std::string::npos;
        start = end + 1, end = journal.find('\n', start)) {
     for (size_t cut : {(start + end) / 2, end - 2, end - 1, end, end + 1})
       cuts.push_back(std::min(cut, journal.size()));
   }
+#endif
   for (size_t cut : cuts) {
     put("links.txt", crlf_lines(kCatalogue));
     // Nothing to offer when nothing is there but a whole first line (its CR LF may be cut off).
