@@ -171,8 +171,10 @@ void AppTest::SetUp() {
   saved_dir_ = std::filesystem::current_path();
   std::filesystem::current_path(dir_);
 #ifndef _WIN32
-  // Nothing a test opens reaches a real browser.
+  // Nothing a test opens reaches a real browser, and the user's own work
+  // folder (in the documents folder, which follows HOME) lends no file.
   opener_ = std::make_unique<FakeOpener>(dir_);
+  setenv("HOME", dir_.c_str(), 1);
 #endif
   StartUp();
   boxes_.start();
