@@ -11,13 +11,6 @@
 
 namespace {
 
-// A name given where the command started, as a full path.
-void FullPath(const WCHAR* name, TextVar* into) {
-  const int32_t saved = text_stack_top();
-  file_full_path(name, saved);
-  KeepText(into, saved);
-}
-
 // The status line's text, as the window would show it.
 void SayStatus() {
   LocalText status;

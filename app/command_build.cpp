@@ -75,14 +75,9 @@ bool PageNameUsable(const WCHAR* page, const WCHAR* page_path, const WCHAR* cata
 struct BuildPaths {
   LocalText catalogue, header, output;
   explicit BuildPaths(const CommandArgs& args) {
-    Keep(&catalogue.value, args.operands[0]);
-    if (args.header) Keep(&header.value, args.header);
-    if (args.output) Keep(&output.value, args.output);
-  }
-  static void Keep(TextVar* into, const WCHAR* name) {
-    const int32_t saved = text_stack_top();
-    file_full_path(name, saved);
-    KeepText(into, saved);
+    FullPath(args.operands[0], &catalogue.value);
+    if (args.header) FullPath(args.header, &header.value);
+    if (args.output) FullPath(args.output, &output.value);
   }
 };
 

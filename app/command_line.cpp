@@ -112,6 +112,12 @@ int64_t ToStandardError(const WCHAR*, const WCHAR* text, uint32_t) {
 
 }  // namespace
 
+void FullPath(const WCHAR* name, TextVar* into) {
+  const int32_t saved = text_stack_top();
+  file_full_path(name, saved);
+  KeepText(into, saved);
+}
+
 // The folder of the file as a full path becomes the current directory.
 bool EnterFolderOf(const WCHAR* file, TextVar* full_path) {
   const int32_t saved = text_stack_top();

@@ -40,6 +40,9 @@ class CommandSession {
 // The name given for an input file names a file: else one line saying why, and false.
 bool IsInputFile(const WCHAR* name);
 
+// A name given where the command started, as a full path.
+void FullPath(const WCHAR* name, TextVar* into);
+
 // The file's name as a full path, and its folder becomes the current
 // directory; false when it cannot be entered.
 bool EnterFolderOf(const WCHAR* file, TextVar* full_path);
