@@ -1,10 +1,12 @@
 // Program entry: a command runs without a window and ends with its own exit
-// code; otherwise the desktop's display, start-up (on the catalogue named),
-// the event loop, shutdown, exit code 0.
+// code; otherwise the desktop's display, start-up (on the catalogue named, or
+// else in the user's work folder when started from the program's own), the
+// event loop, shutdown, exit code 0.
 #include <cstdio>
 
 #include "app/command_line.h"
 #include "app/state.h"
+#include "app/work_folder.h"
 #include "platform/win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
@@ -22,7 +24,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     }
     if (exit_code == kStartWindow) {
       StartUp();
-      if (file) StartOnFile(file);
+      if (file) {
+        StartOnFile(file);
+      } else {
+        StartInWorkFolder();
+      }
     }
   }
   if (exit_code != kStartWindow) return exit_code;

@@ -81,6 +81,9 @@ int64_t file_size(int64_t number);
 void file_set_position(int64_t number, int64_t position);
 int file_delete(const WCHAR* name);
 int file_copy(const WCHAR* source, const WCHAR* target);
+// Copies only when no file or folder of the target's name is there: 1 when copied,
+// 0 otherwise (the reason kept; ERROR_FILE_EXISTS when the target was there).
+int file_copy_new(const WCHAR* source, const WCHAR* target);
 int file_rename(const WCHAR* old_name, const WCHAR* new_name);
 // Puts source in the place of target in one step, replacing target if it
 // exists, and answers 1 once both are on the disk: after a crash the target
@@ -113,6 +116,8 @@ constexpr int FILE_KIND_FOLDER = 2;
 int file_kind(const WCHAR* name);
 // 1 when the current directory became the folder, else 0 with the reason kept.
 int file_set_current_dir(const WCHAR* folder);
+// 1 when the folder is there now, made or found; else 0 with the reason kept (its parent must exist).
+int file_make_folder(const WCHAR* folder);
 // The name as a full path: a relative one is taken from the current directory.
 WCHAR* file_full_path(const WCHAR* name, int32_t offset);
 // The folder part of a path, its last separator kept ("" when it has none).

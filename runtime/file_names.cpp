@@ -36,6 +36,11 @@ int file_copy(const WCHAR* source, const WCHAR* target) {
   return noted(CopyFileW(source, target, FALSE));
 }
 
+int file_copy_new(const WCHAR* source, const WCHAR* target) {
+  if (!source || !target) return 0;
+  return noted(CopyFileW(source, target, TRUE));
+}
+
 int file_rename(const WCHAR* old_name, const WCHAR* new_name) {
   if (!old_name || !new_name) return 0;
   return noted(MoveFileW(old_name, new_name));

@@ -40,6 +40,13 @@ int file_set_current_dir(const WCHAR* folder) {
   return 0;
 }
 
+int file_make_folder(const WCHAR* folder) {
+  if (!folder || !folder[0]) return 0;
+  if (CreateDirectoryW(folder, nullptr)) return 1;
+  file_note_error();
+  return file_kind(folder) == FILE_KIND_FOLDER;
+}
+
 WCHAR* file_full_path(const WCHAR* name, int32_t offset) {
   const WCHAR* text = name ? name : TEXT("");
   if (is_rooted(text)) return text_stack_put(text, text_length(text), offset);
