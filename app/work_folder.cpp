@@ -10,6 +10,8 @@ namespace {
 const WCHAR* const kExampleFiles[] = {TEXT("Webrolo48x48.ico"), TEXT("Webrolo_Help.html"),
                                       TEXT("Webrolo_HtmlHdr.txt"), TEXT("Webrolo.txt")};
 
+bool IsSeparator(WCHAR unit) { return unit == TEXT('\\') || unit == TEXT('/'); }
+
 bool HoldsAnExample(const WCHAR* folder) {
   for (const WCHAR* name : kExampleFiles) {
     if (file_kind(Joined(folder, name)) == FILE_KIND_FILE) return true;
@@ -24,6 +26,12 @@ bool StartedOutsideAWorkFolder(const WCHAR* program_dir) {
   const int32_t saved = text_stack_top();
   file_current_dir(saved);
   KeepText(&current.value, saved);
+  // The current directory may end in another separator than the program's folder.
+  const int64_t end = text_length(current) - 1;
+  if (end > 0 && end == text_length(program_dir) - 1 && IsSeparator(current.value[end]) &&
+      IsSeparator(program_dir[end])) {
+    current.value[end] = program_dir[end];
+  }
   return text_compare(current, program_dir, TEXT_IGNORE_CASE) == 0 || !HoldsAnExample(current);
 }
 

@@ -18,7 +18,7 @@ struct WorkFolderCase {
   const char* documents;         // "" when the system names none
   const char* work_before;       // "file": a file takes the work folder's name; "edited": the user's catalogue is there
   WorkFolderStart expected;
-  const char* catalogue_after;   // the work folder's Webrolo.txt afterwards
+  const char* catalogue_after;  // the work folder's Webrolo.txt afterwards
 };
 
 TEST_F(WorkFolderTest, MadeOnFirstStartWithoutOverwriting) {
@@ -62,8 +62,12 @@ TEST_F(WorkFolderTest, MadeOnFirstStartWithoutOverwriting) {
     const bool entered = c.expected == WorkFolderStart::Entered;
     EXPECT_EQ(std::filesystem::equivalent(std::filesystem::current_path(), path(entered ? "docs/Webrolo" : c.start_in)),
               true);
-    if (entered) EXPECT_EQ(get("docs/Webrolo/Webrolo_HtmlHdr.txt"), "Webrolo_HtmlHdr.txt");
-    if (std::string(c.work_before) == "file") EXPECT_EQ(get("docs/Webrolo"), "a file of the user's");
+    if (entered) {
+      EXPECT_EQ(get("docs/Webrolo/Webrolo_HtmlHdr.txt"), "Webrolo_HtmlHdr.txt");
+    }
+    if (std::string(c.work_before) == "file") {
+      EXPECT_EQ(get("docs/Webrolo"), "a file of the user's");
+    }
   }
 }
 
