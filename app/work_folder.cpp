@@ -7,8 +7,8 @@
 
 namespace {
 
-const WCHAR* const kExampleFiles[] = {TEXT("Webrolo48x48.ico"), TEXT("Webrolo_Help.html"),
-                                      TEXT("Webrolo_HtmlHdr.txt"), TEXT("Webrolo.txt")};
+const WCHAR* const kExampleFiles[] = {TEXT("Webrolo48x48.ico"), TEXT("Webrolo_Help.html"), TEXT("Webrolo_HtmlHdr.txt"),
+                                      TEXT("Webrolo.txt")};
 
 bool IsSeparator(WCHAR unit) { return unit == TEXT('\\') || unit == TEXT('/'); }
 
