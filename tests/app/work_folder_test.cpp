@@ -23,13 +23,13 @@ struct WorkFolderCase {
 
 TEST_F(WorkFolderTest, MadeOnFirstStartWithoutOverwriting) {
   const WorkFolderCase cases[] = {
-      {"from the program's folder", true, "program/", "docs/", "", WorkFolderStart::Entered, "example"},
-      {"again, the user's catalogue kept", true, "program/", "docs/", "edited", WorkFolderStart::Entered, "mine"},
-      {"from an empty folder", true, "empty/", "docs/", "", WorkFolderStart::Entered, "example"},
-      {"where the user works", true, "own/", "docs/", "", WorkFolderStart::Stayed, "<missing>"},
-      {"examples elsewhere", false, "program/", "docs/", "", WorkFolderStart::Stayed, "<missing>"},
-      {"no documents folder", true, "program/", "", "", WorkFolderStart::Stayed, "<missing>"},
-      {"a file in its place", true, "program/", "docs/", "file", WorkFolderStart::Failed, "<missing>"},
+      {"from the program's folder", true, "program", "docs/", "", WorkFolderStart::Entered, "example"},
+      {"again, the user's catalogue kept", true, "program", "docs/", "edited", WorkFolderStart::Entered, "mine"},
+      {"from an empty folder", true, "empty", "docs/", "", WorkFolderStart::Entered, "example"},
+      {"where the user works", true, "own", "docs/", "", WorkFolderStart::Stayed, "<missing>"},
+      {"examples elsewhere", false, "program", "docs/", "", WorkFolderStart::Stayed, "<missing>"},
+      {"no documents folder", true, "program", "", "", WorkFolderStart::Stayed, "<missing>"},
+      {"a file in its place", true, "program", "docs/", "file", WorkFolderStart::Failed, "<missing>"},
   };
   for (const WorkFolderCase& c : cases) {
     SCOPED_TRACE(c.name);
