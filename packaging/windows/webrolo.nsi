@@ -3,7 +3,7 @@
 ; uninstaller in Add/Remove Programs. scripts/package-windows passes
 ;   /DVERSION=1.0.0         the project's version
 ;   /DSTAGE=folder          what `cmake --install` put there: webrolo.exe and its files
-;   /DFILES=files.nsh       the staged files as FILE_IN and FILE_OUT lines
+;   /DFILES=files.nsh       the staged files, one ${FILE} "name" line each
 ;   /DOUTFILE=setup.exe     the installer to write
 ; The user's work folder (Documents\Webrolo) is the program's to make on its
 ; first start; the uninstaller never touches it.
