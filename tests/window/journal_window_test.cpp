@@ -42,34 +42,19 @@ unsigned long open_catalogue() {
   return window;
 }
 
-// An X server of the test's own, with its window manager, that a case may kill under the program.
-// The test's tools and the programs it starts use it while it lasts.
-class OwnServer {
- public:
-  explicit OwnServer(const std::string& folder) {
-    std::string number;
-    if (!server_.wait_for("", &number, kWait)) return;
-    const char* display = getenv("DISPLAY");
-    saved_ = display ? display : "";
-    setenv("DISPLAY", (":" + number).c_str(), 1);
-    std::filesystem::create_directories(folder + "/wm");  // openbox with its packaged settings
-    wm_ = std::make_unique<Child>(std::vector<std::string>{"/usr/bin/openbox", "--sm-disable"},
-                                  std::vector<std::string>{"XDG_CONFIG_HOME=" + folder + "/wm"});
-    ready_ = wait_for_window_manager(kWait);
-  }
+// An X server of the test's own with its window manager, which a case may kill under the
+// program; the test's tools and the programs it starts use it while it lasts.
+struct OwnServer {
+  Child server{{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}};
+  std::string outer = getenv("DISPLAY"), number;
+  bool started = server.wait_for("", &number, kWait) && setenv("DISPLAY", (":" + number).c_str(), 1) == 0;
+  Child wm{{"/usr/bin/openbox", "--sm-disable"}, {"XDG_CONFIG_HOME=/nonexistent"}};  // its packaged settings
+  bool ready() const { return started && wait_for_window_manager(kWait); }
   ~OwnServer() {
-    if (wm_) kill(wm_->pid(), SIGTERM);
-    kill(server_.pid(), SIGTERM);
-    if (!saved_.empty()) setenv("DISPLAY", saved_.c_str(), 1);
+    kill(wm.pid(), SIGTERM);
+    kill(server.pid(), SIGTERM);
+    setenv("DISPLAY", outer.c_str(), 1);
   }
-  bool ready() const { return ready_; }
-  void kill_server() { kill(server_.pid(), SIGKILL); }
-
- private:
-  Child server_{{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}};
-  std::unique_ptr<Child> wm_;
-  std::string saved_;
-  bool ready_ = false;
 };
 
 struct Ending {
@@ -95,7 +80,7 @@ const Ending kEndings[] = {
      }},
     {"the X server killed under it",
      [](Child& program, unsigned long, OwnServer* server, const std::string& folder) {
-       server->kill_server();
+       kill(server->server.pid(), SIGKILL);
        EXPECT_EQ(program.finish(kWait), 1) << "it ends by itself, with an exit code that says it failed";
        EXPECT_NE(read(folder + "/errors.txt").find("the connection to the X server :"), std::string::npos);
      },
@@ -118,7 +103,7 @@ TEST(JournalWindowTest, UnsavedEditsComeBackAfterTheProgramIsEndedFromOutside) {
     const std::string journal = folder + "/links-unsaved.txt";
     std::unique_ptr<OwnServer> server;
     if (ending.own_server) {
-      server = std::make_unique<OwnServer>(folder);
+      server = std::make_unique<OwnServer>();
       ASSERT_TRUE(server->ready());
     }
     std::string whole;
@@ -146,7 +131,7 @@ TEST(JournalWindowTest, UnsavedEditsComeBackAfterTheProgramIsEndedFromOutside) {
     EXPECT_EQ(read(journal), whole) << "the journal on the disk, whole";
     if (server) {
       server.reset();
-      server = std::make_unique<OwnServer>(folder);
+      server = std::make_unique<OwnServer>();
       ASSERT_TRUE(server->ready());
     }
     Child again({program}, {}, folder);
