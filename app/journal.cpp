@@ -7,6 +7,11 @@
 // Restoring first moves the journal to its backup name and replays the steps
 // from there through the same watcher, so the new journal holds what was
 // restored and the old one is kept, one generation, as the other backups.
+//
+// While this window writes its journal it holds the file's mark, which ends
+// with the process however it ends: a second Webrolo on the same catalogue
+// tells a journal in use from one left behind, offers nothing and writes
+// none of its own. A journal is only ever made new, never over one there.
 #include "app/journal.h"
 
 #include "app/catalogue_names.h"
