@@ -7,6 +7,11 @@
 // Restoring first moves the journal to its backup name and replays the steps
 // from there through the same watcher, so the new journal holds what was
 // restored and the old one is kept, one generation, as the other backups.
+//
+// While this window writes its journal it holds the file's mark, which ends
+// with the process however it ends: a second Webrolo on the same catalogue
+// tells a journal in use from one left behind, offers nothing and writes
+// none of its own. A journal is only ever made new, never over one there.
 #include "app/journal.h"
 
 #include "app/catalogue_names.h"
@@ -30,6 +35,7 @@ bool g_read_here = false;  // the catalogue the save replaces is the file that w
 bool g_writing = false;    // the journal is open on kJournalFile
 bool g_owned = false;      // this run wrote the journal: only then may the user's choice end it
 bool g_write_failed = false;
+bool g_missed = false;  // a step the journal does not hold: a later start would replay a wrong list
 
 struct JournalFiles {
   LocalText journal;
@@ -37,12 +43,34 @@ struct JournalFiles {
   JournalFiles() { JournalNames(&journal.value, &backup.value); }
 };
 
-void WarnNotWritten() {
-  // Told once per journal: the edits go on, but the user must know they are unprotected.
+// Why the journal is not written: a system error's code, or one of these.
+constexpr uint32_t kInUse = 0xFFFFFFFF;    // another Webrolo writes it
+constexpr uint32_t kNotOurs = 0xFFFFFFFE;  // it was there before this window's first change
+uint32_t g_warning = 0;
+
+void ShowWarning() {
+  JournalFiles files;
+  const WCHAR* reason = g_warning == kInUse     ? TEXT("\" is in use by another Webrolo")
+                        : g_warning == kNotOurs ? TEXT("\" is there already, and not this window's")
+                                                : nullptr;
+  if (reason) {
+    SetStatus(TEXT("Unsaved links journal NOT written : \""), files.journal, reason);
+  } else {
+    SetStatus(TEXT("Unsaved links journal NOT written : "), file_error_text(g_warning, text_stack_top()));
+  }
+}
+
+// Told once per journal: the edits go on, but the user must know they are unprotected.
+// The journal hears of a step before the list takes it: shown now, the warning would
+// give way at once to the status of the step itself.
+void WarnNotWritten(uint32_t why) {
   if (g_write_failed) return;
   g_write_failed = true;
-  SetStatus(TEXT("Unsaved links journal NOT written : "), file_error_text(file_last_error(), text_stack_top()));
+  g_warning = why;
+  if (!win_call_later(MainWindow, 0, ShowWarning)) ShowWarning();
 }
+
+void WarnNotWritten() { WarnNotWritten(file_last_error()); }
 
 constexpr uint32_t kDiskWithinMs = 1000;  // a power cut loses at most this much
 
@@ -58,11 +86,20 @@ void WriteLine(const WCHAR* line) {
   if (!win_call_later(MainWindow, kDiskWithinMs, PutOnDisk)) PutOnDisk();
 }
 
+// A journal already there is never written over: another Webrolo's, at work on
+// the same catalogue, or one kept for another file.
 bool OpenJournal() {
   if (g_writing) return true;
+  if (g_missed) return false;
   JournalFiles files;
-  if (!file_create(kJournalFile, files.journal)) {
-    WarnNotWritten();
+  if (!file_create_new(kJournalFile, files.journal)) {
+    WarnNotWritten(!file_exists(files.journal) ? file_last_error() : file_held(files.journal) ? kInUse : kNotOurs);
+    return false;
+  }
+  if (!file_hold(kJournalFile)) {
+    // Another Webrolo made it at the same moment: it is theirs, and left as it is.
+    file_close(kJournalFile);
+    WarnNotWritten(kInUse);
     return false;
   }
   g_writing = true;
@@ -86,7 +123,10 @@ void OnLinkStep(const LinkStep& step) {
       // The line may lie on the stack, even above its top: it is taken off it first.
       LocalText line;
       text_assign(&line.value, step.line);
-      if (!OpenJournal()) return;
+      if (!OpenJournal()) {
+        g_missed = true;
+        return;
+      }
       const int32_t saved = text_stack_top();
       const JournalKind kind = step.kind == LinkStepKind::Insert ? JournalKind::Add : JournalKind::Delete;
       WriteLine(JournalStepLine(JournalStep{kind, step.index, line}, saved));
@@ -97,9 +137,13 @@ void OnLinkStep(const LinkStep& step) {
       // The next catalogue's journal, if one was left, is not this run's to remove.
       CloseJournal();
       g_owned = false;
+      g_missed = false;
+      g_write_failed = false;
       break;
     case LinkStepKind::Saved:
       JournalDiscard();
+      g_missed = false;
+      g_write_failed = false;
       // What the next save is checked against: the file as this one wrote it.
       g_read_here = file_hash_of(TxtFileName, &g_read) != 0;
       break;
@@ -110,6 +154,7 @@ void OnLinkStep(const LinkStep& step) {
 struct JournalSummary {
   bool header = false;     // its first line names a catalogue
   bool same_file = false;  // that catalogue, unchanged since
+  LocalText other;         // the catalogue it names, when that is another file
   int64_t steps = 0;
   int64_t damaged = 0;
 };
@@ -118,18 +163,19 @@ bool SameStamp(const FileStamp& a, const FileStamp& b) {
   return a.size == b.size && a.time == b.time && a.hashed == b.hashed && a.hash == b.hash;
 }
 
-// Reads the journal open on kReplayFile; `apply`, when given, gets each whole step.
+// Reads the journal open on kReplayFile into the summary; `apply` gets each whole step.
 template <typename Apply>
-JournalSummary ReadJournal(Apply apply) {
-  JournalSummary summary;
+void ReadJournal(JournalSummary* summary_out, Apply apply) {
+  JournalSummary& summary = *summary_out;
   bool first = true;
   while (!file_at_end(kReplayFile)) {
     const int32_t saved = text_stack_top();
     const JournalLine line = ParseJournalLine(file_read_line(kReplayFile, FILE_FORMAT_UTF8, saved));
     if (line.kind == JournalLineKind::Header && first) {
       summary.header = true;
-      summary.same_file = text_compare(line.header.catalogue, TxtFileName, TEXT_IGNORE_CASE) == 0 &&
-                          SameStamp(line.header.stamp, g_read);
+      const bool named_here = text_compare(line.header.catalogue, TxtFileName, TEXT_IGNORE_CASE) == 0;
+      summary.same_file = named_here && SameStamp(line.header.stamp, g_read);
+      if (!named_here) text_assign(&summary.other.value, line.header.catalogue);
     } else if (line.kind == JournalLineKind::Step) {
       ++summary.steps;
       apply(line.step);
@@ -139,7 +185,6 @@ JournalSummary ReadJournal(Apply apply) {
     first = false;
     text_stack_cut(saved);
   }
-  return summary;
 }
 
 int64_t FindLine(const WCHAR* line) {
@@ -197,6 +242,37 @@ int64_t AskToRestore(const JournalSummary& summary, const WCHAR* journal) {
   return req_message(TEXT(" WARNING - Unsaved Links Found"), text, MB_YESNO | MB_DEFBUTTON1);
 }
 
+// Another Webrolo at work on the catalogue keeps its journal open: it is not
+// left behind, and this window works on its own copy without one.
+bool TellIfInUse(const WCHAR* journal) {
+  if (!file_held(journal)) return false;
+  Joined text(TEXT("\""), TxtFileName, TEXT("\" is open in another Webrolo, which keeps its unsaved changes in \""),
+              journal, TEXT("\".\nThis window works on its own copy, and its changes are kept only when saved."));
+  req_message_ok(TEXT(" WARNING - Unsaved Links Found"), text);
+  return true;
+}
+
+// A journal that names another catalogue (one whose journal has the same name) is
+// not this one's to replay, nor to move: it is left for that file.
+void TellItIsAnothers(const JournalSummary& summary, const WCHAR* journal) {
+  Joined text(TEXT("\""), journal, TEXT("\" holds "), summary.steps, TEXT(" unsaved changes of \""), summary.other,
+              TEXT("\", another file than \""), TxtFileName, TEXT("\".\nThey are left there, not restored."));
+  req_message_ok(TEXT(" WARNING - Unsaved Links Found"), text);
+}
+
+void Restore(const JournalSummary& summary, const WCHAR* from) {
+  if (!file_open_read(kReplayFile, from)) return;
+  JournalSummary replayed;
+  int64_t skipped = 0;
+  ReadJournal(&replayed, [&skipped, &summary](const JournalStep& step) {
+    if (!ReplayStep(step, summary.same_file)) ++skipped;
+  });
+  file_close(kReplayFile);
+  ShowLinkCount();
+  SetStatus(summary.steps - skipped, TEXT(" unsaved changes restored, "), skipped + summary.damaged,
+            TEXT(" skipped :  "), TxtFileName, TEXT("  NOT SAVED !"));
+}
+
 }  // namespace
 
 void JournalStart() { SetLinkStepWatcher(OnLinkStep); }
@@ -210,11 +286,17 @@ void JournalOfferRecovery() {
   g_read_here = file_stamp_of(TxtFileName, &here) && here.size == g_read.size && here.time == g_read.time;
   if (!g_offer) return;
   JournalFiles files;
+  if (TellIfInUse(files.journal)) return;
   if (!file_open_read(kReplayFile, files.journal)) return;  // none left: the usual case
-  const JournalSummary summary = ReadJournal([](const JournalStep&) {});
+  JournalSummary summary;
+  ReadJournal(&summary, [](const JournalStep&) {});
   file_close(kReplayFile);
   if (summary.steps == 0 && summary.damaged == 0) {
     file_delete(files.journal);  // nothing in it to lose
+    return;
+  }
+  if (summary.other.value) {
+    TellItIsAnothers(summary, files.journal);
     return;
   }
   const bool restore = AskToRestore(summary, files.journal) == IDYES;
@@ -224,15 +306,7 @@ void JournalOfferRecovery() {
     req_message_ok(TEXT(" WARNING - Unsaved Links Found"), message);
     return;
   }
-  if (!restore || !file_open_read(kReplayFile, files.backup)) return;
-  int64_t skipped = 0;
-  ReadJournal([&skipped, &summary](const JournalStep& step) {
-    if (!ReplayStep(step, summary.same_file)) ++skipped;
-  });
-  file_close(kReplayFile);
-  ShowLinkCount();
-  SetStatus(summary.steps - skipped, TEXT(" unsaved changes restored, "), skipped + summary.damaged,
-            TEXT(" skipped :  "), TxtFileName, TEXT("  NOT SAVED !"));
+  if (restore) Restore(summary, files.backup);
 }
 
 void JournalDiscard() {

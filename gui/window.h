@@ -75,8 +75,9 @@ void win_init();
 // asked to close: the program has moments, and no question can be asked.
 void win_on_session_end(void (*handler)());
 // Calls the function once, about ms milliseconds from now, from the window's
-// message loop (a modal one too). While a call is due, another request is
-// the same call. False when the window is gone or no timer could be had.
+// message loop (a modal one too). While a call is due, another request for
+// the same function is the same call; a few different ones may be due at once.
+// False when the window is gone, no timer could be had or too many are due.
 bool win_call_later(int64_t number, uint32_t ms, void (*callback)());
 void win_end();
 

@@ -19,14 +19,17 @@ typedef LRESULT(CALLBACK* FrameProcedure)(HWND, HWND, UINT, WPARAM, LPARAM);
 FrameProcedure frame_procedure = nullptr;
 void (*session_end_handler)() = nullptr;
 
-// The one call that win_call_later keeps due.
+// The calls that win_call_later keeps due, each on a timer of its own.
 constexpr UINT_PTR kLaterTimer = 0x5EED;
-void (*later_callback)() = nullptr;
+constexpr size_t kLaterSlots = 4;
+void (*later_callbacks[kLaterSlots])() = {};
 
 void CALLBACK on_later(HWND window, UINT, UINT_PTR id, DWORD) {
   KillTimer(window, id);
-  void (*callback)() = later_callback;
-  later_callback = nullptr;
+  const size_t slot = id - kLaterTimer;
+  if (slot >= kLaterSlots) return;
+  void (*callback)() = later_callbacks[slot];
+  later_callbacks[slot] = nullptr;
   if (callback) callback();
 }
 
@@ -298,10 +301,14 @@ LRESULT finish(HWND window, UINT message, WPARAM wp, LPARAM lp, LRESULT result) 
 void win_on_session_end(void (*handler)()) { session_end_handler = handler; }
 
 bool win_call_later(int64_t number, uint32_t ms, void (*callback)()) {
-  if (later_callback) return true;
+  size_t free_slot = kLaterSlots;
+  for (size_t slot = 0; slot < kLaterSlots; ++slot) {
+    if (later_callbacks[slot] == callback) return true;
+    if (!later_callbacks[slot] && free_slot == kLaterSlots) free_slot = slot;
+  }
   HWND window = win_handle(number);
-  if (!window || !SetTimer(window, kLaterTimer, ms, on_later)) return false;
-  later_callback = callback;
+  if (free_slot == kLaterSlots || !window || !SetTimer(window, kLaterTimer + free_slot, ms, on_later)) return false;
+  later_callbacks[free_slot] = callback;
   return true;
 }
 

@@ -144,6 +144,10 @@ int64_t file_create(int64_t number, const WCHAR* name) {
   return open_file(number, name, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, true);
 }
 
+int64_t file_create_new(int64_t number, const WCHAR* name) {
+  return open_file(number, name, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, false);
+}
+
 int64_t file_open_read(int64_t number, const WCHAR* name) {
   return open_file(number, name, GENERIC_READ, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, false);
 }

@@ -47,7 +47,15 @@ struct FileStamp {
 void file_library_init();
 void file_close_all();
 int64_t file_create(int64_t number, const WCHAR* name);
+// As file_create, but never over a file that exists (ERROR_FILE_EXISTS): another program's, say.
+int64_t file_create_new(int64_t number, const WCHAR* name);
 int64_t file_open_read(int64_t number, const WCHAR* name);
+// A mark that this program is at work on an open file until it closes it (file_hold.cpp): a lock on
+// a byte far past any content, which readers never meet and which ends with the process, a kill too.
+// 1 when marked, 0 when another program (or another number) holds the mark.
+int file_hold(int64_t number);
+// 1 when another program (or another number of this one) holds the file's mark: the file is in use.
+int file_held(const WCHAR* name);
 // Pending output goes out first. 1 when everything written through the number
 // reached the platform and the file closed cleanly; 0 when output was lost (a
 // full disk, say) or the number names no open file. -1 closes every file and answers 1.

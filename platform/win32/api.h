@@ -59,6 +59,10 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
 BOOL SetFilePointerEx(HANDLE file, LARGE_INTEGER distance, PLARGE_INTEGER newPosition, DWORD moveMethod);
 BOOL GetFileSizeEx(HANDLE file, PLARGE_INTEGER size);
 BOOL FlushFileBuffers(HANDLE file);
+// Byte-range locks are advisory (they hold against other locks, not against reads and writes);
+// an exclusive lock needs write access to the file, a shared one read access.
+BOOL LockFileEx(HANDLE file, DWORD flags, DWORD reserved, DWORD bytesLow, DWORD bytesHigh, LPOVERLAPPED overlapped);
+BOOL UnlockFileEx(HANDLE file, DWORD reserved, DWORD bytesLow, DWORD bytesHigh, LPOVERLAPPED overlapped);
 // The creation time is the time of the last status change (POSIX keeps no birth time everywhere).
 BOOL GetFileTime(HANDLE file, LPFILETIME creationTime, LPFILETIME lastAccessTime, LPFILETIME lastWriteTime);
 BOOL GetFileAttributesExW(LPCWSTR fileName, GET_FILEEX_INFO_LEVELS infoLevel, LPVOID information);

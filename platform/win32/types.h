@@ -94,7 +94,17 @@ typedef struct _SECURITY_ATTRIBUTES {
   BOOL bInheritHandle;
 } SECURITY_ATTRIBUTES, *PSECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
 
-typedef struct _OVERLAPPED OVERLAPPED, *LPOVERLAPPED;
+// Only LockFileEx and UnlockFileEx read it (Offset, OffsetHigh); overlapped transfers are not supported.
+typedef struct _OVERLAPPED {
+  ULONG_PTR Internal;
+  ULONG_PTR InternalHigh;
+  DWORD Offset;
+  DWORD OffsetHigh;
+  HANDLE hEvent;
+} OVERLAPPED, *LPOVERLAPPED;
+
+#define LOCKFILE_FAIL_IMMEDIATELY 0x00000001
+#define LOCKFILE_EXCLUSIVE_LOCK 0x00000002
 
 // Times: 100-nanosecond intervals since 1 January 1601 (UTC unless converted), and their calendar form.
 typedef struct _FILETIME {
@@ -151,6 +161,7 @@ typedef BOOL(CALLBACK* PINIT_ONCE_FN)(PINIT_ONCE InitOnce, PVOID Parameter, PVOI
 #define ERROR_NOT_SAME_DEVICE 17L
 #define ERROR_WRITE_PROTECT 19L
 #define ERROR_SHARING_VIOLATION 32L
+#define ERROR_LOCK_VIOLATION 33L
 #define ERROR_HANDLE_EOF 38L
 #define ERROR_HANDLE_DISK_FULL 39L
 #define ERROR_NOT_SUPPORTED 50L

@@ -125,6 +125,42 @@ TEST_F(Journal, ACutJournalOrAChangedCatalogueReplaysWhatIsWholeAndStillApplies)
   EXPECT_NE(status().find("3 unsaved changes restored, 3 skipped"), std::string::npos) << status();
 }
 
+// A journal that is not this window's to replay is left as it is, and no journal of
+// this window's goes over it: one another Webrolo keeps open on the same catalogue,
+// and one written for another file whose journal has the same name.
+TEST_F(Journal, AJournalInUseOrOfAnotherFileIsLeftAsItIs) {
+  put("links", crlf_lines(kCatalogue));
+  open_catalogue("links");
+  add_link("Tools", "Maps", "https://maps.example/");
+  const std::string theirs = get("links-unsaved.txt");
+  leave();
+  for (const char* told :
+       {"\"links.txt\" is open in another Webrolo, which keeps", "of \"links\", another file than"}) {
+    put("links.txt", crlf_lines(kCatalogue));
+    put("links-unsaved.txt", theirs);
+    // The other Webrolo's hold first: its journal open for writing, marked as a running program marks it.
+    HANDLE other = CreateFileW(reinterpret_cast<const WCHAR*>(w16(path("links-unsaved.txt")).c_str()),
+                               GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    OVERLAPPED mark{};
+    mark.OffsetHigh = 1u << 16;
+    ASSERT_TRUE(LockFileEx(other, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &mark));
+    if (told[0] != '"') CloseHandle(other);
+    if (FileSaved == 0) boxes_.answer({press(IDNO)});
+    boxes_.answer({choose_file(path("links.txt")), press(IDOK)});
+    click(OpenBtn);
+    EXPECT_NE(boxes_.taken().back().text.find(told), std::string::npos) << told;
+    add_link("Tools", "Atlas", "https://atlas.example/");
+    // The warning follows the step's own status, moments later.
+    if (const int64_t code = event_wait_timeout(50)) DispatchEvent(code);
+    run();
+    EXPECT_NE(status().find("Unsaved links journal NOT written : \"links-unsaved.txt\" is "), std::string::npos);
+    act(SaveFileBtn, {}, {});
+    if (told[0] == '"') CloseHandle(other);
+    EXPECT_EQ(get("links-unsaved.txt"), theirs) << "neither written over nor taken by a save";
+    EXPECT_FALSE(exists("links-unsaved-BK.txt"));
+  }
+}
+
 // Another program writes the catalogue while it is open: the save asks, and No writes nothing.
 TEST_F(Journal, ASaveAsksBeforeReplacingACatalogueAnotherProgramChanged) {
   put("links.txt", crlf_lines(kCatalogue));

@@ -1,6 +1,7 @@
 // Unsaved links survive the program's end from outside: killed, told to
-// terminate, or its window destroyed under it; the next Open offers them
-// back, and the saved catalogue is what the list was, byte for byte.
+// terminate, its window destroyed under it, or its X server gone; the next
+// Open offers them back, and the saved catalogue is what the list was, byte
+// for byte.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -40,26 +42,49 @@ unsigned long open_catalogue() {
   return window;
 }
 
+// An X server of the test's own with its window manager, which a case may kill under the
+// program; the test's tools and the programs it starts use it while it lasts.
+struct OwnServer {
+  Child server{{"/usr/bin/Xvfb", "-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"}};
+  std::string outer = getenv("DISPLAY"), number;
+  bool started = server.wait_for("", &number, kWait) && setenv("DISPLAY", (":" + number).c_str(), 1) == 0;
+  Child wm{{"/usr/bin/openbox", "--sm-disable"}, {"XDG_CONFIG_HOME=/nonexistent"}};  // its packaged settings
+  bool ready() const { return started && wait_for_window_manager(kWait); }
+  ~OwnServer() {
+    kill(wm.pid(), SIGTERM);
+    kill(server.pid(), SIGTERM);
+    setenv("DISPLAY", outer.c_str(), 1);
+  }
+};
+
 struct Ending {
   const char* how;
-  void (*end)(Child& program, unsigned long window);
+  void (*end)(Child& program, unsigned long window, OwnServer* server, const std::string& folder);
+  bool own_server = false;
 };
 
 const Ending kEndings[] = {
-    {"SIGKILL", [](Child& program, unsigned long) { kill(program.pid(), SIGKILL); }},
+    {"SIGKILL", [](Child& program, unsigned long, OwnServer*, const std::string&) { kill(program.pid(), SIGKILL); }},
     {"SIGTERM",
-     [](Child& program, unsigned long) {
+     [](Child& program, unsigned long, OwnServer*, const std::string&) {
        kill(program.pid(), SIGTERM);
        EXPECT_EQ(program.finish(kWait), 0) << "the window closes and the program ends in order";
      }},
     {"the window destroyed from outside",
-     [](Child& program, unsigned long window) {
+     [](Child& program, unsigned long window, OwnServer*, const std::string&) {
        run("xdotool windowclose " + std::to_string(window));
        // No X error ends it: it is still there to be told to end.
        std::this_thread::sleep_for(std::chrono::seconds(1));
        kill(program.pid(), SIGTERM);
        EXPECT_EQ(program.finish(kWait), 0);
      }},
+    {"the X server killed under it",
+     [](Child& program, unsigned long, OwnServer* server, const std::string& folder) {
+       kill(server->server.pid(), SIGKILL);
+       EXPECT_EQ(program.finish(kWait), 1) << "it ends by itself, with an exit code that says it failed";
+       EXPECT_NE(read(folder + "/errors.txt").find("the connection to the X server :"), std::string::npos);
+     },
+     true},
 };
 
 TEST(JournalWindowTest, UnsavedEditsComeBackAfterTheProgramIsEndedFromOutside) {
@@ -76,8 +101,14 @@ TEST(JournalWindowTest, UnsavedEditsComeBackAfterTheProgramIsEndedFromOutside) {
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/links.txt", std::ios::binary) << catalogue;
     const std::string journal = folder + "/links-unsaved.txt";
+    std::unique_ptr<OwnServer> server;
+    if (ending.own_server) {
+      server = std::make_unique<OwnServer>();
+      ASSERT_TRUE(server->ready());
+    }
+    std::string whole;
     {
-      Child webrolo({program}, {}, folder);
+      Child webrolo({"/bin/sh", "-c", "exec \"$0\" 2>errors.txt", program}, {}, folder);
       const unsigned long window = open_catalogue();
       ASSERT_NE(window, 0u);
       Geometry g = geometry(window);
@@ -94,7 +125,14 @@ TEST(JournalWindowTest, UnsavedEditsComeBackAfterTheProgramIsEndedFromOutside) {
         key(keys);
         ASSERT_TRUE(eventually([&] { return journal_lines() == (before == 0 ? 2 : before + 1); })) << read(journal);
       }
-      ending.end(webrolo, window);
+      whole = read(journal);
+      ending.end(webrolo, window, server.get(), folder);
+    }
+    EXPECT_EQ(read(journal), whole) << "the journal on the disk, whole";
+    if (server) {
+      server.reset();
+      server = std::make_unique<OwnServer>();
+      ASSERT_TRUE(server->ready());
     }
     Child again({program}, {}, folder);
     ASSERT_NE(open_catalogue(), 0u);

@@ -8,7 +8,12 @@
 // another thread's message wakes it with an SDL user event.
 #include "platform/win32/display/sdl_backend.h"
 
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 
@@ -43,6 +48,7 @@ Sdl::Sdl(const DesktopSettings& settings)
     : settings_(settings), thread_(std::this_thread::get_id()), wake_type_(SDL_RegisterEvents(1)) {
   // What a plain window program does not take: files and text dropped on it.
   for (Uint32 type : {SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPBEGIN, SDL_DROPCOMPLETE}) SDL_EventState(type, SDL_DISABLE);
+  wake_fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
 }
 
 Sdl::~Sdl() {
@@ -53,6 +59,7 @@ Sdl::~Sdl() {
   for (SDL_Cursor* c : cursors_)
     if (c) SDL_FreeCursor(c);
   SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  if (wake_fd_ >= 0) close(wake_fd_);
 }
 
 Surface* Sdl::create_surface(int x, int y, int width, int height, bool topmost) {
@@ -217,6 +224,7 @@ bool Sdl::make_window(Native* s) {
   if (!s->window) return false;
   s->native = c;  // until the desktop says where the client area went
   ++windows_;
+  if (x11_fd_ < 0 && wake_fd_ >= 0) x11_fd_ = x11_connection(s->window);
   apply_motif_hints(s->window, motif_hints(s->style));
   if (!s->icon.empty()) apply_icon(s);
   // Owned windows stay above their owner, and owners made later take their owned windows along.
@@ -287,8 +295,36 @@ void Sdl::present(Surface* surface, const uint32_t* pixels, int width, int heigh
   s->presented = s->presented || (to.x == 0 && to.y == 0 && to.w == frame->w && to.h == frame->h);
 }
 
+// SDL's own wait on X11 wakes itself, for every event it queues while waiting, by sending an
+// event through a second connection to its newest window; this program may destroy that window
+// through the first connection at once, and the server, taking either first, may find the window
+// gone (a BadWindow in X_SendEvent). Waiting here instead, SDL never sends itself anything.
+bool Sdl::wait_on_x11(DWORD timeout) {
+  SDL_PumpEvents();  // takes in whatever the connection holds, and sends what is waiting
+  if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return true;
+  pollfd watched[2] = {{x11_fd_, POLLIN, 0}, {wake_fd_, POLLIN, 0}};
+  const int ready = poll(watched, 2, timeout == INFINITE ? -1 : static_cast<int>(std::min<DWORD>(timeout, INT32_MAX)));
+  uint64_t count = 0;
+  if (watched[1].revents & POLLIN) {
+    if (read(wake_fd_, &count, sizeof count) < 0) {
+      // Taken by an earlier read: the flag below still tells.
+    }
+  }
+  {
+    std::lock_guard<std::mutex> hold(wake_lock_);
+    if (wake_flag_) {
+      wake_flag_ = false;
+      return true;
+    }
+  }
+  if (ready < 0 && errno != EINTR) return false;
+  SDL_PumpEvents();
+  return SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0 || ready != 0;
+}
+
 bool Sdl::wait(DWORD timeout) {
   if (!pending_.empty()) return true;
+  if (windows_ > 0 && x11_fd_ >= 0) return wait_on_x11(timeout);
   if (windows_ > 0) {
     // SDL wakes its wait by sending an X event to one of our windows; when that
     // window was destroyed from outside, the wake is lost (a BadWindow). So the
@@ -325,6 +361,13 @@ void Sdl::wake() {
     wake_flag_ = true;
   }
   woken_.notify_all();
+  if (x11_fd_ >= 0) {
+    const uint64_t one = 1;
+    if (write(wake_fd_, &one, sizeof one) < 0) {
+      // Full (it never is, at one count a wake) or gone at the end: the flag is set either way.
+    }
+    return;
+  }
   // One wake event in SDL's queue at a time is enough, however many messages come.
   if (!wake_pending_.exchange(true)) {
     SDL_Event ev{};

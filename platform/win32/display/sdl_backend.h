@@ -75,6 +75,7 @@ class Sdl final : public Backend {
   Native* by_id(Uint32 id);
 
   bool make_window(Native* s);
+  bool wait_on_x11(DWORD timeout);
   void show(Native* s, bool activate);
   void apply_icon(Native* s);
   void place(Native* s);
@@ -100,6 +101,9 @@ class Sdl final : public Backend {
   std::mutex wake_lock_;
   std::condition_variable woken_;
   bool wake_flag_ = false;
+  // On X11 the wait is ours: on the connection and on wake_fd_, which another thread's wake writes.
+  std::atomic<int> x11_fd_{-1};
+  int wake_fd_ = -1;
 };
 
 }  // namespace display::sdl

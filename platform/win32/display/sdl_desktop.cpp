@@ -81,4 +81,11 @@ void apply_motif_hints(SDL_Window* window, const MotifHints& hints) {
   XFlush(x);
 }
 
+int x11_connection(SDL_Window* window) {
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return -1;
+  return ConnectionNumber(info.info.x11.display);
+}
+
 }  // namespace display::sdl

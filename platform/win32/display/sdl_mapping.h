@@ -80,6 +80,8 @@ struct DesktopSettings {
 DesktopSettings read_desktop_settings();
 // Gives an SDL window on X11 its _MOTIF_WM_HINTS; nothing elsewhere.
 void apply_motif_hints(SDL_Window* window, const MotifHints& hints);
+// The descriptor of the X connection behind the window, -1 when it is not on X11.
+int x11_connection(SDL_Window* window);
 
 // --- Errors on the X connection (sdl_x11_errors.cpp).
 

@@ -26,6 +26,8 @@ const SystemMessage kMessages[] = {
     {ERROR_WRITE_FAULT, u"The system cannot write to the specified device."},
     {ERROR_GEN_FAILURE, u"A device attached to the system is not functioning."},
     {ERROR_SHARING_VIOLATION, u"The process cannot access the file because it is being used by another process."},
+    {ERROR_LOCK_VIOLATION,
+     u"The process cannot access the file because another process has locked a portion of the file."},
     {ERROR_HANDLE_DISK_FULL, u"The disk is full."},
     {ERROR_NOT_SUPPORTED, u"The request is not supported."},
     {ERROR_FILE_EXISTS, u"The file exists."},

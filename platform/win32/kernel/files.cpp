@@ -1,5 +1,5 @@
 // File handles over POSIX file descriptors: CreateFileW, ReadFile, WriteFile,
-// SetFilePointerEx, GetFileSizeEx, FlushFileBuffers and their close hook.
+// SetFilePointerEx, GetFileSizeEx, FlushFileBuffers, LockFileEx, UnlockFileEx and their close hook.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -276,4 +276,43 @@ BOOL FlushFileBuffers(HANDLE handle) {
   // Devices and pipes that cannot be synchronised have nothing waiting to be written.
   if (fsync(file->fd) != 0 && errno != EINVAL && errno != EROFS) return fail_with(error_from_errno(errno));
   return TRUE;
+}
+
+namespace {
+
+// Open-file-description locks belong to the handle, not to the process, as Win32's do:
+// two handles of one process conflict, and a handle's locks end with it.
+BOOL set_range_lock(HANDLE handle, short type, bool wait, DWORD bytesLow, DWORD bytesHigh, LPOVERLAPPED overlapped) {
+  FileHandle* file = file_from(handle);
+  if (!file) return fail_with(ERROR_INVALID_HANDLE);
+  if (!overlapped) return fail_with(ERROR_NOACCESS);
+  const uint64_t start = (static_cast<uint64_t>(overlapped->OffsetHigh) << 32) | overlapped->Offset;
+  const uint64_t length = (static_cast<uint64_t>(bytesHigh) << 32) | bytesLow;
+  if (length == 0 || start > static_cast<uint64_t>(INT64_MAX) || length > INT64_MAX - start) {
+    return fail_with(ERROR_INVALID_PARAMETER);
+  }
+  struct flock range {};
+  range.l_type = type;
+  range.l_whence = SEEK_SET;
+  range.l_start = static_cast<off_t>(start);
+  range.l_len = static_cast<off_t>(length);
+  int result;
+  do {
+    result = fcntl(file->fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &range);
+  } while (result != 0 && errno == EINTR);
+  if (result == 0) return TRUE;
+  return fail_with(errno == EAGAIN || errno == EACCES ? ERROR_LOCK_VIOLATION
+                   : errno == EBADF                   ? ERROR_ACCESS_DENIED
+                                                      : error_from_errno(errno));
+}
+
+}  // namespace
+
+BOOL LockFileEx(HANDLE handle, DWORD flags, DWORD, DWORD bytesLow, DWORD bytesHigh, LPOVERLAPPED overlapped) {
+  const short type = (flags & LOCKFILE_EXCLUSIVE_LOCK) ? F_WRLCK : F_RDLCK;
+  return set_range_lock(handle, type, !(flags & LOCKFILE_FAIL_IMMEDIATELY), bytesLow, bytesHigh, overlapped);
+}
+
+BOOL UnlockFileEx(HANDLE handle, DWORD, DWORD bytesLow, DWORD bytesHigh, LPOVERLAPPED overlapped) {
+  return set_range_lock(handle, F_UNLCK, false, bytesLow, bytesHigh, overlapped);
 }
