@@ -17,7 +17,7 @@ ManifestDPIAware true
 !include "FileFunc.nsh"
 
 !define PRODUCT "Webrolo"
-!define PUBLISHER "Webrolo"
+!define PUBLISHER "The Webrolo developers"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Webrolo"
 !define PROGRAM "webrolo.exe"
 
