@@ -145,6 +145,17 @@ size_t round_to_large_pages(size_t bytes) { return (bytes + kLargePage - 1) / kL
 // few chunks for a long list, little room unused in a short one.
 size_t next_chunk_size(size_t live_bytes) { return std::clamp(std::bit_floor(live_bytes), kChunkBytes, kMaxChunk); }
 
+// The unused end of the large page that a block of `size` bytes (from
+// allocate_large) is filled into up to `used`, given back to the system.
+void release_tail(void* block, size_t used, size_t size) {
+  if (!block || size < kLargePage) return;
+  static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t base = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t from = (base + used + page - 1) / page * page;
+  const uintptr_t to = std::min((base + used + kLargePage - 1) / kLargePage * kLargePage, base + size);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
+
 }  // namespace
 
 void* allocate_large(size_t bytes) {
@@ -347,6 +358,12 @@ bool ItemStore::reserve(size_t lines, size_t units) {
     return false;
   }
   return true;
+}
+
+void ItemStore::release_spare() {
+  release_tail(items_.data(), items_.size() * sizeof(Item), items_.capacity() * sizeof(Item));
+  release_tail(data_.data(), data_.size() * sizeof(ULONG_PTR), data_.capacity() * sizeof(ULONG_PTR));
+  if (!chunks_.empty()) release_tail(chunks_.back().base, chunks_.back().used, chunks_.back().size);
 }
 
 int ItemStore::sorted_position(const WCHAR* text, size_t length) const {

@@ -75,6 +75,9 @@ class ItemStore {
   void clear();
   // Room for lines more lines holding units more text units; false when memory runs out.
   bool reserve(size_t lines, size_t units);
+  // Gives back what the large pages behind the last record and the last text
+  // hold unused, once a run of additions is over; the room stays reserved.
+  void release_spare();
   size_t capacity() const { return items_.capacity(); }
 
   // Where a sorted insertion puts the text: before the first line that does not sort below it.
