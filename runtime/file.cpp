@@ -57,18 +57,22 @@ bool logical_position(FileObject* file, int64_t* position) {
   return true;
 }
 
-// Writes the pending output of a buffered file in write mode; the buffer is empty afterwards.
-void write_pending(FileObject* file) {
+// Writes the pending output of a buffered file in write mode; the buffer is
+// empty afterwards. Answers whether all of it went out.
+bool write_pending(FileObject* file) {
   int32_t pending = file->buffer_size - file->count;
+  bool whole = true;
   if (pending > 0) {
     DWORD written = 0;
     BOOL ok = platform_write(file, file->buffer, static_cast<DWORD>(pending), &written);
     if (!ok || written != static_cast<DWORD>(pending)) {
       file->write_failed = 1;
       file_note_error();
+      whole = false;
     }
   }
   file->count = file->buffer_size;
+  return whole;
 }
 
 // Pending output goes out and read-ahead is dropped: the platform position is the logical one.
@@ -268,7 +272,7 @@ int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
   int32_t done = file->count;
   memcpy(file->buffer + (file->buffer_size - file->count), in, static_cast<size_t>(done));
   file->count = 0;
-  write_pending(file);
+  if (!write_pending(file)) return 0;  // the platform fell short: none of these bytes is known to be out
   const int32_t whole = (bytes - done) / file->buffer_size * file->buffer_size;
   if (whole > 0) {
     BOOL ok = platform_write(file, in + done, static_cast<DWORD>(whole), &written);
