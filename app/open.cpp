@@ -82,6 +82,8 @@ bool LoadTextFile() {
     file_leaf_name(HtmlFileName, saved);
     KeepText(&page_name.value, saved);
   }
+  // A catalogue fills the link list in one run, which the list draws once, at its end.
+  if (catalogue) gadget_set_redraw(ListViewLinks, false);
   while (!file_at_end(1)) {
     win_busy_step();
     const int32_t saved = text_stack_top();
@@ -95,6 +97,7 @@ bool LoadTextFile() {
     }
   }
   if (catalogue) {
+    gadget_set_redraw(ListViewLinks, true);
     // What the file was, for the journal and for the check before a save replaces it.
     FileStamp stamp{};
     file_stamp(1, &stamp);

@@ -14,6 +14,7 @@
 namespace {
 
 const WCHAR kBuildCaption[] = TEXT("Buil Html File:");
+constexpr int64_t kHeaderLinesGuess = 64;
 
 void Append(const WCHAR* line) { gadget_add_item(HtmlLinesList, -1, line); }
 
@@ -45,11 +46,15 @@ void BuildLoop() {
 void BuildHtmlPage() {
   BusySpan busy;
   gadget_clear(HtmlLinesList);
+  // The page is assembled out of sight: the list draws nothing meanwhile, and
+  // has room at once for a line for each link and a few for each menu.
+  const int64_t links = gadget_item_count(ListViewLinks);
+  gadget_set_redraw(HtmlLinesList, false);
+  gadget_reserve_items(HtmlLinesList, links + links / 2 + kHeaderLinesGuess, 0);
   MenuCount = 0;
   text_assign(&LastMenuName, kLastMenuNameMarker);
   // An empty list is BuildHtmlHdr's to report; names that would overwrite the catalogue build nothing.
-  const bool links = gadget_item_count(ListViewLinks) > 0;
-  if ((!links || CatalogueNamesUsable(kBuildCaption, TEXT("build the page of"))) && BuildHtmlHdr()) {
+  if ((links == 0 || CatalogueNamesUsable(kBuildCaption, TEXT("build the page of"))) && BuildHtmlHdr()) {
     BuildLoop();
     if (WriteHtmlPage()) {
       SetStatus(TEXT("Builded  "), HtmlFileName, TEXT("  File is Ready.   Click on [View Html FIle] Button To View"));
@@ -57,6 +62,7 @@ void BuildHtmlPage() {
       SetStatus(TEXT("  "), HtmlFileName, TEXT("  NOT BUILT !"));
     }
   }
+  gadget_set_redraw(HtmlLinesList, true);
   text_assign(&LastAction, TEXT("BuildBtn"));
 }
 

@@ -54,19 +54,23 @@ const WCHAR* EscapeOf(const WCHAR* at, const WCHAR* end) {
   }
 }
 
-// The first unit from `at` on that may need escaping, or end. Letters and
-// most of a text lie above every escaped character ('>' is the highest), so
-// the units are tested four at a time: a lane below '>' + 1 borrows into its
-// top bit.
+bool IsEscaped(WCHAR c) { return c == '<' || c == '>' || c == '"' || c == '&'; }
+
+// The first unit from `at` on that may need escaping, or end. Titles and
+// addresses hold few of them, so the units are looked at four at a time: a
+// lane equal to an escaped character is zero once XORed with it, and a zero
+// lane borrows into its top bit.
 const WCHAR* NextCandidate(const WCHAR* at, const WCHAR* end) {
-  constexpr WCHAR kHighest = u'>';
   constexpr uint64_t kLanes = 0x0001000100010001, kTops = 0x8000800080008000;
+  const auto zero_lanes = [](uint64_t units) { return (units - kLanes) & ~units & kTops; };
   for (; end - at >= 4; at += 4) {
     uint64_t units;
     std::memcpy(&units, at, sizeof units);
-    if (((units - kLanes * (kHighest + 1)) & ~units & kTops) != 0) break;
+    if ((zero_lanes(units ^ (kLanes * u'<')) | zero_lanes(units ^ (kLanes * u'>')) |
+         zero_lanes(units ^ (kLanes * u'"')) | zero_lanes(units ^ (kLanes * u'&'))) != 0)
+      break;
   }
-  while (at != end && kHighest < *at) ++at;
+  while (at != end && !IsEscaped(*at)) ++at;
   return at;
 }
 
@@ -124,11 +128,18 @@ void PushReference(uint32_t code_point) {
   text_push(TEXT(";"));
 }
 
-bool PlainAscii(const WCHAR* text) {
-  for (; *text; ++text) {
-    if (*text >= 0x80) return false;
+// Whether the text of that length is all ASCII; four units at a time, as a page has a million lines.
+bool PlainAscii(const WCHAR* text, int64_t length) {
+  constexpr uint64_t kAboveAscii = 0xFF80FF80FF80FF80;
+  uint64_t any = 0;
+  int64_t i = 0;
+  for (; length - i >= 4; i += 4) {
+    uint64_t units;
+    std::memcpy(&units, text + i, sizeof units);
+    any |= units;
   }
-  return true;
+  for (; i < length; ++i) any |= text[i];
+  return (any & kAboveAscii) == 0;
 }
 
 }  // namespace
@@ -143,13 +154,20 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1
     int marker;
   } hits[8];
   int found_hits = 0;
+  bool more_hits = false;
   int64_t room = 0;
-  for (const WCHAR* at = pattern; *at;) {
-    const int found = markers.At(at);
-    if (found >= 0 && found_hits < static_cast<int>(std::size(hits))) hits[found_hits++] = {at - pattern, found};
+  const WCHAR* scan = pattern;
+  while (*scan) {
+    const int found = markers.At(scan);
+    if (found >= 0 && found_hits < static_cast<int>(std::size(hits))) {
+      hits[found_hits++] = {scan - pattern, found};
+    } else if (found >= 0) {
+      more_hits = true;
+    }
     room += found < 0 ? 1 : kLongestEscape * markers.value[found].length;
-    at += found < 0 ? 1 : markers.length[found];
+    scan += found < 0 ? 1 : markers.length[found];
   }
+  const int64_t pattern_length = scan - pattern;
   // The stack's offsets are 32-bit: a line it cannot hold ends the program, as the stack itself does.
   if (room > INT32_MAX / 2) std::abort();
   // The pieces may lie on the stack, which the reservation may move: they are found again by their offsets.
@@ -171,16 +189,16 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1
   };
   for (int h = 0; h < found_hits; ++h) put(pattern + hits[h].at, hits[h].marker);
   // Behind the kept markers only the end of the pattern is left, or markers beyond those kept.
-  for (const WCHAR* at = run; *at;) {
-    const int found = markers.At(at);
+  for (const WCHAR* next = run; more_hits && *next;) {
+    const int found = markers.At(next);
     if (found < 0) {
-      ++at;
+      ++next;
     } else {
-      put(at, found);
-      at = run;
+      put(next, found);
+      next = run;
     }
   }
-  const int64_t rest = text_length(run);
+  const int64_t rest = pattern_length - (run - pattern);
   std::memcpy(out, run, static_cast<size_t>(rest) * sizeof(WCHAR));
   out += rest;
   text_stack_cut(offset + static_cast<int32_t>((out - line) * 2));
@@ -188,9 +206,9 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1
 }
 
 WCHAR* PageTextForFile(int32_t offset) {
-  if (PlainAscii(text_stack_at(offset))) return text_stack_at(offset);
-  const bool utf8 = file_ansi_is_utf8() != 0;
   const int64_t length = text_length(text_stack_at(offset));
+  if (PlainAscii(text_stack_at(offset), length)) return text_stack_at(offset);
+  const bool utf8 = file_ansi_is_utf8() != 0;
   // The new line is built behind the old one, then moved down over it.
   const int32_t work = offset + static_cast<int32_t>((length + 1) * 2);
   text_stack_cut(work);

@@ -67,10 +67,10 @@ struct GadgetKindOps {
   void (*set_text)(GadgetObject* gadget, const WCHAR* text) = nullptr;                                         // 6
   int64_t (*add_item)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image) = nullptr;      // 7
   int64_t (*add_item_flags)(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image,
-                            int64_t flags) = nullptr;                  // 8
-  void (*remove_item)(GadgetObject* gadget, int64_t index) = nullptr;  // 9
-  void (*clear_items)(GadgetObject* gadget) = nullptr;                 // 10
-  GadgetReservedSlot reserved_11 = nullptr;
+                            int64_t flags) = nullptr;                                                      // 8
+  void (*remove_item)(GadgetObject* gadget, int64_t index) = nullptr;                                      // 9
+  void (*clear_items)(GadgetObject* gadget) = nullptr;                                                     // 10
+  void (*reserve_items)(GadgetObject* gadget, int64_t items, int64_t units) = nullptr;                     // 11
   int64_t (*count_items)(GadgetObject* gadget) = nullptr;                                                  // 12
   int64_t (*get_item_state)(GadgetObject* gadget, int64_t index) = nullptr;                                // 13
   void (*set_item_state)(GadgetObject* gadget, int64_t index, int64_t state) = nullptr;                    // 14
@@ -139,6 +139,12 @@ void gadget_set_state(int64_t gadget, int64_t state);
 int64_t gadget_add_item(int64_t gadget, int64_t position, const WCHAR* text);
 void gadget_remove_item(int64_t gadget, int64_t index);
 void gadget_clear(int64_t gadget);
+// Before many items are added: room for that many more, holding about that
+// many text units in all (an estimate; 0 when unknown), so that each add
+// takes the shortest time. Kinds without items ignore it.
+void gadget_reserve_items(int64_t gadget, int64_t items, int64_t units);
+// Drawing of a gadget held off while it changes much, and resumed (the gadget then drawn whole).
+void gadget_set_redraw(int64_t gadget, bool redraw);
 int64_t gadget_item_count(int64_t gadget);
 WCHAR* gadget_item_text(int64_t gadget, int64_t index, int32_t offset);
 WCHAR* gadget_item_text(int64_t gadget, int64_t index, int64_t column, int32_t offset);

@@ -96,6 +96,23 @@ void gadget_remove_item(int64_t gadget, int64_t index) {
 
 void gadget_clear(int64_t gadget) { run<&GadgetKindOps::clear_items>(gadget); }
 
+void gadget_reserve_items(int64_t gadget, int64_t items, int64_t units) {
+  if (items > 0 && units >= 0) {
+    run<&GadgetKindOps::reserve_items>(gadget, items, units);
+  }
+}
+
+void gadget_set_redraw(int64_t gadget, bool redraw) {
+  GadgetObject* object = gadget_object(gadget);
+  if (!object) {
+    return;
+  }
+  SendMessageW(object->handle, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+  if (redraw) {
+    InvalidateRect(object->handle, nullptr, TRUE);  // what changed while drawing was off
+  }
+}
+
 int64_t gadget_item_count(int64_t gadget) {
   return static_cast<int32_t>(answer<&GadgetKindOps::count_items>(gadget, int64_t{0}));
 }

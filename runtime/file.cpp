@@ -24,7 +24,7 @@ bool platform_seek(FileObject* file, int64_t distance, DWORD method, int64_t* re
 }
 
 // Every transfer with the platform goes through these two, which keep the
-// platform position and hash the content as it passes.
+// platform position and hash the content read as it passes.
 BOOL platform_read(FileObject* file, void* destination, DWORD bytes, DWORD* got) {
   *got = 0;
   const BOOL ok = ReadFile(file->handle, destination, bytes, got, nullptr);
@@ -36,7 +36,9 @@ BOOL platform_read(FileObject* file, void* destination, DWORD bytes, DWORD* got)
 BOOL platform_write(FileObject* file, const void* source, DWORD bytes, DWORD* written) {
   *written = 0;
   const BOOL ok = WriteFile(file->handle, source, bytes, written, nullptr);
-  file_hash_bytes(file, file->platform_at, static_cast<const uint8_t*>(source), static_cast<int32_t>(*written));
+  // A stamp is taken of a file as it was read; hashing a page or a catalogue
+  // as it is written would cost a pass over it that nobody uses.
+  if (*written > 0) file->hashed_to = -1;
   file->platform_at += *written;
   return ok;
 }
@@ -55,18 +57,22 @@ bool logical_position(FileObject* file, int64_t* position) {
   return true;
 }
 
-// Writes the pending output of a buffered file in write mode; the buffer is empty afterwards.
-void write_pending(FileObject* file) {
+// Writes the pending output of a buffered file in write mode; the buffer is
+// empty afterwards. Answers whether all of it went out.
+bool write_pending(FileObject* file) {
   int32_t pending = file->buffer_size - file->count;
+  bool whole = true;
   if (pending > 0) {
     DWORD written = 0;
     BOOL ok = platform_write(file, file->buffer, static_cast<DWORD>(pending), &written);
     if (!ok || written != static_cast<DWORD>(pending)) {
       file->write_failed = 1;
       file_note_error();
+      whole = false;
     }
   }
   file->count = file->buffer_size;
+  return whole;
 }
 
 // Pending output goes out and read-ahead is dropped: the platform position is the logical one.
@@ -263,17 +269,26 @@ int32_t file_write_bytes(FileObject* file, const void* source, int32_t bytes) {
     file->count -= bytes;
     return bytes;
   }
-  write_pending(file);
-  if (bytes >= file->buffer_size) {
-    BOOL ok = platform_write(file, in, static_cast<DWORD>(bytes), &written);
-    if (!ok || written != static_cast<DWORD>(bytes)) {
+  // The buffer is filled up and written whole, then whole buffers' worth go
+  // straight out, and the rest waits in the buffer: the platform's writes stay
+  // whole blocks of the file, which a file system takes without first zeroing
+  // the part of a block a write leaves out (a third of the cost of a big file).
+  int32_t done = file->count;
+  memcpy(file->buffer + (file->buffer_size - file->count), in, static_cast<size_t>(done));
+  file->count = 0;
+  if (!write_pending(file)) return 0;  // the platform fell short: none of these bytes is known to be out
+  const int32_t whole = (bytes - done) / file->buffer_size * file->buffer_size;
+  if (whole > 0) {
+    BOOL ok = platform_write(file, in + done, static_cast<DWORD>(whole), &written);
+    if (!ok || written != static_cast<DWORD>(whole)) {
       file->write_failed = 1;
       file_note_error();
+      return done + static_cast<int32_t>(written);
     }
-    return static_cast<int32_t>(written);
+    done += whole;
   }
-  memcpy(file->buffer, in, static_cast<size_t>(bytes));
-  file->count -= bytes;
+  memcpy(file->buffer, in + done, static_cast<size_t>(bytes - done));
+  file->count -= bytes - done;
   return bytes;
 }
 

@@ -32,7 +32,7 @@ struct FileObject {
   int32_t mode;          // 1 read, 0 write
   int32_t write_failed;  // a platform write fell short since the file was opened
   int64_t platform_at;   // the platform position, kept as transfers and seeks move it
-  int64_t hashed_to;     // the content from the start up to here is in `hash`; -1 once a part was skipped
+  int64_t hashed_to;     // the content from the start up to here is in `hash`; -1 once a part was skipped or written
   FileHash hash;
 };
 
@@ -102,8 +102,9 @@ int file_replace(const WCHAR* source, const WCHAR* target);
 uint32_t file_last_error();
 WCHAR* file_error_text(uint32_t code, int32_t offset);
 // The stamp of an open file: its size and last write time now, and the hash
-// of the content that was read or written through the number from its start
-// (hashed only when that covers the whole file). 0 for a number not open.
+// of the content that was read through the number from its start (hashed
+// only when that covers the whole file and nothing was written through it).
+// 0 for a number not open.
 int file_stamp(int64_t number, FileStamp* stamp);
 // The size and last write time of a file by name (hashed 0); 0 when it cannot be asked (missing, say).
 int file_stamp_of(const WCHAR* name, FileStamp* stamp);

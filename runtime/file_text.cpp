@@ -233,24 +233,38 @@ int64_t file_write_text(int64_t number, const WCHAR* text, int32_t format) {
   // Writing knows the three formats by their whole value; anything else is ANSI.
   if (format == FILE_FORMAT_UTF16LE) return write_all(file, text, length * 2);
   UINT code_page = format == FILE_FORMAT_UTF8 ? CP_UTF8 : CP_ACP;
-  // Converted piece by piece into a local block, which takes any piece (three
-  // bytes at most a unit); a piece never ends between the halves of a
-  // surrogate pair. Pieces of a long text go to the platform in large writes.
+  // Converted piece by piece into a local block, each piece taking what room
+  // is left (three bytes at most a unit); a piece never ends between the
+  // halves of a surrogate pair. The block goes to the platform when nearly
+  // full: few, large writes.
   char local[32 * 1024];
-  constexpr int64_t kPieceUnits = sizeof local / 3;
+  constexpr int kMostBytesAUnit = 3;
+  constexpr int64_t kLeastPiece = 1024;  // units; less room than this sends the block first
+  int used = 0;
   int64_t written = 0;
+  const auto send_block = [&]() {
+    const int64_t took = write_all(file, local, used);
+    written += took;
+    const bool whole = took == used;
+    used = 0;
+    return whole;
+  };
   for (int64_t done = 0; done < length;) {
-    int64_t units = length - done < kPieceUnits ? length - done : kPieceUnits;
+    int64_t room = (static_cast<int>(sizeof local) - used) / kMostBytesAUnit;
+    if (room < kLeastPiece) {
+      if (!send_block()) return written;
+      continue;
+    }
+    int64_t units = length - done < room ? length - done : room;
     const WCHAR last = text[done + units - 1];
     if (done + units < length && last >= 0xD800 && last <= 0xDBFF) --units;  // a high surrogate
-    const int bytes = WideCharToMultiByte(code_page, 0, text + done, static_cast<int>(units), local, sizeof local,
-                                          nullptr, nullptr);
+    const int bytes = WideCharToMultiByte(code_page, 0, text + done, static_cast<int>(units), local + used,
+                                          static_cast<int>(sizeof local) - used, nullptr, nullptr);
     if (bytes <= 0) break;
-    const int64_t took = write_all(file, local, bytes);
-    written += took;
-    if (took < bytes) break;
+    used += bytes;
     done += units;
   }
+  if (used > 0) send_block();
   return written;
 }
 

@@ -2,6 +2,8 @@
 // drags on its items, and requests for a context menu, into gadget events, and
 // whose slots are single list-box messages. Selection changes and double
 // clicks come as notifications to the parent, forwarded here.
+#include <algorithm>
+
 #include "gui/gadget_internal.h"
 #include "runtime/mem.h"
 
@@ -228,6 +230,15 @@ void remove_item(GadgetObject* gadget, int64_t index) {
 
 void clear_items(GadgetObject* gadget) { send(gadget, LB_RESETCONTENT, 0, 0); }
 
+// The room is only a hint: when the list cannot reserve it, adding goes on as
+// it would have. The list counts text in bytes with each item's terminator,
+// and the message carries 32 bits of each number.
+void reserve_items(GadgetObject* gadget, int64_t items, int64_t units) {
+  constexpr int64_t kMost = INT32_MAX;
+  const int64_t bytes = std::min(units + items, kMost / 2) * static_cast<int64_t>(sizeof(WCHAR));
+  send(gadget, LB_INITSTORAGE, std::min(items, kMost), static_cast<LPARAM>(bytes));
+}
+
 int64_t count_items(GadgetObject* gadget) { return static_cast<int32_t>(send(gadget, LB_GETCOUNT, 0, 0)); }
 
 int64_t get_item_state(GadgetObject* gadget, int64_t index) {
@@ -269,6 +280,7 @@ const GadgetKindOps kListKind = {
     .add_item = add_item,
     .remove_item = remove_item,
     .clear_items = clear_items,
+    .reserve_items = reserve_items,
     .count_items = count_items,
     .get_item_state = get_item_state,
     .set_item_state = set_item_state,

@@ -160,13 +160,15 @@ TEST(ListBox, LineStore) {
 }
 
 TEST(ListBox, ManyLinesSurviveDeletions) {
-  // Enough text that erased lines leave much room behind, and some lines far longer than the rest.
+  // Enough text that erased lines leave much room behind (megabytes, as a big
+  // catalogue's are), some lines far longer than the rest, and one of megabytes.
   List l(LBS_HASSTRINGS | kScrolls);
   l.send(WM_SETREDRAW, FALSE);
   std::vector<Wide> made;
   for (int i = 0; i < 3000; ++i) {
-    Wide line = wide("line " + std::to_string(100000 + i) + std::string(40, '.'));
+    Wide line = wide("line " + std::to_string(100000 + i) + std::string(1000, '.'));
     if (i % 500 == 7) line += Wide(20000, static_cast<WCHAR>(u'a' + i / 500));
+    if (i == 2999) line += Wide(1 << 20, static_cast<WCHAR>(0x044F));
     made.push_back(line);
     ASSERT_EQ(l.add(line.c_str()), i);
   }
@@ -180,9 +182,9 @@ TEST(ListBox, ManyLinesSurviveDeletions) {
     l.send(LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(back.data()));
     ASSERT_EQ(back.substr(0, line.size()), line) << i;
   }
-  Wide last = wide("LINE 102999" + std::string(40, '.'));
-  EXPECT_EQ(l.find(-1, last.c_str()), 599);
-  Wide gone = wide("line 100001" + std::string(40, '.'));
+  Wide last = wide("LINE 102998" + std::string(1000, '.'));
+  EXPECT_EQ(l.find(-1, last.c_str()), 598);
+  Wide gone = wide("line 100001" + std::string(1000, '.'));
   EXPECT_EQ(l.find(-1, gone.c_str()), LB_ERR) << "a deleted line is not found";
 }
 

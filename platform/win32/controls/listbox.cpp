@@ -286,6 +286,8 @@ LRESULT handle(ListBox* lb, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENABLE: invalidate_all(lb); return 0;
     case WM_SETREDRAW:
       lb->redraw = wParam != 0;
+      // Drawing held off for a run of changes, which is over now.
+      if (lb->redraw) lb->items.release_spare();
       update_scroll(lb);
       invalidate_all(lb);
       return 0;

@@ -4,6 +4,8 @@
 // a fresh chunk once the holes outweigh them.
 #include "platform/win32/controls/listbox_items.h"
 
+#include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -20,9 +22,11 @@ namespace listbox {
 
 namespace {
 
-constexpr size_t kChunkBytes = 256 * 1024;     // text per chunk
-constexpr size_t kOwnChunk = kChunkBytes / 4;  // longer texts get a chunk of their own
-constexpr size_t kMinDead = 128 * 1024;        // erased bytes worth a compaction
+constexpr size_t kLargePage = 2 * 1024 * 1024;
+constexpr size_t kChunkBytes = 256 * 1024;      // text per chunk, at first
+constexpr size_t kOwnChunk = kChunkBytes / 4;   // longer texts get a chunk of their own
+constexpr size_t kMinDead = 128 * 1024;         // erased bytes worth a compaction
+constexpr size_t kMaxChunk = 32 * 1024 * 1024;  // chunks grow with the list up to this
 constexpr WCHAR kEmpty[1] = {0};
 
 // Lower case of every UTF-16 unit, from the system's own case mapping.
@@ -118,11 +122,13 @@ void widen_copy(WCHAR* out, const uint8_t* bytes, size_t length) {
   for (; i < length; ++i) out[i] = bytes[i];
 }
 
-// A chunk for texts, its pages made present at once: a million lines fill
-// some hundred megabytes, and having the system trap on each new page as it is
-// first written cost more than copying the texts.
+// A chunk for texts. A small one has its pages made present at once: having
+// the system trap on each new page as it is first written cost more than
+// copying the texts. A large one is asked for in large pages instead, which
+// come one trap for 512 small ones, and only as they are written.
 uint8_t* allocate_chunk(size_t size) {
-  auto* base = static_cast<uint8_t*>(std::malloc(size));
+  auto* base = static_cast<uint8_t*>(allocate_large(size));
+  if (size >= kLargePage) return base;
 #ifdef MADV_POPULATE_WRITE
   static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
   const uintptr_t first = (reinterpret_cast<uintptr_t>(base) + page - 1) / page * page;
@@ -133,7 +139,51 @@ uint8_t* allocate_chunk(size_t size) {
   return base;
 }
 
+size_t round_to_large_pages(size_t bytes) { return (bytes + kLargePage - 1) / kLargePage * kLargePage; }
+
+// A new chunk holds about as much as the list has already, within bounds:
+// few chunks for a long list, little room unused in a short one.
+size_t next_chunk_size(size_t live_bytes) { return std::clamp(std::bit_floor(live_bytes), kChunkBytes, kMaxChunk); }
+
+// The unused end of the large page that a block of `size` bytes (from
+// allocate_large) is filled into up to `used`, given back to the system.
+void release_tail(void* block, size_t used, size_t size) {
+  if (!block || size < kLargePage) return;
+  static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+  const uintptr_t base = reinterpret_cast<uintptr_t>(block);
+  const uintptr_t from = (base + used + page - 1) / page * page;
+  const uintptr_t to = std::min((base + used + kLargePage - 1) / kLargePage * kLargePage, base + size);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
+
 }  // namespace
+
+void* allocate_large(size_t bytes) {
+  if (bytes < kLargePage) return std::malloc(bytes);
+  if (bytes > SIZE_MAX / 2) return nullptr;
+  const size_t rounded = round_to_large_pages(bytes);
+  // Mapped with a large page's room to spare, then trimmed to start on a large page.
+  void* mapped = mmap(nullptr, rounded + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kLargePage - 1) / kLargePage * kLargePage;
+  if (aligned > start) munmap(mapped, aligned - start);
+  if (const size_t after = start + kLargePage - aligned) munmap(reinterpret_cast<void*>(aligned + rounded), after);
+  void* block = reinterpret_cast<void*>(aligned);
+#ifdef MADV_HUGEPAGE
+  // Only a hint: without large pages the block fills page by page.
+  madvise(block, rounded, MADV_HUGEPAGE);
+#endif
+  return block;
+}
+
+void free_large(void* block, size_t bytes) {
+  if (bytes < kLargePage) {
+    std::free(block);
+  } else if (block) {
+    munmap(block, round_to_large_pages(bytes));
+  }
+}
 
 int compare_folded(const WCHAR* a, size_t a_length, const WCHAR* b, size_t b_length) {
   return compare_units(a, a_length, b, b_length);
@@ -146,7 +196,7 @@ bool starts_with_folded(const WCHAR* text, size_t length, const WCHAR* prefix, s
 ItemStore::~ItemStore() { free_chunks(chunks_); }
 
 void ItemStore::free_chunks(std::vector<Chunk>& chunks) {
-  for (Chunk& c : chunks) std::free(c.base);
+  for (Chunk& c : chunks) free_large(c.base, c.size);
   chunks.clear();
 }
 
@@ -198,7 +248,7 @@ const void* ItemStore::keep_text(const WCHAR* text, size_t length, bool narrow) 
       return p;
     }
   }
-  size_t size = own ? bytes : kChunkBytes;
+  size_t size = own ? bytes : next_chunk_size(live_bytes_);
   uint8_t* base = allocate_chunk(size);
   if (!base) return nullptr;
   try {
@@ -206,7 +256,7 @@ const void* ItemStore::keep_text(const WCHAR* text, size_t length, bool narrow) 
     if (own && !chunks_.empty()) chunks_.insert(chunks_.end() - 1, Chunk{base, size, bytes});
     else chunks_.push_back(Chunk{base, size, bytes});
   } catch (const std::bad_alloc&) {
-    std::free(base);
+    free_large(base, size);
     return nullptr;
   }
   if (narrow) {
@@ -256,13 +306,13 @@ void ItemStore::erase(int index) {
 void ItemStore::compact() {
   // Room for every live text, with a byte for each wide one's alignment.
   size_t size = live_bytes_ + items_.size() + kChunkBytes;
-  auto* base = static_cast<uint8_t*>(std::malloc(size));
+  uint8_t* base = allocate_chunk(size);
   if (!base) return;  // the holes stay until memory allows
   std::vector<Chunk> fresh;
   try {
     fresh.push_back(Chunk{base, size, 0});
   } catch (const std::bad_alloc&) {
-    std::free(base);
+    free_large(base, size);
     return;
   }
   Chunk& c = fresh.back();
@@ -280,8 +330,8 @@ void ItemStore::compact() {
 }
 
 void ItemStore::clear() {
-  std::vector<Item>().swap(items_);
-  std::vector<ULONG_PTR>().swap(data_);
+  decltype(items_)().swap(items_);
+  decltype(data_)().swap(data_);
   free_chunks(chunks_);
   live_bytes_ = dead_bytes_ = 0;
 }
@@ -299,15 +349,21 @@ bool ItemStore::reserve(size_t lines, size_t units) {
   const size_t bytes = units * sizeof(WCHAR);
   if (!chunks_.empty() && chunks_.back().size - chunks_.back().used >= bytes) return true;
   size_t size = bytes > kChunkBytes ? bytes : kChunkBytes;
-  auto* base = static_cast<uint8_t*>(std::malloc(size));
+  uint8_t* base = allocate_chunk(size);
   if (!base) return false;
   try {
     chunks_.push_back(Chunk{base, size, 0});
   } catch (const std::bad_alloc&) {
-    std::free(base);
+    free_large(base, size);
     return false;
   }
   return true;
+}
+
+void ItemStore::release_spare() {
+  release_tail(items_.data(), items_.size() * sizeof(Item), items_.capacity() * sizeof(Item));
+  release_tail(data_.data(), data_.size() * sizeof(ULONG_PTR), data_.capacity() * sizeof(ULONG_PTR));
+  if (!chunks_.empty()) release_tail(chunks_.back().base, chunks_.back().used, chunks_.back().size);
 }
 
 int ItemStore::sorted_position(const WCHAR* text, size_t length) const {

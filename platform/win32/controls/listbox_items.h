@@ -9,11 +9,36 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <new>
 #include <vector>
 
 #include "platform/win32/api.h"
 
 namespace listbox {
+
+// A block of memory that may be large (a long list's records, its text
+// chunks). A large one is mapped on its own, in large pages where the system
+// offers them, so that filling it traps once for every 2 MiB instead of every
+// 4 KiB, and letting it go gives it back to the system at once. Null when
+// memory runs out; free_large takes the same size.
+void* allocate_large(size_t bytes);
+void free_large(void* block, size_t bytes);
+
+template <typename T>
+struct LargeAllocator {
+  using value_type = T;
+  LargeAllocator() = default;
+  template <typename U>
+  explicit LargeAllocator(const LargeAllocator<U>&) {}
+  T* allocate(size_t n) {
+    if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+    void* block = allocate_large(n * sizeof(T));
+    if (!block) throw std::bad_alloc();
+    return static_cast<T*>(block);
+  }
+  void deallocate(T* block, size_t n) { free_large(block, n * sizeof(T)); }
+  bool operator==(const LargeAllocator&) const = default;
+};
 
 struct Item {
   const void* text;  // not terminated: length units, bytes when narrow
@@ -50,6 +75,9 @@ class ItemStore {
   void clear();
   // Room for lines more lines holding units more text units; false when memory runs out.
   bool reserve(size_t lines, size_t units);
+  // Gives back what the large pages behind the last record and the last text
+  // hold unused, once a run of additions is over; the room stays reserved.
+  void release_spare();
   size_t capacity() const { return items_.capacity(); }
 
   // Where a sorted insertion puts the text: before the first line that does not sort below it.
@@ -75,11 +103,11 @@ class ItemStore {
   void compact();
   void free_chunks(std::vector<Chunk>& chunks);
 
-  std::vector<Item> items_;
-  std::vector<ULONG_PTR> data_;  // empty until a line gets item data, then one for each line
-  std::vector<Chunk> chunks_;    // the last one is filled by small texts
-  size_t live_bytes_ = 0;        // text bytes of the lines in the list
-  size_t dead_bytes_ = 0;        // bytes of erased lines still in the chunks
+  std::vector<Item, LargeAllocator<Item>> items_;
+  std::vector<ULONG_PTR, LargeAllocator<ULONG_PTR>> data_;  // empty until a line gets item data, then one for each line
+  std::vector<Chunk> chunks_;                               // the last one is filled by small texts
+  size_t live_bytes_ = 0;                                   // text bytes of the lines in the list
+  size_t dead_bytes_ = 0;                                   // bytes of erased lines still in the chunks
 };
 
 }  // namespace listbox
