@@ -68,20 +68,18 @@ bool equal_units(const Unit* a, const WCHAR* b, size_t n) {
   return true;
 }
 
-bool is_narrow(const Item& item) { return (item.flags & ItemStore::kNarrow) != 0; }
-
 int compare_item(const Item& item, const WCHAR* text, size_t length) {
-  if (is_narrow(item)) return compare_units(static_cast<const uint8_t*>(item.text), item.length, text, length);
-  return compare_units(static_cast<const WCHAR*>(item.text), item.length, text, length);
+  if (item.narrow()) return compare_units(static_cast<const uint8_t*>(item.text), item.length(), text, length);
+  return compare_units(static_cast<const WCHAR*>(item.text), item.length(), text, length);
 }
 
 bool item_starts_with(const Item& item, const WCHAR* prefix, size_t length) {
-  if (item.length < length) return false;
-  if (is_narrow(item)) return equal_units(static_cast<const uint8_t*>(item.text), prefix, length);
+  if (item.length() < length) return false;
+  if (item.narrow()) return equal_units(static_cast<const uint8_t*>(item.text), prefix, length);
   return equal_units(static_cast<const WCHAR*>(item.text), prefix, length);
 }
 
-size_t bytes_of(const Item& item) { return item.length * (is_narrow(item) ? size_t{1} : sizeof(WCHAR)); }
+size_t bytes_of(const Item& item) { return item.length() * (item.narrow() ? size_t{1} : sizeof(WCHAR)); }
 
 // Narrow texts are copied to and from wide ones many units at a step: a
 // million-line list is read whole by every search, build and save.
@@ -202,8 +200,8 @@ void ItemStore::free_chunks(std::vector<Chunk>& chunks) {
 
 uint32_t ItemStore::read(int index, WCHAR* out, uint32_t room) const {
   const Item& item = items_[static_cast<size_t>(index)];
-  const uint32_t n = item.length < room ? item.length : room;
-  if (is_narrow(item)) {
+  const uint32_t n = item.length() < room ? item.length() : room;
+  if (item.narrow()) {
     widen_copy(out, static_cast<const uint8_t*>(item.text), n);
   } else {
     std::memcpy(out, item.text, n * sizeof(WCHAR));
@@ -213,7 +211,7 @@ uint32_t ItemStore::read(int index, WCHAR* out, uint32_t room) const {
 
 void ItemStore::set_selected(int index, bool on) {
   Item& item = items_[static_cast<size_t>(index)];
-  item.flags = on ? item.flags | kSelected : item.flags & ~kSelected;
+  item.bits = on ? item.bits | Item::kSelected : item.bits & ~Item::kSelected;
 }
 
 bool ItemStore::set_data(int index, ULONG_PTR data) {
@@ -268,7 +266,7 @@ const void* ItemStore::keep_text(const WCHAR* text, size_t length, bool narrow) 
 }
 
 bool ItemStore::insert(int index, const WCHAR* text, size_t length) {
-  if (index < 0 || index > count() || items_.size() >= static_cast<size_t>(INT_MAX - 1) || length > UINT32_MAX)
+  if (index < 0 || index > count() || items_.size() >= static_cast<size_t>(INT_MAX - 1) || length > Item::kMostLength)
     return false;
   if (items_.size() == items_.capacity() || (!data_.empty() && data_.size() == data_.capacity())) {
     try {
@@ -284,7 +282,7 @@ bool ItemStore::insert(int index, const WCHAR* text, size_t length) {
   const void* kept = keep_text(text, length, narrow);
   if (!kept) return false;
   // Room is there, so these move the records behind index and cannot fail.
-  items_.insert(items_.begin() + index, Item{kept, static_cast<uint32_t>(length), narrow ? kNarrow : 0});
+  items_.insert(items_.begin() + index, Item{kept, static_cast<uint32_t>(length) | (narrow ? Item::kNarrow : 0)});
   if (!data_.empty()) data_.insert(data_.begin() + index, 0);
   live_bytes_ += bytes_of(items_[static_cast<size_t>(index)]);
   return true;
@@ -317,8 +315,8 @@ void ItemStore::compact() {
   }
   Chunk& c = fresh.back();
   for (Item& item : items_) {
-    if (item.length == 0) continue;
-    if (!is_narrow(item)) c.used = (c.used + 1) & ~size_t{1};
+    if (item.length() == 0) continue;
+    if (!item.narrow()) c.used = (c.used + 1) & ~size_t{1};
     uint8_t* p = c.base + c.used;
     std::memcpy(p, item.text, bytes_of(item));
     item.text = p;
@@ -385,7 +383,7 @@ int ItemStore::find(int start, const WCHAR* text, size_t length, bool exact) con
   int first = start < 0 || start >= n - 1 ? 0 : start + 1;
   for (int k = 0, i = first; k < n; ++k, i = i + 1 == n ? 0 : i + 1) {
     const Item& item = items_[static_cast<size_t>(i)];
-    if (exact ? item.length == length && item_starts_with(item, text, length) : item_starts_with(item, text, length))
+    if (exact ? item.length() == length && item_starts_with(item, text, length) : item_starts_with(item, text, length))
       return i;
   }
   return -1;

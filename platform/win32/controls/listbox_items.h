@@ -1,6 +1,6 @@
 // The lines of a list box: their texts, item data and selection marks, in
 // the order the list shows them. A line costs its text in a shared arena plus
-// one 16-byte record; a text whose units all lie below 256 (most lines) is
+// one 12-byte record; a text whose units all lie below 256 (most lines) is
 // kept as one byte a unit, so a list of a million lines stays near the size
 // of its file. Item data is kept apart, and only once a line has any.
 // Appending is amortized constant time; a sorted insertion is a binary
@@ -40,11 +40,22 @@ struct LargeAllocator {
   bool operator==(const LargeAllocator&) const = default;
 };
 
+// Twelve bytes, packed: a long list holds a million of these.
+#pragma pack(push, 4)
 struct Item {
-  const void* text;  // not terminated: length units, bytes when narrow
-  uint32_t length;
-  uint32_t flags;  // kNarrow, kSelected
+  static constexpr uint32_t kNarrow = 1u << 31;    // the text is bytes, each the unit of that value
+  static constexpr uint32_t kSelected = 1u << 30;  // used by multiple-selection lists only
+  static constexpr uint32_t kMostLength = kSelected - 1;
+
+  const void* text;  // not terminated: length() units, bytes when narrow
+  uint32_t bits;     // the length, and the two flags above it
+
+  uint32_t length() const { return bits & kMostLength; }
+  bool narrow() const { return (bits & kNarrow) != 0; }
+  bool selected() const { return (bits & kSelected) != 0; }
 };
+#pragma pack(pop)
+static_assert(sizeof(Item) == 12, "a line's record");
 
 // Lines compare as list boxes order them: without regard to case (each unit
 // lowered by the system's simple case mapping), unit by unit, a prefix first.
@@ -59,10 +70,10 @@ class ItemStore {
   ~ItemStore();
 
   int count() const { return static_cast<int>(items_.size()); }
-  uint32_t length(int index) const { return items_[static_cast<size_t>(index)].length; }
+  uint32_t length(int index) const { return items_[static_cast<size_t>(index)].length(); }
   // Writes up to room units of the line's text to out (no terminator); answers how many.
   uint32_t read(int index, WCHAR* out, uint32_t room) const;
-  bool selected(int index) const { return (items_[static_cast<size_t>(index)].flags & kSelected) != 0; }
+  bool selected(int index) const { return items_[static_cast<size_t>(index)].selected(); }
   void set_selected(int index, bool on);
   ULONG_PTR data(int index) const { return data_.empty() ? 0 : data_[static_cast<size_t>(index)]; }
   // False when memory runs out; nothing changes then.
@@ -89,9 +100,6 @@ class ItemStore {
 
   // Bytes held: records (with the vector's spare room), item data and text chunks.
   size_t bytes_held() const;
-
-  static constexpr uint32_t kNarrow = 1;    // the text is bytes, each the unit of that value
-  static constexpr uint32_t kSelected = 2;  // used by multiple-selection lists only
 
  private:
   struct Chunk {
