@@ -3,6 +3,7 @@
 // whose slots are single list-box messages. Selection changes and double
 // clicks come as notifications to the parent, forwarded here.
 #include <algorithm>
+#include <cassert>
 
 #include "gui/gadget_internal.h"
 #include "runtime/mem.h"
@@ -24,6 +25,14 @@ int g_drag_y;
 
 LRESULT send(GadgetObject* gadget, UINT message, int64_t wp, LPARAM lp) {
   return SendMessageW(gadget->handle, message, static_cast<WPARAM>(wp), lp);
+}
+
+// Reading, adding and counting lines go straight to the list's own procedure:
+// the procedures above it act on input and on the control's end only, and a
+// page build or a save sends a few of these for each of a million lines.
+LRESULT data_send(GadgetObject* gadget, UINT message, WPARAM wp, LPARAM lp) {
+  assert(GetWindowThreadProcessId(gadget->handle, nullptr) == GetCurrentThreadId());
+  return CallWindowProcW(g_list_class_procedure, gadget->handle, message, wp, lp);
 }
 
 WPARAM index_param(int64_t index) { return static_cast<WPARAM>(static_cast<INT_PTR>(static_cast<int32_t>(index))); }
@@ -196,11 +205,10 @@ void set_state(GadgetObject* gadget, int64_t state) {
 WCHAR* get_item_text(GadgetObject* gadget, int64_t index, int64_t column, int32_t offset) {
   (void)column;
   const WPARAM item = index_param(index);
-  const LRESULT length = SendMessageW(gadget->handle, LB_GETTEXTLEN, item, 0);
+  const LRESULT length = data_send(gadget, LB_GETTEXTLEN, item, 0);
   const int32_t units = length < 0 ? 0 : static_cast<int32_t>(length);
   WCHAR* room = gadget_stack_room(offset, units);
-  const LRESULT written = length < 0 ? 0
-                                     : SendMessageW(gadget->handle, LB_GETTEXT, item, reinterpret_cast<LPARAM>(room));
+  const LRESULT written = length < 0 ? 0 : data_send(gadget, LB_GETTEXT, item, reinterpret_cast<LPARAM>(room));
   return gadget_stack_fit(offset, units, written);
 }
 
@@ -220,7 +228,7 @@ void set_text(GadgetObject* gadget, const WCHAR* text) {
 
 int64_t add_item(GadgetObject* gadget, int64_t position, const WCHAR* text, HANDLE image) {
   (void)image;
-  SendMessageW(gadget->handle, LB_INSERTSTRING, index_param(position), reinterpret_cast<LPARAM>(text));
+  data_send(gadget, LB_INSERTSTRING, index_param(position), reinterpret_cast<LPARAM>(text));
   return 0;
 }
 
@@ -239,7 +247,7 @@ void reserve_items(GadgetObject* gadget, int64_t items, int64_t units) {
   send(gadget, LB_INITSTORAGE, std::min(items, kMost), static_cast<LPARAM>(bytes));
 }
 
-int64_t count_items(GadgetObject* gadget) { return static_cast<int32_t>(send(gadget, LB_GETCOUNT, 0, 0)); }
+int64_t count_items(GadgetObject* gadget) { return static_cast<int32_t>(data_send(gadget, LB_GETCOUNT, 0, 0)); }
 
 int64_t get_item_state(GadgetObject* gadget, int64_t index) {
   return static_cast<int32_t>(SendMessageW(gadget->handle, LB_GETSEL, index_param(index), 0));
