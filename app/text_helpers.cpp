@@ -20,10 +20,10 @@ bool SplitLinkLine(const WCHAR* line, const WCHAR* delimiter, TextPiece (&fields
   if (!line || length == 0) return false;
   const WCHAR* from = line;
   for (TextPiece& field : fields) {
-    const int64_t at = text_find(from, delimiter, 1, 0);
-    if (at == 0) return false;
-    field = TextPiece{from, at - 1};
-    from += at - 1 + length;
+    const WCHAR* at = text_next(from, delimiter, length);
+    if (!at) return false;
+    field = TextPiece{from, at - from};
+    from = at + length;
   }
-  return text_find(from, delimiter, 1, 0) == 0;
+  return !text_next(from, delimiter, length);
 }

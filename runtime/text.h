@@ -49,6 +49,9 @@ int text_compare(const WCHAR* a, const WCHAR* b, int mode);
 int64_t text_count(const WCHAR* text, const WCHAR* pattern);
 WCHAR* text_field(const WCHAR* text, int32_t index, const WCHAR* delimiter, int32_t offset);
 int64_t text_find(const WCHAR* text, const WCHAR* pattern, int64_t start, int mode);
+// The next place the pattern (of that many units, at least one) begins at or
+// after `from`, or null: for splitting a line at one delimiter after another.
+const WCHAR* text_next(const WCHAR* from, const WCHAR* pattern, int64_t pattern_units);
 WCHAR* text_replace(const WCHAR* text, const WCHAR* pattern, const WCHAR* replacement, int32_t offset);
 WCHAR* text_from_int(int64_t value, int32_t offset);
 int64_t text_to_int(const WCHAR* text);

@@ -202,6 +202,11 @@ int64_t text_find(const WCHAR* text, const WCHAR* pattern, int64_t start, int mo
   return found ? found - text + 1 : 0;
 }
 
+const WCHAR* text_next(const WCHAR* from, const WCHAR* pattern, int64_t pattern_units) {
+  assert(from && pattern && pattern_units > 0 && pattern_units == text_length(pattern));
+  return next_match(from, pattern, pattern_units);
+}
+
 WCHAR* text_replace(const WCHAR* text, const WCHAR* pattern, const WCHAR* replacement, int32_t offset) {
   text = or_empty(text);
   pattern = or_empty(pattern);
