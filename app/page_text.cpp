@@ -1,11 +1,17 @@
 #include "app/page_text.h"
 
+#include <bit>
+#include <cassert>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
 
 #include "runtime/file.h"
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -57,10 +63,21 @@ const WCHAR* EscapeOf(const WCHAR* at, const WCHAR* end) {
 bool IsEscaped(WCHAR c) { return c == '<' || c == '>' || c == '"' || c == '&'; }
 
 // The first unit from `at` on that may need escaping, or end. Titles and
-// addresses hold few of them, so the units are looked at four at a time: a
+// addresses hold few of them, so the units are compared eight at a time in a
+// vector register where there is one, else four at a time in a word: there a
 // lane equal to an escaped character is zero once XORed with it, and a zero
 // lane borrows into its top bit.
 const WCHAR* NextCandidate(const WCHAR* at, const WCHAR* end) {
+#ifdef __SSE2__
+  const __m128i lt = _mm_set1_epi16(u'<'), gt = _mm_set1_epi16(u'>'), quote = _mm_set1_epi16(u'"'),
+                amp = _mm_set1_epi16(u'&');
+  for (; end - at >= 8; at += 8) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(units, lt), _mm_cmpeq_epi16(units, gt)),
+                                      _mm_or_si128(_mm_cmpeq_epi16(units, quote), _mm_cmpeq_epi16(units, amp)));
+    if (const int mask = _mm_movemask_epi8(hits)) return at + std::countr_zero(static_cast<unsigned>(mask)) / 2;
+  }
+#endif
   constexpr uint64_t kLanes = 0x0001000100010001, kTops = 0x8000800080008000;
   const auto zero_lanes = [](uint64_t units) { return (units - kLanes) & ~units & kTops; };
   for (; end - at >= 4; at += 4) {
@@ -122,6 +139,87 @@ struct Markers {
   }
 };
 
+struct Hit {
+  int64_t at;  // units into the template
+  int marker;
+};
+
+// Where a template's markers lie, as far as the first few; the line is at
+// most `plain` units plus the longest escape of every unit of each value used.
+struct TemplatePlan {
+  Hit hits[8];
+  int found = 0;
+  bool more = false;  // markers beyond those kept: the rest is searched while filling
+  int64_t length = 0;
+  int64_t plain = 0;
+  int64_t uses[2] = {0, 0};
+};
+
+TemplatePlan PlanTemplate(const WCHAR* pattern, const Markers& markers) {
+  TemplatePlan plan;
+  const WCHAR* scan = pattern;
+  while (*scan) {
+    const int found = markers.At(scan);
+    if (found < 0) {
+      ++plan.plain;
+      ++scan;
+      continue;
+    }
+    if (plan.found < static_cast<int>(std::size(plan.hits))) plan.hits[plan.found++] = {scan - pattern, found};
+    else plan.more = true;
+    ++plan.uses[found];
+    scan += markers.length[found];
+  }
+  plan.length = scan - pattern;
+  return plan;
+}
+
+// The plans of the last templates filled, known again by their texts and
+// markers: a page build fills the same two templates for each of a million links.
+struct KnownPlan {
+  static constexpr int64_t kMostUnits = 256, kMostMarker = 16;  // longer ones are looked through each time
+  WCHAR pattern[kMostUnits];
+  WCHAR marker[2][kMostMarker];
+  TemplatePlan plan;
+  bool kept = false;
+
+  bool Matches(const WCHAR* text, int64_t length, const Markers& markers) const {
+    if (!kept || plan.length != length || std::memcmp(pattern, text, static_cast<size_t>(length) * 2) != 0)
+      return false;
+    for (int k = 0; k < 2; ++k) {
+      const int64_t units = markers.length[k];
+      if (units >= kMostMarker || marker[k][units] != 0 ||
+          (units && std::memcmp(marker[k], markers.text[k], static_cast<size_t>(units) * 2)))
+        return false;
+    }
+    return true;
+  }
+};
+
+KnownPlan g_known_plans[2];
+int g_next_known_plan = 0;
+
+TemplatePlan PlanOf(const WCHAR* pattern, const Markers& markers) {
+  const int64_t length = text_length(pattern);
+  for (const KnownPlan& known : g_known_plans) {
+    if (known.Matches(pattern, length, markers)) return known.plan;
+  }
+  const TemplatePlan plan = PlanTemplate(pattern, markers);
+  if (length >= KnownPlan::kMostUnits || markers.length[0] >= KnownPlan::kMostMarker ||
+      markers.length[1] >= KnownPlan::kMostMarker)
+    return plan;
+  KnownPlan& known = g_known_plans[g_next_known_plan];
+  g_next_known_plan = (g_next_known_plan + 1) % static_cast<int>(std::size(g_known_plans));
+  std::memcpy(known.pattern, pattern, static_cast<size_t>(length + 1) * 2);
+  for (int k = 0; k < 2; ++k) {
+    if (markers.length[k]) std::memcpy(known.marker[k], markers.text[k], static_cast<size_t>(markers.length[k]) * 2);
+    known.marker[k][markers.length[k]] = 0;
+  }
+  known.plan = plan;
+  known.kept = true;
+  return plan;
+}
+
 void PushReference(uint32_t code_point) {
   text_push(TEXT("&#"));
   text_from_int(code_point, text_stack_top());
@@ -147,27 +245,10 @@ bool PlainAscii(const WCHAR* text, int64_t length) {
 WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1, const WCHAR* marker2,
                     TextPiece value2, int32_t offset) {
   Markers markers(marker1, value1, marker2, value2);
-  // Room for the longest the line can be, so it is written in one reservation;
-  // the first markers found are kept, so the pattern is searched once.
-  struct Hit {
-    int64_t at;
-    int marker;
-  } hits[8];
-  int found_hits = 0;
-  bool more_hits = false;
-  int64_t room = 0;
-  const WCHAR* scan = pattern;
-  while (*scan) {
-    const int found = markers.At(scan);
-    if (found >= 0 && found_hits < static_cast<int>(std::size(hits))) {
-      hits[found_hits++] = {scan - pattern, found};
-    } else if (found >= 0) {
-      more_hits = true;
-    }
-    room += found < 0 ? 1 : kLongestEscape * markers.value[found].length;
-    scan += found < 0 ? 1 : markers.length[found];
-  }
-  const int64_t pattern_length = scan - pattern;
+  // Room for the longest the line can be, so it is written in one reservation.
+  const TemplatePlan plan = PlanOf(pattern, markers);
+  int64_t room = plan.plain;
+  for (int k = 0; k < 2; ++k) room += plan.uses[k] * kLongestEscape * markers.value[k].length;
   // The stack's offsets are 32-bit: a line it cannot hold ends the program, as the stack itself does.
   if (room > INT32_MAX / 2) std::abort();
   // The pieces may lie on the stack, which the reservation may move: they are found again by their offsets.
@@ -187,9 +268,9 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1
     out = PutEscaped(out + (at - run), markers.value[marker]);
     run = at + markers.length[marker];
   };
-  for (int h = 0; h < found_hits; ++h) put(pattern + hits[h].at, hits[h].marker);
+  for (int h = 0; h < plan.found; ++h) put(pattern + plan.hits[h].at, plan.hits[h].marker);
   // Behind the kept markers only the end of the pattern is left, or markers beyond those kept.
-  for (const WCHAR* next = run; more_hits && *next;) {
+  for (const WCHAR* next = run; plan.more && *next;) {
     const int found = markers.At(next);
     if (found < 0) {
       ++next;
@@ -198,7 +279,7 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1
       next = run;
     }
   }
-  const int64_t rest = pattern_length - (run - pattern);
+  const int64_t rest = plan.length - (run - pattern);
   std::memcpy(out, run, static_cast<size_t>(rest) * sizeof(WCHAR));
   out += rest;
   text_stack_cut(offset + static_cast<int32_t>((out - line) * 2));
@@ -206,7 +287,8 @@ WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1
 }
 
 WCHAR* PageTextForFile(int32_t offset) {
-  const int64_t length = text_length(text_stack_at(offset));
+  const int64_t length = (text_stack_top() - offset) / 2;
+  assert(length == text_length(text_stack_at(offset)));
   if (PlainAscii(text_stack_at(offset), length)) return text_stack_at(offset);
   const bool utf8 = file_ansi_is_utf8() != 0;
   // The new line is built behind the old one, then moved down over it.

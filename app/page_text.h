@@ -14,8 +14,9 @@
 WCHAR* FillTemplate(const WCHAR* pattern, const WCHAR* marker1, TextPiece value1, const WCHAR* marker2,
                     TextPiece value2, int32_t offset);
 
-// The line at offset, rewritten in place so that the page file keeps every
-// character: where the ANSI code page is not UTF-8 each character beyond
-// ASCII becomes a numeric character reference, which reads the same under any
-// character set the header declares; an unpaired surrogate becomes &#65533;.
+// The line at offset (up to the stack's top), rewritten in place so that the
+// page file keeps every character: where the ANSI code page is not UTF-8 each
+// character beyond ASCII becomes a numeric character reference, which reads
+// the same under any character set the header declares; an unpaired
+// surrogate becomes &#65533;.
 WCHAR* PageTextForFile(int32_t offset);

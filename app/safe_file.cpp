@@ -1,5 +1,7 @@
 #include "app/safe_file.h"
 
+#include <cassert>
+
 #include "app/text_helpers.h"
 #include "desktop/req.h"
 #include "gui/busy.h"
@@ -33,7 +35,10 @@ bool WriteLines(const WCHAR* name, const WCHAR* target, const LineSource& lines,
   for (int64_t i = 0; i < lines.count; ++i) {
     win_busy_step();
     const int32_t at = text_stack_top();
-    const int64_t length = text_length(lines.line(i, at));
+    lines.line(i, at);
+    // The line lies from its offset to the top, as every stack result does: no need to measure it.
+    const int64_t length = (text_stack_top() - at) / 2;
+    assert(length == text_length(text_stack_at(at)));
     text_stack_put(TEXT("\r\n"), 2, at + static_cast<int32_t>(length * 2));
     if (text_stack_top() - block >= kBlockUnits * 2 || i + 1 == lines.count) {
       file_write_text(kWriteFile, text_stack_at(block), format);

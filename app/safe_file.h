@@ -14,7 +14,8 @@ struct SafeWriteFailure {
   ~SafeWriteFailure() { text_free(file); }
 };
 
-// The lines to write: line(index, offset) writes line `index` (0-based) on the stack at offset.
+// The lines to write: line(index, offset) writes line `index` (0-based) on the
+// stack at offset, up to the top, as stack results are left.
 struct LineSource {
   int64_t count;
   WCHAR* (*line)(int64_t index, int32_t offset);

@@ -1,6 +1,9 @@
 // Building the page: the header's lines, one menu per run of a menu name,
 // one option per link, the closing line; safe HTML whatever the catalogue
 // holds; and a page that cannot be written says so and loses nothing.
+#include <algorithm>
+
+#include "app/page_text.h"
 #include "app_fixture.h"
 #include "runtime/file.h"
 
@@ -104,6 +107,44 @@ TEST_F(Page, AFailedWriteSaysSoAndKeepsTheOldPage) {
   EXPECT_EQ(get("p.html"), "old page\r\n");
   EXPECT_EQ(status(), "  p.html  NOT BUILT !");
   EXPECT_FALSE(exists("p.html.tmp"));
+}
+
+// A template is known again by its text and markers, not by where it lies:
+// templates filled in turn, a text changed in place, swapped markers, a long
+// template and one with many markers each give their own line.
+TEST_F(Page, TemplatesFilledInTurnKeepTheirOwnMarkers) {
+  const std::string link = "<a href=\"yyy\">zzz</a>", many = "zzz." + std::string(30, '-') + "yyy;";
+  std::string repeated, repeated_line, long_pattern = std::string(300, '.') + "zzz";
+  for (int i = 0; i < 10; ++i) repeated += "zzz|yyy|", repeated_line += "v&lt;1|v&amp;2|";
+  const struct {
+    std::string pattern, marker1, marker2, line;
+  } cases[] = {
+      {link, "zzz", "yyy", "<a href=\"v&amp;2\">v&lt;1</a>"},
+      {"[xxx]", "xxx", "", "[v&lt;1]"},
+      {link, "yyy", "zzz", "<a href=\"v&lt;1\">v&amp;2</a>"},
+      {"zzz yyy zzz", "zzz", "yyy", "v&lt;1 v&amp;2 v&lt;1"},
+      {link, "zzz", "yyy", "<a href=\"v&amp;2\">v&lt;1</a>"},
+      {"<a href=\"zzz\">yyy</a>", "zzz", "yyy", "<a href=\"v&lt;1\">v&amp;2</a>"},
+      {many, "zzz", "yyy", "v&lt;1." + std::string(30, '-') + "v&amp;2;"},
+      {repeated, "zzz", "yyy", repeated_line},
+      {long_pattern, "zzz", "", std::string(300, '.') + "v&lt;1"},
+      {link, "zz", "yyy", "<a href=\"v&amp;2\">v&lt;1z</a>"},
+      {"<" + std::string(20, 'm') + ">", std::string(20, 'm'), "", "<v&lt;1>"},
+  };
+  const std::u16string first = w16("v<1"), second = w16("v&2");
+  const TextPiece value1{reinterpret_cast<const WCHAR*>(first.c_str()), 3};
+  const TextPiece value2{reinterpret_cast<const WCHAR*>(second.c_str()), 3};
+  WCHAR pattern[400];  // every template in the same place
+  for (const auto& c : cases) {
+    const std::u16string units = w16(c.pattern), marker1 = w16(c.marker1), marker2 = w16(c.marker2);
+    std::copy(units.begin(), units.end() + 1, pattern);
+    const int32_t saved = text_stack_top();
+    const WCHAR* line = FillTemplate(pattern, reinterpret_cast<const WCHAR*>(marker1.c_str()), value1,
+                                     c.marker2.empty() ? nullptr : reinterpret_cast<const WCHAR*>(marker2.c_str()),
+                                     value2, saved);
+    EXPECT_EQ(u8(line), c.line) << c.pattern << " with " << c.marker1 << " and " << c.marker2;
+    text_stack_cut(saved);
+  }
 }
 
 }  // namespace
