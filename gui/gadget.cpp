@@ -174,6 +174,10 @@ int64_t gadget_register(GadgetObject* gadget, HWND control, const GadgetKindOps*
   return number == -1 ? id : static_cast<int64_t>(reinterpret_cast<INT_PTR>(control));
 }
 
+bool gadget_procedure_first(const GadgetObject* gadget) {
+  return GetWindowLongPtrW(gadget->handle, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(gadget_procedure);
+}
+
 int64_t gadget_create(int64_t number, const GadgetKindOps* kind, const WCHAR* class_name, const WCHAR* text,
                       DWORD style, DWORD ex_style, int x, int y, int width, int height, bool has_colors,
                       WNDPROC own_procedure, WNDPROC* class_procedure) {

@@ -42,6 +42,9 @@ int64_t gadget_create(int64_t number, const GadgetKindOps* kind, const WCHAR* cl
 // The kind's own procedure goes under the gadget procedure: replaces the
 // control's procedure and answers the class procedure it replaced.
 WNDPROC gadget_subclass(HWND control, WNDPROC procedure);
+// Whether the gadget procedure is still the control's first: nothing put
+// over it since sees the control's messages.
+bool gadget_procedure_first(const GadgetObject* gadget);
 
 // Events 13100 of a control: ordinary (dropped while suppressed) or forced.
 void gadget_raise_event(HWND control, int64_t type);

@@ -27,10 +27,13 @@ LRESULT send(GadgetObject* gadget, UINT message, int64_t wp, LPARAM lp) {
   return SendMessageW(gadget->handle, message, static_cast<WPARAM>(wp), lp);
 }
 
-// Reading, adding and counting lines go straight to the list's own procedure:
-// the procedures above it act on input and on the control's end only, and a
-// page build or a save sends a few of these for each of a million lines.
+// Reading, adding and counting lines go straight to the list's own procedure
+// while the gadget's two procedures are the only ones over it: they act on
+// input and on the control's end only, and a page build or a save sends a few
+// of these for each of a million lines. Whatever was put over them since is
+// sent every message, as a message.
 LRESULT data_send(GadgetObject* gadget, UINT message, WPARAM wp, LPARAM lp) {
+  if (!gadget_procedure_first(gadget)) return SendMessageW(gadget->handle, message, wp, lp);
   assert(GetWindowThreadProcessId(gadget->handle, nullptr) == GetCurrentThreadId());
   return CallWindowProcW(g_list_class_procedure, gadget->handle, message, wp, lp);
 }
