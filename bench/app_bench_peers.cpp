@@ -53,8 +53,11 @@ PeerFigures run_peer(const std::string& program, const std::string& script, cons
     figures.error = program + " ended with " + std::to_string(code) + ": " + output;
     return figures;
   }
-  std::sscanf(output.c_str(), "open=%*f build=%*f save=%*f cpu_open=%lf cpu_build=%lf cpu_save=%lf", &figures.open_cpu,
-              &figures.build_cpu, &figures.save_cpu);
+  std::sscanf(output.c_str(),
+              "open=%*f build=%*f save=%*f cpu_open=%lf cpu_build=%lf cpu_save=%lf user_open=%lf user_build=%lf "
+              "user_save=%lf",
+              &figures.open_cpu, &figures.build_cpu, &figures.save_cpu, &figures.open_user, &figures.build_user,
+              &figures.save_user);
   figures.ran = true;
   return figures;
 }

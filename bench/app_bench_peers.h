@@ -10,7 +10,8 @@ struct PeerFigures {
   double open = 0, build = 0, save = 0;  // seconds
   // Processor seconds of each, when the peer tells them (-1 when not).
   double open_cpu = -1, build_cpu = -1, save_cpu = -1;
-  std::string error;  // why it did not run
+  double open_user = -1, build_user = -1, save_user = -1;  // of those, in the program itself
+  std::string error;                                       // why it did not run
 };
 
 // Runs program (with the script, for an interpreter) in folder on the
