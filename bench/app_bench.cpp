@@ -138,54 +138,52 @@ ChildFigures start_children(const std::string& folder) {
   return ChildFigures{median(times), median(memory)};
 }
 
+// Wall seconds of an action, its processor seconds (on a busy machine, what
+// the action itself took), and of those the seconds in the program itself:
+// the system's part (clearing fresh memory, writing files) varies with the
+// machine's state far more than the program's own.
+struct Timing {
+  double wall = 0, cpu = 0, user = 0;
+};
+
 struct OurFigures {
-  double open = 0, build = 0, save = 0, add = 0, remove = 0, undo = 0, find_last = 0, repaint = 0;
+  Timing open, build, save;
+  double add = 0, remove = 0, undo = 0, find_last = 0, repaint = 0;
   double rss_after_build = 0;
   double undo_history_mb = 0;  // what the history holds after every line of the list was deleted
   double cli_build = 0;        // webrolo --build on the same catalogue, started as a script starts it
-  double open_cpu = 0, build_cpu = 0, save_cpu = 0;  // processor time: on a busy machine, what the action itself took
-  double open_user = 0, build_user = 0, save_user = 0;  // of that, in the program itself rather than the system
 };
 
 double cpu_seconds() { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
-// The system's part (clearing fresh memory, writing files) varies with the
-// machine's state far more than the program's own part.
 double user_seconds() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return static_cast<double>(usage.ru_utime.tv_sec) + static_cast<double>(usage.ru_utime.tv_usec) / 1e6;
 }
 
+template <typename Action>
+Timing timed(Action action) {
+  const Clock::time_point start = Clock::now();
+  const double cpu = cpu_seconds(), user = user_seconds();
+  action();
+  return Timing{seconds_since(start), cpu_seconds() - cpu, user_seconds() - user};
+}
+
 void open_build_save(int64_t links, OurFigures* ours) {
   req_set_file_dialog_routine(pick_catalogue);
-  Clock::time_point start = Clock::now();
-  double cpu = cpu_seconds(), user = user_seconds();
-  OpenBtn_Clicked();
-  ours->open = seconds_since(start);
-  ours->open_cpu = cpu_seconds() - cpu;
-  ours->open_user = user_seconds() - user;
+  ours->open = timed(OpenBtn_Clicked);
   expect(gadget_text(LinkCountTxt) == std::to_string(links), "open: the count shows " + gadget_text(LinkCountTxt));
   expect(gadget_text(StatusTxt) == std::string("  ") + kCatalogue + " ... Open And Loaded",
          "open: the status says " + gadget_text(StatusTxt));
   pump();
 
-  start = Clock::now();
-  cpu = cpu_seconds(), user = user_seconds();
-  BuildHtmlPage();
-  ours->build = seconds_since(start);
-  ours->build_cpu = cpu_seconds() - cpu;
-  ours->build_user = user_seconds() - user;
+  ours->build = timed(BuildHtmlPage);
   expect(gadget_text(StatusTxt).rfind(std::string("Builded  ") + kPage, 0) == 0,
          "build: the status says " + gadget_text(StatusTxt));
   pump();
   ours->rss_after_build = resident_mb();
 
-  start = Clock::now();
-  cpu = cpu_seconds(), user = user_seconds();
-  SaveFileBtn_Clicked();
-  ours->save = seconds_since(start);
-  ours->save_cpu = cpu_seconds() - cpu;
-  ours->save_user = user_seconds() - user;
+  ours->save = timed(SaveFileBtn_Clicked);
   expect(gadget_text(StatusTxt) == "  Webrolo.txt  and  Webrolo-BK.txt  SAVED !",
          "save: the status says " + gadget_text(StatusTxt));
   pump();
@@ -293,9 +291,9 @@ fs::path make_scratch_folder() {
 
 void print_figures(const OurFigures& ours, const ChildFigures& child, const MadeCatalogue& made, const PeerFigures& cpp,
                    const PeerFigures& python) {
-  print_peered("open", ours.open, cpp, python, &PeerFigures::open);
-  print_peered("build", ours.build, cpp, python, &PeerFigures::build);
-  print_peered("save", ours.save, cpp, python, &PeerFigures::save);
+  print_peered("open", ours.open.wall, cpp, python, &PeerFigures::open);
+  print_peered("build", ours.build.wall, cpp, python, &PeerFigures::build);
+  print_peered("save", ours.save.wall, cpp, python, &PeerFigures::save);
   std::printf("cli_build: ours=%.4f\n", ours.cli_build);
   std::printf("add: ours=%.4f\n", ours.add);
   std::printf("delete: ours=%.4f\n", ours.remove);
@@ -307,14 +305,14 @@ void print_figures(const OurFigures& ours, const ChildFigures& child, const Made
   std::printf("rss_mb_after_build: ours=%.4f\n", ours.rss_after_build);
   std::printf("undo_history_mb: ours=%.4f\n", ours.undo_history_mb);
   std::printf("catalogue_mb: ours=%.4f\n", static_cast<double>(made.bytes) / (1024 * 1024));
-  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open_cpu, ours.build_cpu,
-              ours.save_cpu);
+  std::printf("# processor time of ours: open %.4f, build %.4f, save %.4f\n", ours.open.cpu, ours.build.cpu,
+              ours.save.cpu);
   if (cpp.ran && cpp.build_cpu >= 0) {
     std::printf("# processor time of cpp: open %.4f, build %.4f, save %.4f\n", cpp.open_cpu, cpp.build_cpu,
                 cpp.save_cpu);
   }
-  std::printf("# of that in the program itself, ours: open %.4f, build %.4f, save %.4f\n", ours.open_user,
-              ours.build_user, ours.save_user);
+  std::printf("# of that in the program itself, ours: open %.4f, build %.4f, save %.4f\n", ours.open.user,
+              ours.build.user, ours.save.user);
   if (cpp.ran && cpp.build_user >= 0) {
     std::printf("# of that in the program itself, cpp: open %.4f, build %.4f, save %.4f\n", cpp.open_user,
                 cpp.build_user, cpp.save_user);
