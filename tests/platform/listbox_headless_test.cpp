@@ -11,6 +11,7 @@
 
 #include "common/test_text.h"
 #include "message_log.h"
+#include "platform/win32/controls/listbox_memory.h"
 #include "platform/win32/display/headless_driver.h"
 
 namespace {
@@ -360,6 +361,28 @@ TEST(ListBoxStandIn, AMillionLines) {
   EXPECT_EQ(s.at(s.width() - 3, (page - 1) * s.h), GetSysColor(COLOR_HIGHLIGHT));
   EXPECT_EQ(s.send(LB_DELETESTRING, 500000), kLines + 1);
   EXPECT_EQ(s.send(LB_GETCURSEL), kLines - 1);
+}
+
+// Text blocks filled front to back while the helper makes pages present
+// ahead, their unused ends given back, then freed while it may still be busy.
+TEST(ListBoxStandIn, TextBlocksKeepWhatIsWritten) {
+  constexpr size_t kStep = 48 * 1024 + 7;
+  for (size_t size : {size_t{1000}, size_t{2} << 20, (size_t{7} << 20) + 3, size_t{40} << 20}) {
+    uint8_t* block = listbox::allocate_text_block(size);
+    ASSERT_NE(block, nullptr);
+    const size_t used = size / 2 + 1;
+    for (size_t at = 0; at < used; at += kStep) {
+      const size_t end = std::min(at + kStep, used);
+      for (size_t i = at; i < end; ++i) block[i] = static_cast<uint8_t>(i * 7 + 1);
+      listbox::block_written(block, size, at, end);
+    }
+    listbox::release_tail(block, used, size);
+    size_t wrong = 0;
+    for (size_t i = 0; i < used; ++i) wrong += block[i] != static_cast<uint8_t>(i * 7 + 1);
+    for (size_t i = used; i < size; i += 4093) wrong += size >= (size_t{2} << 20) && block[i] != 0;
+    EXPECT_EQ(wrong, 0u) << size;
+    listbox::free_large(block, size);
+  }
 }
 
 }  // namespace

@@ -15,14 +15,11 @@
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace listbox {
 
 namespace {
 
-constexpr size_t kLargePage = 2 * 1024 * 1024;
 constexpr size_t kChunkBytes = 256 * 1024;      // text per chunk, at first
 constexpr size_t kOwnChunk = kChunkBytes / 4;   // longer texts get a chunk of their own
 constexpr size_t kMinDead = 128 * 1024;         // erased bytes worth a compaction
@@ -120,68 +117,11 @@ void widen_copy(WCHAR* out, const uint8_t* bytes, size_t length) {
   for (; i < length; ++i) out[i] = bytes[i];
 }
 
-// A chunk for texts. A small one has its pages made present at once: having
-// the system trap on each new page as it is first written cost more than
-// copying the texts. A large one is asked for in large pages instead, which
-// come one trap for 512 small ones, and only as they are written.
-uint8_t* allocate_chunk(size_t size) {
-  auto* base = static_cast<uint8_t*>(allocate_large(size));
-  if (size >= kLargePage) return base;
-#ifdef MADV_POPULATE_WRITE
-  static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-  const uintptr_t first = (reinterpret_cast<uintptr_t>(base) + page - 1) / page * page;
-  const uintptr_t end = (reinterpret_cast<uintptr_t>(base) + size) / page * page;
-  // Only a hint: a system without it traps page by page as before.
-  if (base && end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_POPULATE_WRITE);
-#endif
-  return base;
-}
-
-size_t round_to_large_pages(size_t bytes) { return (bytes + kLargePage - 1) / kLargePage * kLargePage; }
-
 // A new chunk holds about as much as the list has already, within bounds:
 // few chunks for a long list, little room unused in a short one.
 size_t next_chunk_size(size_t live_bytes) { return std::clamp(std::bit_floor(live_bytes), kChunkBytes, kMaxChunk); }
 
-// The unused end of the large page that a block of `size` bytes (from
-// allocate_large) is filled into up to `used`, given back to the system.
-void release_tail(void* block, size_t used, size_t size) {
-  if (!block || size < kLargePage) return;
-  static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-  const uintptr_t base = reinterpret_cast<uintptr_t>(block);
-  const uintptr_t from = (base + used + page - 1) / page * page;
-  const uintptr_t to = std::min((base + used + kLargePage - 1) / kLargePage * kLargePage, base + size);
-  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
-}
-
 }  // namespace
-
-void* allocate_large(size_t bytes) {
-  if (bytes < kLargePage) return std::malloc(bytes);
-  if (bytes > SIZE_MAX / 2) return nullptr;
-  const size_t rounded = round_to_large_pages(bytes);
-  // Mapped with a large page's room to spare, then trimmed to start on a large page.
-  void* mapped = mmap(nullptr, rounded + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) return nullptr;
-  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
-  const uintptr_t aligned = (start + kLargePage - 1) / kLargePage * kLargePage;
-  if (aligned > start) munmap(mapped, aligned - start);
-  if (const size_t after = start + kLargePage - aligned) munmap(reinterpret_cast<void*>(aligned + rounded), after);
-  void* block = reinterpret_cast<void*>(aligned);
-#ifdef MADV_HUGEPAGE
-  // Only a hint: without large pages the block fills page by page.
-  madvise(block, rounded, MADV_HUGEPAGE);
-#endif
-  return block;
-}
-
-void free_large(void* block, size_t bytes) {
-  if (bytes < kLargePage) {
-    std::free(block);
-  } else if (block) {
-    munmap(block, round_to_large_pages(bytes));
-  }
-}
 
 int compare_folded(const WCHAR* a, size_t a_length, const WCHAR* b, size_t b_length) {
   return compare_units(a, a_length, b, b_length);
@@ -242,12 +182,13 @@ const void* ItemStore::keep_text(const WCHAR* text, size_t length, bool narrow) 
       } else {
         std::memcpy(p, text, bytes);
       }
+      block_written(c.base, c.size, c.used, at + bytes);
       c.used = at + bytes;
       return p;
     }
   }
   size_t size = own ? bytes : next_chunk_size(live_bytes_);
-  uint8_t* base = allocate_chunk(size);
+  uint8_t* base = allocate_text_block(size);
   if (!base) return nullptr;
   try {
     // A text with a chunk of its own goes before the chunk being filled, which stays last.
@@ -284,6 +225,9 @@ bool ItemStore::insert(int index, const WCHAR* text, size_t length) {
   // Room is there, so these move the records behind index and cannot fail.
   items_.insert(items_.begin() + index, Item{kept, static_cast<uint32_t>(length) | (narrow ? Item::kNarrow : 0)});
   if (!data_.empty()) data_.insert(data_.begin() + index, 0);
+  // A reserved run of records fills like a text block.
+  block_written(reinterpret_cast<uint8_t*>(items_.data()), items_.capacity() * sizeof(Item),
+                (items_.size() - 1) * sizeof(Item), items_.size() * sizeof(Item));
   live_bytes_ += bytes_of(items_[static_cast<size_t>(index)]);
   return true;
 }
@@ -304,7 +248,7 @@ void ItemStore::erase(int index) {
 void ItemStore::compact() {
   // Room for every live text, with a byte for each wide one's alignment.
   size_t size = live_bytes_ + items_.size() + kChunkBytes;
-  uint8_t* base = allocate_chunk(size);
+  uint8_t* base = allocate_text_block(size);
   if (!base) return;  // the holes stay until memory allows
   std::vector<Chunk> fresh;
   try {
@@ -347,7 +291,7 @@ bool ItemStore::reserve(size_t lines, size_t units) {
   const size_t bytes = units * sizeof(WCHAR);
   if (!chunks_.empty() && chunks_.back().size - chunks_.back().used >= bytes) return true;
   size_t size = bytes > kChunkBytes ? bytes : kChunkBytes;
-  uint8_t* base = allocate_chunk(size);
+  uint8_t* base = allocate_text_block(size);
   if (!base) return false;
   try {
     chunks_.push_back(Chunk{base, size, 0});

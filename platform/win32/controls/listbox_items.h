@@ -13,16 +13,9 @@
 #include <vector>
 
 #include "platform/win32/api.h"
+#include "platform/win32/controls/listbox_memory.h"
 
 namespace listbox {
-
-// A block of memory that may be large (a long list's records, its text
-// chunks). A large one is mapped on its own, in large pages where the system
-// offers them, so that filling it traps once for every 2 MiB instead of every
-// 4 KiB, and letting it go gives it back to the system at once. Null when
-// memory runs out; free_large takes the same size.
-void* allocate_large(size_t bytes);
-void free_large(void* block, size_t bytes);
 
 template <typename T>
 struct LargeAllocator {
