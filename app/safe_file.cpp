@@ -54,10 +54,16 @@ bool WriteLines(const WCHAR* name, const WCHAR* target, const LineSource& lines,
 }
 
 // The old file, whole, becomes the backup; answers false only when there was
-// an old file and its backup could not be made.
+// an old file and its backup could not be made. The old file is already on
+// the disk, so a second name for it is a backup at once, where copying it
+// wrote it all out again. It is copied still where the file system has no
+// second names, or where a program holds the file open without leave to
+// move it: a second name could then be neither moved nor removed.
 bool MakeBackup(const WCHAR* target, const WCHAR* backup, SafeWriteFailure* failure) {
   TemporaryName temporary(backup);
-  if (!file_copy(target, temporary)) {
+  file_delete(temporary);  // left by an earlier save that was cut short
+  const bool linked = file_movable(target) && file_link(target, temporary);
+  if (!linked && !file_copy(target, temporary)) {
     if (file_last_error() == ERROR_FILE_NOT_FOUND) return true;  // nothing to keep yet
     Fail(failure, backup);
     file_delete(temporary);

@@ -46,6 +46,20 @@ int file_rename(const WCHAR* old_name, const WCHAR* new_name) {
   return noted(MoveFileW(old_name, new_name));
 }
 
+int file_link(const WCHAR* existing, const WCHAR* new_name) {
+  if (!existing || !new_name) return 0;
+  return noted(CreateHardLinkW(new_name, existing, nullptr));
+}
+
+int file_movable(const WCHAR* name) {
+  if (!name) return 0;
+  HANDLE handle = CreateFileW(name, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return noted(FALSE);
+  CloseHandle(handle);
+  return 1;
+}
+
 int file_replace(const WCHAR* source, const WCHAR* target) {
   if (!source || !target) return 0;
   return noted(MoveFileExW(source, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));

@@ -72,6 +72,7 @@ BOOL CopyFileW(LPCWSTR existingFileName, LPCWSTR newFileName, BOOL failIfExists)
 BOOL MoveFileW(LPCWSTR existingFileName, LPCWSTR newFileName);
 // MOVEFILE_REPLACE_EXISTING, MOVEFILE_COPY_ALLOWED and MOVEFILE_WRITE_THROUGH; a replacing move is one rename.
 BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags);
+BOOL CreateHardLinkW(LPCWSTR fileName, LPCWSTR existingFileName, LPSECURITY_ATTRIBUTES security);
 DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL SetFileAttributesW(LPCWSTR fileName, DWORD attributes);
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES security);

@@ -98,7 +98,7 @@ class AppTest : public ::testing::Test {
 #ifndef _WIN32
   // Clicks the gadget while no file may grow beyond limit bytes (a full disk),
   // its failure box answered with OK.
-  void click_with_file_limit(int64_t gadget, off_t limit);
+  void click_with_file_limit(int64_t gadget, off_t limit, bool box = true);
 #endif
   // Runs the program until nothing is left to do now; false once it has ended.
   bool run();

@@ -396,6 +396,39 @@ TEST(Files, MoveExReplacesOnlyWhatMayBeReplaced) {
   EXPECT_TRUE(RemoveDirectoryW(folder));
 }
 
+// A second name shares the file; it never takes a name in use, and a move of
+// one link onto another of the same file leaves the one name. A handle
+// without delete sharing keeps others from opening the file to move it.
+TEST(Files, HardLinksShareTheFile) {
+  std::string dir = test_dir();
+  Name a(dir + "a.txt"), b(dir + "b.txt"), c(dir + "c.txt"), missing(dir + "none.txt"), folder(dir + "folder");
+  put(a, "one");
+  put(c, "other");
+  ASSERT_TRUE(CreateDirectoryW(folder, nullptr));
+  const struct {
+    const WCHAR* name;
+    const WCHAR* existing;
+    DWORD error;
+  } cases[] = {{b, a, 0}, {c, a, ERROR_ALREADY_EXISTS}, {b, missing, ERROR_FILE_NOT_FOUND}};
+  for (const auto& t : cases) EXPECT_EQ(failure([&] { return CreateHardLinkW(t.name, t.existing, nullptr); }), t.error);
+  EXPECT_NE(failure([&] { return CreateHardLinkW(Name(dir + "f"), folder, nullptr); }), 0u);
+  EXPECT_EQ(get(b), "one");
+  EXPECT_EQ(get(c), "other");
+  HANDLE held = open_file(a, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(open_error(b, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING),
+            code(ERROR_SHARING_VIOLATION));
+  CloseHandle(held);
+  EXPECT_EQ(open_error(b, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING), 0u);
+  // Wine's move leaves both names.
+  if (!running_under_wine()) {
+    EXPECT_TRUE(MoveFileExW(b, a, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH));
+    EXPECT_EQ(GetFileAttributesW(b), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(get(a), "one");
+  }
+  EXPECT_TRUE(RemoveDirectoryW(folder));
+}
+
 // The system's reasons come as one line of text ended by CR LF; unknown codes have none.
 TEST(Files, SystemMessagesNameTheReason) {
   WCHAR text[512];

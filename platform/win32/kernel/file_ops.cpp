@@ -1,8 +1,8 @@
-// Operations on files by name: DeleteFileW, CopyFileW, MoveFileW and
-// MoveFileExW. Copies are written beside their target under a temporary name
-// and then put in place, so a failed copy never leaves a partial target;
-// MoveFileW never replaces a target, not even one that appears while it runs,
-// while MoveFileExW may replace one in a single rename.
+// Operations on files by name: DeleteFileW, CopyFileW, MoveFileW,
+// MoveFileExW and CreateHardLinkW. Copies are written beside their target
+// under a temporary name and then put in place, so a failed copy never leaves
+// a partial target; MoveFileW never replaces a target, not even one that
+// appears while it runs, while MoveFileExW may replace one in a single rename.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -153,7 +153,12 @@ BOOL move_replacing(const std::string& from, const struct stat& st, const std::s
   if (write_through && S_ISREG(st.st_mode)) {
     if (int err = sync_path(from)) return fail_with(error_from_errno(err));
   }
-  if (rename(from.c_str(), to.c_str()) != 0) {
+  // Onto another link of the same file the system's rename does nothing;
+  // Win32's move takes the moved name away, which is then all there is to do.
+  struct stat old;
+  if (lstat(to.c_str(), &old) == 0 && same_file(st, old)) {
+    if (unlink(from.c_str()) != 0) return fail_with(error_for_path(errno, from));
+  } else if (rename(from.c_str(), to.c_str()) != 0) {
     int err = errno;
     if (err != EXDEV) return fail_with(error_for_path(err, to));
     if (!(flags & MOVEFILE_COPY_ALLOWED) || !S_ISREG(st.st_mode)) return fail_with(ERROR_NOT_SAME_DEVICE);
@@ -229,6 +234,24 @@ BOOL MoveFileExW(LPCWSTR existingFileName, LPCWSTR newFileName, DWORD flags) {
   if (!(flags & MOVEFILE_WRITE_THROUGH)) return TRUE;
   if (int err = sync_path(path_parent(to))) return fail_with(error_from_errno(err));
   return TRUE;
+}
+
+BOOL CreateHardLinkW(LPCWSTR fileName, LPCWSTR existingFileName, LPSECURITY_ATTRIBUTES security) {
+  (void)security;  // the new name shares the file, and with it the file's own permissions
+  std::string from, to;
+  if (DWORD error = posix_path(existingFileName, &from)) return fail_with(error);
+  if (DWORD error = posix_path(fileName, &to)) return fail_with(error);
+  struct stat st;
+  if (stat(from.c_str(), &st) != 0) return fail_with(error_for_path(errno, from));
+  if (S_ISDIR(st.st_mode)) return fail_with(ERROR_ACCESS_DENIED);
+  // Through a symbolic link to the file it names, as Win32 opens it.
+  if (linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0) return TRUE;
+  const int err = errno;
+  if (err == EEXIST) return fail_with(ERROR_ALREADY_EXISTS);
+  if (err == EXDEV) return fail_with(ERROR_NOT_SAME_DEVICE);
+  // A file system without links (FAT, many network shares) answers as Win32's do.
+  if (err == EPERM || err == EOPNOTSUPP) return fail_with(ERROR_INVALID_FUNCTION);
+  return fail_with(error_for_path(err, to));
 }
 
 int rename_new(const char* from, const char* to, bool directory) {

@@ -44,7 +44,7 @@ DWORD share_access_of(DWORD desiredAccess) {
   DWORD access = 0;
   if (desiredAccess & (GENERIC_READ | GENERIC_ALL)) access |= FILE_SHARE_READ;
   if (desiredAccess & (GENERIC_WRITE | GENERIC_ALL)) access |= FILE_SHARE_WRITE;
-  if (desiredAccess & GENERIC_ALL) access |= FILE_SHARE_DELETE;
+  if (desiredAccess & (GENERIC_ALL | DELETE)) access |= FILE_SHARE_DELETE;
   return access;
 }
 
