@@ -57,12 +57,13 @@ bool WriteLines(const WCHAR* name, const WCHAR* target, const LineSource& lines,
 // an old file and its backup could not be made. The old file is already on
 // the disk, so a second name for it is a backup at once, where copying it
 // wrote it all out again. It is copied still where the file system has no
-// second names, or where a program holds the file open without leave to
-// move it: a second name could then be neither moved nor removed.
+// second names, or where the old file cannot be replaced (read-only, or held
+// open without leave to delete it): the save fails then, and a backup that is
+// a second name would stay one name of the file that is left.
 bool MakeBackup(const WCHAR* target, const WCHAR* backup, SafeWriteFailure* failure) {
   TemporaryName temporary(backup);
   file_delete(temporary);  // left by an earlier save that was cut short
-  const bool linked = file_movable(target) && file_link(target, temporary);
+  const bool linked = file_replaceable(target) && file_link(target, temporary);
   if (!linked && !file_copy(target, temporary)) {
     if (file_last_error() == ERROR_FILE_NOT_FOUND) return true;  // nothing to keep yet
     Fail(failure, backup);

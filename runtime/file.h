@@ -96,9 +96,9 @@ int file_rename(const WCHAR* old_name, const WCHAR* new_name);
 // Gives the existing file a second name, new_name, which must be free: 1 when
 // done, 0 otherwise (the reason kept; file systems without links refuse).
 int file_link(const WCHAR* existing, const WCHAR* new_name);
-// 1 when the file may be moved or deleted now: no program holds it open
-// without leave to; 0 otherwise (the reason kept).
-int file_movable(const WCHAR* name);
+// 1 when the file may be replaced now: it is not read-only, and no program
+// holds it open without leave to delete it; 0 otherwise (the reason kept).
+int file_replaceable(const WCHAR* name);
 // Puts source in the place of target in one step, replacing target if it
 // exists, and answers 1 once both are on the disk: after a crash the target
 // is the old file or the new one, never a mixture or nothing.

@@ -51,8 +51,14 @@ int file_link(const WCHAR* existing, const WCHAR* new_name) {
   return noted(CreateHardLinkW(new_name, existing, nullptr));
 }
 
-int file_movable(const WCHAR* name) {
+int file_replaceable(const WCHAR* name) {
   if (!name) return 0;
+  const DWORD attributes = GetFileAttributesW(name);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return noted(FALSE);
+  if (attributes & FILE_ATTRIBUTE_READONLY) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return noted(FALSE);
+  }
   HANDLE handle = CreateFileW(name, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return noted(FALSE);
