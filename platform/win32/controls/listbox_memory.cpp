@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
@@ -79,12 +78,12 @@ class Filler {
     for (;;) {
       wake_.wait(lock, [&] { return !queue_.empty(); });
       Block& next = queue_.front();
-      const uintptr_t to = std::min(next.to, next.from + kLargePage);
-      current_ = Block{next.base, next.from, to};
-      next.from = to;
+      const Block hand{next.base, next.from, std::min(next.to, next.from + kLargePage)};
+      current_ = hand;
+      next.from = hand.to;
       if (next.from >= next.to) queue_.pop_front();
       lock.unlock();
-      populate(current_.from, current_.to);
+      populate(hand.from, hand.to);
       lock.lock();
       current_ = Block{};
       done_.notify_all();
