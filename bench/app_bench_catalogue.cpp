@@ -7,11 +7,7 @@
 #include <set>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#else
 #include <unistd.h>
-#endif
 
 #include "bench/app_bench_text.h"
 #include "platform/win32.h"
@@ -172,14 +168,6 @@ std::vector<std::u16string> menu_names(Random& random, size_t count) {
   return names;
 }
 
-bool to_disk(FILE* file) {
-#ifdef _WIN32
-  return _commit(_fileno(file)) == 0;
-#else
-  return fsync(fileno(file)) == 0;
-#endif
-}
-
 }  // namespace
 
 MadeCatalogue make_catalogue(const std::string& path, int64_t lines) {
@@ -229,7 +217,7 @@ MadeCatalogue make_catalogue(const std::string& path, int64_t lines) {
   // On the disk before the program starts, as a catalogue saved in an earlier
   // session is: a save gives the old file a second name as its backup, which
   // costs nothing then.
-  const bool on_disk = std::fflush(file) == 0 && to_disk(file);
+  const bool on_disk = std::fflush(file) == 0 && fsync(fileno(file)) == 0;
   if (std::fclose(file) != 0 || !on_disk) return MadeCatalogue{};
   made.lines = lines;
   return made;

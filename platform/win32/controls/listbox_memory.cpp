@@ -22,7 +22,8 @@ constexpr size_t kLargePage = 2 * 1024 * 1024;
 // takes the writer several times as long as the helper needs to make it present.
 constexpr size_t kAhead = 2;
 
-size_t round_to_large_pages(size_t bytes) { return (bytes + kLargePage - 1) / kLargePage * kLargePage; }
+constexpr uintptr_t round_up(uintptr_t value, uintptr_t unit) { return (value + unit - 1) / unit * unit; }
+size_t round_to_large_pages(size_t bytes) { return round_up(bytes, kLargePage); }
 
 uintptr_t page_size() {
   static const uintptr_t page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
@@ -121,7 +122,7 @@ void* allocate_large(size_t bytes) {
   void* mapped = mmap(nullptr, rounded + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;
   const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
-  const uintptr_t aligned = (start + kLargePage - 1) / kLargePage * kLargePage;
+  const uintptr_t aligned = round_up(start, kLargePage);
   if (aligned > start) munmap(mapped, aligned - start);
   if (const size_t after = start + kLargePage - aligned) munmap(reinterpret_cast<void*>(aligned + rounded), after);
   void* block = reinterpret_cast<void*>(aligned);
@@ -152,8 +153,8 @@ uint8_t* allocate_text_block(size_t bytes) {
   // Having the system trap on each new page of a small block as it is first
   // written cost more than copying the texts.
   const uintptr_t page = page_size();
-  const uintptr_t first = (reinterpret_cast<uintptr_t>(base) + page - 1) / page * page;
-  populate(first, (reinterpret_cast<uintptr_t>(base) + bytes) / page * page);
+  const auto start = reinterpret_cast<uintptr_t>(base);
+  populate(round_up(start, page), (start + bytes) / page * page);
   return base;
 }
 
@@ -168,7 +169,7 @@ void release_tail(void* block, size_t used, size_t size) {
   filler().forget(reinterpret_cast<uintptr_t>(block));
   const uintptr_t page = page_size();
   const uintptr_t base = reinterpret_cast<uintptr_t>(block);
-  const uintptr_t from = (base + used + page - 1) / page * page;
+  const uintptr_t from = round_up(base + used, page);
   const uintptr_t to = base + round_to_large_pages(size);
   if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
 }

@@ -136,18 +136,22 @@ int sync_path(const std::string& path) {
 }
 
 // Whether an existing target may be replaced: not a folder, not read-only, and
-// no handle of it that forbids deleting it.
-DWORD replaceable(const struct stat& source, const std::string& to) {
+// no handle of it that forbids deleting it. Reports in `same` whether the
+// target is another link of the source.
+DWORD replaceable(const struct stat& source, const std::string& to, bool* same) {
+  *same = false;
   struct stat old;
   if (lstat(to.c_str(), &old) != 0) return errno == ENOENT ? 0 : error_for_path(errno, to);
   if (S_ISDIR(source.st_mode) || S_ISDIR(old.st_mode) || read_only(old)) return ERROR_ACCESS_DENIED;
+  *same = same_file(source, old);
   return share_check(id_of(old), FILE_SHARE_DELETE, kShareAll);
 }
 
 // The replacing move: one rename, so a reader sees the old target or the new
 // one, never neither. Across file systems only with MOVEFILE_COPY_ALLOWED.
 BOOL move_replacing(const std::string& from, const struct stat& st, const std::string& to, DWORD flags) {
-  if (DWORD error = replaceable(st, to)) return fail_with(error);
+  bool same = false;
+  if (DWORD error = replaceable(st, to, &same)) return fail_with(error);
   const bool write_through = (flags & MOVEFILE_WRITE_THROUGH) != 0;
   // The data first, then the name: after a crash the target is whole, old or new.
   if (write_through && S_ISREG(st.st_mode)) {
@@ -155,8 +159,7 @@ BOOL move_replacing(const std::string& from, const struct stat& st, const std::s
   }
   // Onto another link of the same file the system's rename does nothing;
   // Win32's move takes the moved name away, which is then all there is to do.
-  struct stat old;
-  if (lstat(to.c_str(), &old) == 0 && same_file(st, old)) {
+  if (same) {
     if (unlink(from.c_str()) != 0) return fail_with(error_for_path(errno, from));
   } else if (rename(from.c_str(), to.c_str()) != 0) {
     int err = errno;
